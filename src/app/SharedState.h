@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QPoint>
+#include <QString>
+
+#include <cstdint>
+
+// The named variables every part of the program reads and writes within a tick.
+// One thread only, so no locks. The public variables of the other windows are
+// grouped under their window's name (state.frmCOM.COMPortOffen) and are owned by
+// those windows once they exist.
+namespace app {
+
+inline constexpr const char16_t* AwayChannelNameText = u"========> ABWESEND <========";
+
+struct ComKeyerVariables { // frmCOM
+    bool COMPortOffen = false;
+    bool COMPortsperren = false;
+    bool DTR = false;
+    bool DelayEIN = false;
+};
+
+struct OptionsVariables { // frmOptions
+    std::int16_t COMPortAuswahl = 0;
+    bool SysTray = false;
+    bool VoiceAnfrageEIN = false;
+    bool FuncControlRecord = false;
+};
+
+struct BeaconVariables { // frmOptions2
+    std::int16_t BakeWann = 0;
+    bool ExtPlayer = false;
+};
+
+struct StatisticsVariables { // frmStatic
+    std::int16_t UserMax = 0;
+    QString UserMaxTime;
+    QString UserMaxDate;
+};
+
+struct SharedState {
+    // Public variables of frmMain.
+    std::int32_t AllUser = 0;
+    std::int32_t EigeneID = 0;
+    std::int32_t FremdeID = 0;
+    std::int32_t ChannelOwnID = 0;
+    QString AktuellerChannel;
+    QString CurrentAWAYChannelID;
+    bool COMSenden = false;
+    bool FlagChannelCommander = false;
+    bool FlagNoWhisper = false;
+    bool FlagAway = false;
+    bool FlagMicMute = false;
+    bool FlagSoundMute = false;
+    bool FlagUnregistered = false;
+    bool FlagSuperServerAdmin = false;
+    bool FlagServerAdmin = false;
+    bool FlagChannelAdmin = false;
+    bool FlagOperator = false;
+    bool FlagAutoOperator = false;
+    bool FuncAutoAway = false;
+    bool FuncGateway = false;
+    bool Vordergrund = false;
+    bool FensterÄndern = false;
+    bool WatchdogEIN = false;
+    bool BakeEINAUS = false;
+    QString Programmname;
+    QString Dateiname;
+
+    // Private variables of frmMain's monitor cycle.
+    bool DTMFSwitchGiven = false;
+    bool TSNotStarted = false;
+    std::int32_t IdleSeconds = 0;
+    bool AutoAwayActive = false;
+    bool ManualAway = false;
+    QPoint LastCursorPos;
+    QString AwayChannelName = QString::fromUtf16(AwayChannelNameText);
+    bool InAwayChannel = false;
+    std::int32_t ChannelUsers = 0;
+    bool TrayBusy = false;
+
+    // Public variables of the other windows.
+    ComKeyerVariables frmCOM;
+    OptionsVariables frmOptions;
+    BeaconVariables frmOptions2;
+    StatisticsVariables frmStatic;
+};
+
+} // namespace app

@@ -1,0 +1,55 @@
+#include "TraySymbol.h"
+
+#include "AppIcon.h"
+
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+namespace app {
+
+TraySymbol::TraySymbol(bool& busy, QObject* parent)
+    : QObject(parent), m_menu(std::make_unique<QMenu>()), m_busy(busy) {
+    m_menu->setTitle(QStringLiteral("Kontextmen\u00FC"));
+    m_ende = m_menu->addAction(QStringLiteral("Beenden"));
+    m_menu->setDefaultAction(m_ende);
+    connect(m_ende, &QAction::triggered, this, &TraySymbol::endRequested);
+
+    m_icon = new QSystemTrayIcon(appIcon(), this);
+    m_icon->setContextMenu(m_menu.get());
+    connect(m_icon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason r) { activated(static_cast<int>(r)); });
+}
+
+TraySymbol::~TraySymbol() = default;
+
+QString TraySymbol::tipText(const QString& caption, const QString& nickname) {
+    return (caption + QStringLiteral(" // ") + nickname).left(TipField - 1);
+}
+
+void TraySymbol::TrayIcon(bool show, const QString& tip) {
+    if (show) {
+        m_icon->setToolTip(tip);
+        m_icon->show();
+    } else {
+        m_icon->hide();
+    }
+}
+
+bool TraySymbol::isShown() const {
+    return m_icon->isVisible();
+}
+
+QString TraySymbol::tip() const {
+    return m_icon->toolTip();
+}
+
+void TraySymbol::activated(int reason) {
+    if (m_busy)
+        return;
+    m_busy = true;
+    if (reason == QSystemTrayIcon::DoubleClick)
+        Q_EMIT doubleClicked();
+    m_busy = false;
+}
+
+} // namespace app

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QMenu;
+class QAction;
+class QSystemTrayIcon;
+
+namespace app {
+
+// The tray icon that stands for the parked main window, with its menu "Beenden".
+class TraySymbol : public QObject {
+    Q_OBJECT
+public:
+    // The tip is cut to this many characters, the platform's field including its NUL.
+    static constexpr int TipField = 64;
+
+    // busy is the shared TrayBusy flag: a message that arrives while one is handled is dropped.
+    TraySymbol(bool& busy, QObject* parent = nullptr);
+    ~TraySymbol() override;
+
+    static QString tipText(const QString& caption, const QString& nickname);
+
+    // Adds (true) or removes (false) the icon; the tip is fixed when it is added.
+    void TrayIcon(bool show, const QString& tip = QString());
+    bool isShown() const;
+    QString tip() const;
+
+    QMenu* menu() const { return m_menu.get(); }
+    QAction* menu_ende() const { return m_ende; }
+
+Q_SIGNALS:
+    void doubleClicked();
+    void endRequested();
+
+private:
+    void activated(int reason);
+
+    std::unique_ptr<QMenu> m_menu;
+    QAction* m_ende = nullptr;
+    QSystemTrayIcon* m_icon = nullptr;
+    bool& m_busy;
+};
+
+} // namespace app

@@ -1,0 +1,207 @@
+#include "frmMain.h"
+
+#include "AppIcon.h"
+#include "ClickLabel.h"
+#include "Clock.h"
+#include "Prompts.h"
+#include "SharedState.h"
+#include "Shell.h"
+#include "Startup.h"
+#include "TSRemote.h"
+#include "TraySymbol.h"
+#include "Twips.h"
+#include "frmOptions.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QRadioButton>
+#include <QToolButton>
+
+namespace app {
+
+namespace tw = platform::twips;
+
+frmMain::frmMain(MainWindowParts parts, MainWindowSeams seams, QWidget* parent)
+    : QWidget(parent), m_parts(std::move(parts)), m_seams(std::move(seams)),
+      m_state(m_parts.state) {
+    setWindowIcon(appIcon());
+    buildControls();
+    m_tray = new TraySymbol(m_state.TrayBusy, this);
+    connect(m_tray, &TraySymbol::doubleClicked, this, &frmMain::tray_DblClick);
+    connect(m_tray, &TraySymbol::endRequested, this, &frmMain::menu_ende_Click);
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::buildControls() {
+    lblOwnNickname = new QLabel(this);
+    tw::place(lblOwnNickname, 1200, 120, 3700, 315);
+
+    lblCopyright = new platform::ClickLabel(this);
+    tw::place(lblCopyright, 120, 1800, 1000, 255);
+    QFont small = lblCopyright->font();
+    small.setPointSizeF(small.pointSizeF() * 0.75);
+    lblCopyright->setFont(small);
+    lblCopyright->setCursor(Qt::PointingHandCursor);
+    connect(lblCopyright, &platform::ClickLabel::clicked, this, &frmMain::lblCopyright_Click);
+
+    lblVerbindung = new platform::ClickLabel(this);
+    lblVerbindung->setAlignment(Qt::AlignCenter);
+    lblVerbindung->setToolTip(QStringLiteral("Status der Verbindung"));
+    QFont bold = lblVerbindung->font();
+    bold.setBold(true);
+    lblVerbindung->setFont(bold);
+    tw::place(lblVerbindung, 120, 2205, 4800, 315);
+    connect(lblVerbindung, &platform::ClickLabel::doubleClicked, this,
+            &frmMain::lblVerbindung_DblClick);
+
+    cmdEnde = new QToolButton(this);
+    cmdEnde->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    cmdEnde->setToolTip(QStringLiteral("Programm beenden"));
+    tw::place(cmdEnde, 360, 1200, 495, 375);
+    connect(cmdEnde, &QToolButton::clicked, this, &frmMain::cmdEnde_Click);
+}
+
+void frmMain::Form_Load() {
+    frmOptions& page = m_parts.options;
+
+    // 1. The command line.
+    if (isDtmfSwitch(m_parts.arguments)) {
+        if (m_seams.enableDtmfRecognition)
+            m_seams.enableDtmfRecognition();
+        m_state.DTMFSwitchGiven = true;
+    }
+    // 2. The program file's date, shown on the settings page at the end.
+    const QDateTime released = QFileInfo(m_parts.executablePath).lastModified();
+    // 3.-6. Size, name, notice, caption.
+    tw::setOuterSize(this, OuterWidth, OuterHeight);
+    m_state.Programmname = programName();
+    lblCopyright->setText(QStringLiteral("\u00A9 Quorvex-Team"));
+    setWindowTitle(m_state.Programmname);
+    // 7. The settings file.
+    m_state.Dateiname = settingsFilePath(m_parts.settingsFolder);
+    // 8.-10. What stands on settings page 1 where ts.ini says nothing.
+    page.fillServerList(QString::fromLatin1(DefaultServerHost),
+                        QString::fromLatin1(DefaultServerAddress));
+    page.cmbCOMPort->setCurrentIndex(0);
+    page.optRTSDTR[0]->setChecked(true);
+    page.optRTSDTR[1]->setChecked(false);
+    // 11.-13. Settings, window settings on the next tick, the gateway drive once.
+    if (m_seams.WerteEinlesen)
+        m_seams.WerteEinlesen();
+    m_state.FensterÄndern = true;
+    if (m_seams.DriveKeyer)
+        m_seams.DriveKeyer();
+    // 14. The tone files the DTMF keypad needs.
+    if (m_state.DTMFSwitchGiven) {
+        if (const auto missing = firstMissingToneFile(m_parts.soundsFolder))
+            m_parts.prompts.warn(dtmfMissingMessage(*missing));
+    }
+    // 15.
+    if (released.isValid()) {
+        page.lblRelease->setText(page.lblRelease->text() +
+                                 m_parts.clock.shortDateText(released.date()) + QLatin1Char(' ') +
+                                 m_parts.clock.longTimeText(released.time()));
+    }
+}
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+    setWindowTitle(m_state.Programmname);
+    QWidget::resizeEvent(event);
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    m_tray->TrayIcon(false);
+    if (!isMinimized()) {
+        event->ignore();
+        parkInTray();
+        return;
+    }
+    closeComPortIfOpen();
+    event->accept();
+    endProgram();
+}
+
+void frmMain::parkInTray() {
+    const bool trayShown = m_parts.trayAvailable && m_parts.trayAvailable();
+    if (!trayShown) {
+        // Without a tray a hidden window could not be brought back.
+        showMinimized();
+        return;
+    }
+    hide();
+    m_tray->TrayIcon(true, TraySymbol::tipText(windowTitle(), lblOwnNickname->text()));
+}
+
+void frmMain::tray_DblClick() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    m_tray->TrayIcon(false);
+    show();
+    activateWindow();
+}
+
+void frmMain::closeComPortIfOpen() {
+    if (m_state.frmCOM.COMPortOffen && m_seams.COM_schliessen)
+        m_seams.COM_schliessen(m_state.frmOptions.COMPortAuswahl);
+}
+
+void frmMain::endProgram() {
+    if (m_parts.endProgram)
+        m_parts.endProgram();
+}
+
+void frmMain::cmdEnde_Click() {
+    using P = platform::Prompts;
+    const P::Answer answer =
+        m_parts.prompts.message(QStringLiteral("Teamspeak 2 Software auch beenden ?"),
+                                P::Icon::Question, P::Buttons::YesNoCancel, P::Answer::Cancel);
+    switch (answer) {
+    case P::Answer::Yes:
+        closeComPortIfOpen();
+        m_parts.ts.TSQuit();
+        endProgram();
+        break;
+    case P::Answer::No:
+        closeComPortIfOpen();
+        endProgram();
+        break;
+    default:
+        break;
+    }
+}
+
+void frmMain::menu_ende_Click() {
+    m_tray->TrayIcon(false);
+    endProgram();
+}
+
+void frmMain::lblVerbindung_DblClick() {
+    endProgram();
+}
+
+void frmMain::lblCopyright_Click() {
+    ShellFile(QStringLiteral("mailto:%1?subject=Feedback %2%3")
+                  .arg(QString::fromLatin1(FeedbackAddress), QString::fromLatin1("Quorvex"),
+                       QString::fromLatin1(VersionText)));
+}
+
+void frmMain::SetTop(QWidget* window, bool top) {
+    if (window == nullptr || window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == top)
+        return;
+    // Changing a window flag re-creates the native window: keep where and how it was.
+    const QRect geometry = window->geometry();
+    const bool visible = window->isVisible();
+    const Qt::WindowStates states = window->windowState();
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, top);
+    window->setGeometry(geometry);
+    window->setWindowState(states);
+    if (visible)
+        window->show();
+}
+
+void frmMain::ShellFile(const QString& shellLink) {
+    m_parts.shell.open(shellLink);
+}
+
+} // namespace app

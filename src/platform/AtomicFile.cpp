@@ -1,0 +1,140 @@
+#include "AtomicFile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+// A settings file is a few kilobytes; anything this large is not one.
+constexpr off_t MaxFileSize = 16 * 1024 * 1024;
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file a write must land in: the target of a symbolic link, else the path.
+std::string writeTarget(const std::string& path) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char buf[PATH_MAX];
+        if (realpath(path.c_str(), buf) != nullptr)
+            return buf;
+        // A dangling link: create the file it points to.
+        const ssize_t n = readlink(path.c_str(), buf, sizeof buf - 1);
+        if (n > 0) {
+            std::string target(buf, static_cast<size_t>(n));
+            return target.front() == '/' ? target : folderOf(path) + "/" + target;
+        }
+    }
+    return path;
+}
+
+bool writeAll(int fd, const std::string& content) {
+    size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void syncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+FileState probeFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT ? FileState::Missing : FileState::Unreadable;
+    if (!S_ISREG(st.st_mode) || st.st_size > MaxFileSize)
+        return FileState::Unreadable;
+    return ::access(path.c_str(), R_OK) == 0 ? FileState::Readable : FileState::Unreadable;
+}
+
+std::optional<std::string> readWholeFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > MaxFileSize) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string content;
+    char buf[8192];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        content.append(buf, static_cast<size_t>(n));
+        if (content.size() > static_cast<size_t>(MaxFileSize)) {
+            ::close(fd);
+            return std::nullopt;
+        }
+    }
+    ::close(fd);
+    return content;
+}
+
+bool replaceFileAtomically(const std::string& path, const std::string& content) {
+    const std::string target = writeTarget(path);
+    const std::string folder = folderOf(target);
+    std::string temp = folder + "/." + nameOf(target) + ".XXXXXX";
+
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC); // created 0600
+    if (fd < 0)
+        return false;
+
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0) {
+        ::fchmod(fd, old.st_mode & 07777);
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+            // Only root may give a file away; an ordinary user owns it already.
+        }
+    }
+
+    bool ok = writeAll(fd, content) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok)
+        ok = ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    syncFolder(folder);
+    return true;
+}
+
+} // namespace platform

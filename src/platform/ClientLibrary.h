@@ -1,0 +1,30 @@
+#pragma once
+
+#include "tsremote.h"
+
+namespace platform {
+
+// The client remote-control library as the program sees it. The real one is
+// TSRemoteLibrary (dlopen); tests hand in fakes.
+class ClientLibrary {
+public:
+    virtual ~ClientLibrary() = default;
+
+    virtual int32_t connect(const char* url) = 0;
+    virtual int32_t disconnect() = 0;
+    virtual int32_t quit() = 0;
+    virtual int32_t getLastError(char* buffer, int32_t size) = 0;
+    virtual int32_t getUserInfo(UserInfoRecord* record) = 0;
+    virtual int32_t getPlayerInfoByID(int32_t playerId, PlayerInfoRecord* record) = 0;
+    virtual int32_t getServerInfo(ServerInfoRecord* record) = 0;
+    virtual int32_t getChannels(ChannelInfoRecord* records, int32_t* count) = 0;
+    virtual int32_t getPlayers(PlayerInfoRecord* records, int32_t* count) = 0;
+    virtual int32_t getSpeakers(int32_t* playerIds, int32_t* count) = 0;
+    virtual int32_t switchChannelID(int32_t channelId, const char* channelPassword) = 0;
+    virtual int32_t setPlayerFlags(int32_t flags) = 0;
+    virtual int32_t sendTextMessageToChannel(int32_t channelId, const char* text) = 0;
+    virtual int32_t kickPlayerFromChannel(int32_t playerId, const char* reason) = 0;
+    virtual int32_t kickPlayerFromServer(int32_t playerId, const char* reason) = 0;
+};
+
+} // namespace platform

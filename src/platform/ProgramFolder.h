@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// Where the program keeps ts.ini and finds sounds/.
+struct ProgramFolders {
+    QString settings; // folder of ts.ini
+    QString sounds;   // folder that holds sounds/
+};
+
+// Environment variable that puts ts.ini and sounds/ into one folder of its own.
+inline constexpr const char* HomeVariable = "QUORVEX_HOME";
+
+// homeOverride wins when set. Otherwise the executable's folder, except that ts.ini
+// moves to configHome/quorvex when the executable's folder is not writable.
+ProgramFolders programFolders(const QString& executableFolder, const QString& homeOverride,
+                              const QString& configHome);
+
+// The same, read from this process's environment and executable.
+ProgramFolders currentProgramFolders();
+
+// A folder, a separator unless it ends in one already, then the file name.
+QString joinPath(const QString& folder, const QString& fileName);
+
+} // namespace platform

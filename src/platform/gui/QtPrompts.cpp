@@ -1,0 +1,98 @@
+#include "QtPrompts.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace platform {
+namespace {
+
+QMessageBox::Icon toQt(Prompts::Icon icon) {
+    switch (icon) {
+    case Prompts::Icon::Information:
+        return QMessageBox::Information;
+    case Prompts::Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Prompts::Icon::Question:
+        return QMessageBox::Question;
+    case Prompts::Icon::Critical:
+        return QMessageBox::Critical;
+    case Prompts::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButton toQt(Prompts::Answer answer) {
+    switch (answer) {
+    case Prompts::Answer::Ok:
+        return QMessageBox::Ok;
+    case Prompts::Answer::Cancel:
+        return QMessageBox::Cancel;
+    case Prompts::Answer::Yes:
+        return QMessageBox::Yes;
+    case Prompts::Answer::No:
+        return QMessageBox::No;
+    }
+    return QMessageBox::NoButton;
+}
+
+QMessageBox::StandardButtons toQt(Prompts::Buttons buttons) {
+    switch (buttons) {
+    case Prompts::Buttons::Ok:
+        return QMessageBox::Ok;
+    case Prompts::Buttons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case Prompts::Buttons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case Prompts::Buttons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+} // namespace
+
+QtPrompts::QtPrompts(QString title, QWidget* parent)
+    : m_title(std::move(title)), m_parent(parent) {}
+
+Prompts::Answer QtPrompts::message(const QString& text, Icon icon, Buttons buttons,
+                                   Answer defaultAnswer) {
+    // The texts break lines with a carriage return alone; Qt wants a line feed.
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QMessageBox box(toQt(icon), m_title, shown, toQt(buttons), m_parent);
+    box.setDefaultButton(toQt(defaultAnswer));
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    default:
+        // Escape and the frame's close button count as Cancel (or OK where it is alone).
+        return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
+    }
+}
+
+std::optional<QString> QtPrompts::inputBox(const QString& prompt, const QString& initial) {
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(m_parent, m_title, prompt, QLineEdit::Normal, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+QString QtPrompts::openFileName(const QString& caption, const QString& folder,
+                                const QString& filter) {
+    return QFileDialog::getOpenFileName(m_parent, caption, folder, filter);
+}
+
+QString QtPrompts::folderName(const QString& caption) {
+    return QFileDialog::getExistingDirectory(m_parent, caption);
+}
+
+} // namespace platform

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "Prompts.h"
+
+class QWidget;
+
+namespace platform {
+
+// Message boxes and dialogs with Qt; titled with the executable's name.
+class QtPrompts final : public Prompts {
+public:
+    explicit QtPrompts(QString title, QWidget* parent = nullptr);
+
+    Answer message(const QString& text, Icon icon, Buttons buttons, Answer defaultAnswer) override;
+    std::optional<QString> inputBox(const QString& prompt, const QString& initial) override;
+    QString openFileName(const QString& caption, const QString& folder,
+                         const QString& filter) override;
+    QString folderName(const QString& caption) override;
+
+private:
+    QString m_title;
+    QWidget* m_parent;
+};
+
+} // namespace platform

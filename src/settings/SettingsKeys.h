@@ -1,0 +1,66 @@
+#pragma once
+
+#include "ValueKinds.h"
+
+#include <array>
+
+// Every key of ts.ini, in the order in which its readers and writers handle them.
+namespace settings {
+
+struct KeyDef {
+    const char16_t* section;
+    const char16_t* key;
+    ValueKind kind;
+};
+
+inline constexpr const char16_t* Anmeldung = u"Anmeldung";
+inline constexpr const char16_t* Optionen = u"Optionen";
+inline constexpr const char16_t* Bake = u"Bake";
+inline constexpr const char16_t* Statistik = u"Statistik";
+
+inline constexpr std::array<KeyDef, 8> LoginKeys{{
+    {Anmeldung, u"ServerAdresse", ValueKind::Index},
+    {Anmeldung, u"ServerPort", ValueKind::Text},
+    {Anmeldung, u"Nickname", ValueKind::Text},
+    {Anmeldung, u"Loginname", ValueKind::Text},
+    {Anmeldung, u"Password", ValueKind::Text},
+    {Anmeldung, u"DefaultChannel", ValueKind::Text},
+    {Anmeldung, u"DefaultChannelID", ValueKind::Text},
+    {Anmeldung, u"ChannelPW", ValueKind::Text},
+}};
+
+inline constexpr std::array<KeyDef, 14> OptionKeys{{
+    {Optionen, u"Gateway", ValueKind::Check},
+    {Optionen, u"Vordergrund", ValueKind::Check},
+    {Optionen, u"AutoAWAY", ValueKind::Check},
+    {Optionen, u"Verz\u00F6gerung", ValueKind::Number},
+    {Optionen, u"COMPort", ValueKind::Index},
+    {Optionen, u"SysTray", ValueKind::Check},
+    {Optionen, u"COMKeyerRTS", ValueKind::Boolean},
+    {Optionen, u"COMKeyerDTR", ValueKind::Boolean},
+    {Optionen, u"GatewayDelay", ValueKind::Number},
+    {Optionen, u"Watchdog", ValueKind::Number},
+    {Optionen, u"WatchdogEIN", ValueKind::Check},
+    {Optionen, u"Autostart", ValueKind::Check},
+    {Optionen, u"VoiceAnfrage", ValueKind::Check},
+    {Optionen, u"RecordingControl", ValueKind::Check},
+}};
+
+inline constexpr std::array<KeyDef, 4> BeaconKeys{{
+    {Bake, u"EinAus", ValueKind::Check},
+    {Bake, u"Datei", ValueKind::Text},
+    {Bake, u"Wann", ValueKind::Text},
+    {Bake, u"Startzeit", ValueKind::Text},
+}};
+
+inline constexpr std::array<KeyDef, 3> StatisticKeys{{
+    {Statistik, u"MaxUser", ValueKind::Text},
+    {Statistik, u"MaxUserTime", ValueKind::Text},
+    {Statistik, u"MaxUserDate", ValueKind::Text},
+}};
+
+inline QString text(const char16_t* s) {
+    return QString::fromUtf16(s);
+}
+
+} // namespace settings
