@@ -1,0 +1,174 @@
+#include "ProfileFunctions.h"
+
+#include "AtomicFile.h"
+#include "TempDir.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace platform::profile;
+
+namespace {
+
+const std::string WindowsFile = "[Anmeldung]\r\n"
+                                "ServerAdresse=2\r\n"
+                                "Nickname = Funk Amateur \r\n"
+                                "Password=a=b\r\n"
+                                "\r\n"
+                                "[Optionen]\r\n"
+                                "; written by hand\r\n"
+                                "Verz\xF6gerung=5\r\n"
+                                "odd line without equals\r\n"
+                                "COMKeyerRTS=\"True\"\r\n";
+
+} // namespace
+
+TEST(ProfileLookup, MatchesNamesWithoutCaseAndTrimsTheValue) {
+    EXPECT_EQ(lookup(WindowsFile, "anmeldung", "SERVERADRESSE"), "2");
+    EXPECT_EQ(lookup(WindowsFile, "Anmeldung", "Nickname"), "Funk Amateur");
+    EXPECT_EQ(lookup(WindowsFile, "Anmeldung", "Password"), "a=b") << "text after the first =";
+    EXPECT_EQ(lookup(WindowsFile, "OPTIONEN", "verz\xD6gerung"), "5")
+        << "0xD6 is the capital of 0xF6";
+    EXPECT_EQ(lookup(WindowsFile, "Optionen", "COMKeyerRTS"), "True") << "enclosing quotes dropped";
+}
+
+TEST(ProfileLookup, AbsentThingsAreNotFound) {
+    EXPECT_FALSE(lookup(WindowsFile, "Bake", "EinAus"));
+    EXPECT_FALSE(lookup(WindowsFile, "Optionen", "Nickname")) << "key of another section";
+    EXPECT_FALSE(lookup(WindowsFile, "Optionen", "Verz\xC3\xB6gerung")) << "UTF-8 spelling";
+    EXPECT_FALSE(lookup(WindowsFile, "Optionen", "; written by hand"));
+    EXPECT_FALSE(lookup(WindowsFile, "Optionen", "odd line without equals"));
+    EXPECT_FALSE(lookup("Gateway=1\n[Optionen]\n", "Optionen", "Gateway")) << "before any section";
+}
+
+TEST(ProfileLookup, FirstSectionAndFirstKeyOfTheirNameWin) {
+    const std::string twice = "[A]\nk=1\nk=2\n[B]\nk=3\n[a]\nk=4\n";
+    EXPECT_EQ(lookup(twice, "A", "k"), "1");
+    EXPECT_EQ(lookup(twice, "b", "K"), "3");
+    EXPECT_EQ(lookup("  [ A ]  \n  k  =  v  \n", "A", "k"), "v");
+}
+
+TEST(ProfileWrite, ReplacesAValueInPlaceAndKeepsEveryOtherByte) {
+    const std::string out = withValue(WindowsFile, "ANMELDUNG", "nickname", "DL1ABC");
+    std::string expected = WindowsFile;
+    expected.replace(expected.find("Nickname = Funk Amateur "), 24, "Nickname=DL1ABC");
+    EXPECT_EQ(out, expected);
+}
+
+TEST(ProfileWrite, AddsANewKeyAtTheEndOfItsSectionBeforeTheBlankLines) {
+    const std::string out = withValue(WindowsFile, "Anmeldung", "ChannelPW", "geheim");
+    std::string expected = WindowsFile;
+    expected.insert(expected.find("\r\n\r\n[Optionen]") + 2, "ChannelPW=geheim\r\n");
+    EXPECT_EQ(out, expected);
+}
+
+TEST(ProfileWrite, AddsANewSectionAtTheEndInTheFilesLineEnding) {
+    EXPECT_EQ(withValue(WindowsFile, "Bake", "EinAus", "0"),
+              WindowsFile + "[Bake]\r\nEinAus=0\r\n");
+    EXPECT_EQ(withValue("[A]\nk=1", "B", "x", "2"), "[A]\nk=1\n[B]\nx=2\n") << "missing last break";
+    EXPECT_EQ(withValue("[A]", "A", "x", ""), "[A]\nx=\n");
+    EXPECT_EQ(withValue("", "Anmeldung", "ServerAdresse", "-1"), "[Anmeldung]\nServerAdresse=-1\n");
+}
+
+TEST(ProfileWrite, RefusesWhatWouldBreakTheStructure) {
+    EXPECT_TRUE(validForWrite("Anmeldung", "Nickname", "  a = b ; [c] "));
+    EXPECT_FALSE(validForWrite("Anmeldung", "Nickname", "x\n[Optionen]\nGateway=1"));
+    EXPECT_FALSE(validForWrite("Anmeldung", "Nickname", "x\ry"));
+    EXPECT_FALSE(validForWrite("Anmeldung", "Nick\nname", "x"));
+    EXPECT_FALSE(validForWrite("Anmel]\n[dung", "Nickname", "x"));
+    EXPECT_FALSE(validForWrite("Anmeldung", "[Optionen]", "x"));
+    EXPECT_FALSE(validForWrite("Anmeldung", "Gateway=1", "x"));
+    EXPECT_FALSE(validForWrite("Anmeldung", "", "x"));
+    EXPECT_FALSE(validForWrite(" ", "Nickname", "x"));
+    EXPECT_FALSE(validForWrite("Anmeldung", "Nickname", std::string("a\0b", 3)));
+}
+
+class ProfileFile : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string ini = dir.fileBytesPath(QStringLiteral("ts.ini"));
+};
+
+TEST_F(ProfileFile, ReadsIntoTheBufferAndFallsBackWhenMissing) {
+    EXPECT_EQ(getString(ini, "Anmeldung", "Nickname", "", 255), "") << "no file";
+    dir.write(QStringLiteral("ts.ini"),
+              QByteArray::fromStdString("[Anmeldung]\nNickname=" + std::string(300, 'x') + "\n"));
+    EXPECT_EQ(getString(ini, "Anmeldung", "Nickname", "", 255), std::string(254, 'x'));
+    EXPECT_EQ(getString(ini, "Anmeldung", "Password", "dflt", 255), "dflt");
+    EXPECT_EQ(getString(ini, "Optionen", "Nickname", "", 255), "");
+}
+
+TEST_F(ProfileFile, AWindowsFileReadsBackIdenticallyAndKeepsItsLayout) {
+    dir.write(QStringLiteral("ts.ini"), QByteArray::fromStdString(WindowsFile));
+    EXPECT_EQ(getString(ini, "optionen", "Verz\xF6gerung", "", 255), "5");
+    ASSERT_EQ(writeString(ini, "Optionen", "Verz\xF6gerung", "7"), WriteResult::Ok);
+    std::string expected = WindowsFile;
+    expected.replace(expected.find("Verz\xF6gerung=5"), 13, "Verz\xF6gerung=7");
+    EXPECT_EQ(dir.read(QStringLiteral("ts.ini")).toStdString(), expected);
+}
+
+TEST_F(ProfileFile, ANewFileIsPrivateAndAnExistingOneKeepsItsMode) {
+    ASSERT_EQ(writeString(ini, "Anmeldung", "Password", "geheim"), WriteResult::Ok);
+    struct stat st {};
+    ASSERT_EQ(::stat(ini.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+    ::chmod(ini.c_str(), 0640);
+    ASSERT_EQ(writeString(ini, "Anmeldung", "Password", "anders"), WriteResult::Ok);
+    ASSERT_EQ(::stat(ini.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1)
+        << "no temporary file is left behind";
+}
+
+TEST_F(ProfileFile, ALinkIsFollowedNotReplaced) {
+    const std::string real = dir.fileBytesPath(QStringLiteral("real.ini"));
+    ASSERT_EQ(::symlink(real.c_str(), ini.c_str()), 0);
+    ASSERT_EQ(writeString(ini, "A", "k", "v"), WriteResult::Ok);
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(ini)).isSymLink());
+    EXPECT_EQ(dir.read(QStringLiteral("real.ini")), "[A]\nk=v\n");
+}
+
+TEST_F(ProfileFile, RefusedAndFailedWritesLeaveTheFileAlone) {
+    dir.write(QStringLiteral("ts.ini"), "[Anmeldung]\nNickname=alt\n");
+    EXPECT_EQ(writeString(ini, "Anmeldung", "Nickname", "x\n[Optionen]\nGateway=1"),
+              WriteResult::Refused);
+    EXPECT_EQ(dir.read(QStringLiteral("ts.ini")), "[Anmeldung]\nNickname=alt\n");
+
+    // Something we cannot read as a file is never replaced by our own idea of it.
+    const std::string folder = dir.fileBytesPath(QStringLiteral("sub"));
+    ::mkdir(folder.c_str(), 0700);
+    EXPECT_EQ(writeString(folder, "A", "k", "v"), WriteResult::Failed);
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(folder)).isDir());
+    EXPECT_EQ(writeString(dir.fileBytesPath(QStringLiteral("no/such/dir/ts.ini")), "A", "k", "v"),
+              WriteResult::Failed);
+}
+
+TEST_F(ProfileFile, AWriteThatFailsMidwayLeavesTheOldFileWhole) {
+    const QByteArray old = "[Anmeldung]\nNickname=alt\n";
+    dir.write(QStringLiteral("ts.ini"), old);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The disk is "full" after 4 KiB: the write breaks off in the middle.
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const auto r = writeString(ini, "Anmeldung", "Nickname", std::string(64 * 1024, 'n'));
+        ::_exit(r == WriteResult::Failed ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the failure is reported";
+    EXPECT_EQ(dir.read(QStringLiteral("ts.ini")), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
