@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Quorvex needs to build, run and test.
+# Safe to run again: it installs only what is missing.
+set -euo pipefail
+
+PACKAGES=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-serialport-dev libgl-dev
+    libgtest-dev libgmock-dev
+    clang-format
+    xvfb xauth
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "install-packages: run as root (missing: ${missing[*]})" >&2; exit 1; }
+    SUDO=sudo
+fi
+APT=(env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 -y)
+$SUDO "${APT[@]}" update
+$SUDO "${APT[@]}" install --no-install-recommends "${missing[@]}"

@@ -1,0 +1,279 @@
+#include "frmMain.h"
+
+#include "ClickLabel.h"
+#include "Fakes.h"
+#include "SharedState.h"
+#include "TSRemote.h"
+#include "TempDir.h"
+#include "TraySymbol.h"
+#include "frmOptions.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using Answer = platform::Prompts::Answer;
+
+// The main window with fakes around it; every seam and exit is recorded in order.
+class MainWindowTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    app::SharedState state;
+    fakes::ClientLibrary library;
+    clientlink::TSRemote ts{library};
+    fakes::Prompts prompts;
+    fakes::ManualClock clock;
+    fakes::Shell shell;
+    frmOptions options;
+    QStringList events;
+    bool trayAvailable = true;
+    std::unique_ptr<app::frmMain> window;
+
+    void make(QStringList arguments = {}) {
+        app::MainWindowParts parts{state,
+                                   ts,
+                                   prompts,
+                                   clock,
+                                   shell,
+                                   options,
+                                   dir.path(),
+                                   dir.path(),
+                                   QStringLiteral(QUORVEX_TEST_EXECUTABLE),
+                                   std::move(arguments),
+                                   [this] { events << QStringLiteral("end"); },
+                                   [this] { return trayAvailable; }};
+        app::MainWindowSeams seams;
+        seams.WerteEinlesen = [this] {
+            events << QStringLiteral("WerteEinlesen COM=%1 RTS=%2")
+                          .arg(options.cmbCOMPort->currentIndex())
+                          .arg(options.optRTSDTR[0]->isChecked());
+        };
+        seams.DriveKeyer = [this] {
+            events << QStringLiteral("DriveKeyer FensterAendern=%1").arg(state.FensterÄndern);
+        };
+        seams.enableDtmfRecognition = [this] { events << QStringLiteral("dtmf"); };
+        seams.COM_schliessen = [this](std::int16_t port) {
+            events << QStringLiteral("COM_schliessen %1").arg(port);
+        };
+        window = std::make_unique<app::frmMain>(std::move(parts), std::move(seams));
+    }
+
+    void provideToneFiles(int upTo) {
+        QDir(dir.path()).mkpath(QStringLiteral("sounds"));
+        for (int i = 0; i < upTo; ++i)
+            dir.write(QStringLiteral("sounds/%1.wav").arg(i), "RIFF");
+    }
+};
+
+TEST_F(MainWindowTest, LoadRunsTheStartUpStepsInOrder) {
+    make();
+    window->Form_Load();
+    EXPECT_EQ(events, QStringList({QStringLiteral("WerteEinlesen COM=0 RTS=1"),
+                                   QStringLiteral("DriveKeyer FensterAendern=1")}));
+    EXPECT_EQ(state.Programmname, QStringLiteral("Quorvex v0.2.6 alpha 4"));
+    EXPECT_EQ(window->windowTitle(), state.Programmname);
+    EXPECT_EQ(state.Dateiname, dir.file(QStringLiteral("ts.ini")));
+    EXPECT_FALSE(state.DTMFSwitchGiven);
+    EXPECT_FALSE(window->lblCopyright->text().isEmpty());
+
+    ASSERT_EQ(options.cmbServerAdresse->count(), 3);
+    EXPECT_EQ(options.cmbServerAdresse->itemText(2), QStringLiteral("localhost"));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(options.cmbServerAdresse->itemData(i).toInt(), i);
+    EXPECT_EQ(options.cmbServerAdresse->currentIndex(), -1);
+    EXPECT_FALSE(options.optRTSDTR[1]->isChecked());
+
+    const QDateTime built = QFileInfo(QStringLiteral(QUORVEX_TEST_EXECUTABLE)).lastModified();
+    EXPECT_EQ(options.lblRelease->text(), QStringLiteral("Release: ") +
+                                              built.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
+    EXPECT_TRUE(prompts.shown.empty()) << "no DTMF check without the switch";
+}
+
+TEST_F(MainWindowTest, WindowHasItsOuterSizeAndKeepsItsCaptionOnResize) {
+    make();
+    window->Form_Load();
+    EXPECT_EQ(window->frameGeometry().size(), QSize(342, 227));
+    window->setWindowTitle(QStringLiteral("anders"));
+    window->resize(400, 300);
+    window->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Quorvex v0.2.6 alpha 4"));
+}
+
+TEST_F(MainWindowTest, DtmfSwitchChecksToneFilesAndNamesOnlyTheFirstMissing) {
+    provideToneFiles(7);
+    make({QStringLiteral("-dtmf")});
+    window->Form_Load();
+    EXPECT_TRUE(state.DTMFSwitchGiven);
+    EXPECT_EQ(events.first(), QStringLiteral("dtmf"));
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text,
+              QStringLiteral("DTMF Funktion nicht m\u00F6glich !\r     Datei 7.wav fehlt !"));
+    EXPECT_EQ(prompts.shown[0].icon, platform::Prompts::Icon::Exclamation);
+    EXPECT_EQ(prompts.shown[0].buttons, platform::Prompts::Buttons::Ok);
+}
+
+TEST_F(MainWindowTest, DtmfSwitchWithAllToneFilesSaysNothing) {
+    provideToneFiles(12);
+    make({QStringLiteral("-dtmf")});
+    window->Form_Load();
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(MainWindowTest, AnyOtherCommandLineSkipsTheDtmfCheck) {
+    for (const QStringList& args :
+         {QStringList{QStringLiteral("-DTMF")}, QStringList{QStringLiteral("-dtmf"), QStringLiteral("1")}}) {
+        events.clear();
+        make(args);
+        window->Form_Load();
+        EXPECT_FALSE(state.DTMFSwitchGiven);
+        EXPECT_FALSE(events.contains(QStringLiteral("dtmf")));
+    }
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(MainWindowTest, ExitQuestionYesClosesThePortEndsTheClientAndTheProgram) {
+    make();
+    state.frmCOM.COMPortOffen = true;
+    state.frmOptions.COMPortAuswahl = 2;
+    prompts.nextAnswers = {Answer::Yes};
+    window->cmdEnde_Click();
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, QStringLiteral("Teamspeak 2 Software auch beenden ?"));
+    EXPECT_EQ(prompts.shown[0].icon, platform::Prompts::Icon::Question);
+    EXPECT_EQ(prompts.shown[0].buttons, platform::Prompts::Buttons::YesNoCancel);
+    EXPECT_EQ(prompts.shown[0].defaultAnswer, Answer::Cancel);
+    EXPECT_EQ(events, QStringList({QStringLiteral("COM_schliessen 2"), QStringLiteral("end")}));
+    EXPECT_EQ(library.calls, std::vector<std::string>{"quit"});
+}
+
+TEST_F(MainWindowTest, ExitQuestionNoLeavesTheClientRunning) {
+    make();
+    prompts.nextAnswers = {Answer::No};
+    window->cmdEnde_Click();
+    EXPECT_EQ(events, QStringList({QStringLiteral("end")})) << "no port open, none closed";
+    EXPECT_TRUE(library.calls.empty());
+}
+
+TEST_F(MainWindowTest, ExitQuestionCancelLeavesEverythingRunning) {
+    make();
+    state.frmCOM.COMPortOffen = true;
+    prompts.nextAnswers = {Answer::Cancel};
+    window->cmdEnde_Click();
+    EXPECT_TRUE(events.isEmpty());
+    EXPECT_TRUE(library.calls.empty());
+}
+
+TEST_F(MainWindowTest, AFailedClientQuitIsRecordedAndTheProgramEndsAllTheSame) {
+    make();
+    library.result = -1;
+    library.lastError = "TS l\xE4uft nicht";
+    prompts.nextAnswers = {Answer::Yes};
+    window->cmdEnde_Click();
+    EXPECT_EQ(ts.LastTSError, QStringLiteral("TS l\u00E4uft nicht"));
+    EXPECT_EQ(events.last(), QStringLiteral("end"));
+}
+
+TEST_F(MainWindowTest, ClosingTheShownWindowParksItInTheTray) {
+    make();
+    window->Form_Load();
+    window->lblOwnNickname->setText(QString(80, QLatin1Char('N')));
+    window->show();
+    window->close();
+    EXPECT_TRUE(window->isHidden());
+    EXPECT_TRUE(window->tray().isShown());
+    EXPECT_FALSE(events.contains(QStringLiteral("end")));
+    const QString tip = window->tray().tip();
+    EXPECT_EQ(tip.size(), 63);
+    EXPECT_TRUE(tip.startsWith(QStringLiteral("Quorvex v0.2.6 alpha 4 // NNN")));
+
+    window->tray_DblClick();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->tray().isShown());
+}
+
+TEST_F(MainWindowTest, WithoutATrayClosingMinimizesInsteadOfHiding) {
+    trayAvailable = false;
+    make();
+    window->show();
+    window->close();
+    EXPECT_FALSE(window->isHidden());
+    EXPECT_TRUE(window->isMinimized());
+    EXPECT_FALSE(window->tray().isShown());
+    EXPECT_TRUE(events.isEmpty());
+}
+
+TEST_F(MainWindowTest, ClosingTheMinimizedWindowClosesThePortAndEnds) {
+    make();
+    state.frmCOM.COMPortOffen = true;
+    state.frmOptions.COMPortAuswahl = 1;
+    window->showMinimized();
+    window->close();
+    EXPECT_EQ(events, QStringList({QStringLiteral("COM_schliessen 1"), QStringLiteral("end")}));
+}
+
+TEST_F(MainWindowTest, TrayMenuAndStatusDoubleClickEndAtOnceWithoutClosingThePort) {
+    make();
+    state.frmCOM.COMPortOffen = true;
+    window->show();
+    window->close();
+    ASSERT_TRUE(window->tray().isShown());
+    EXPECT_EQ(window->tray().menu_ende()->text(), QStringLiteral("Beenden"));
+    EXPECT_EQ(window->tray().menu()->defaultAction(), window->tray().menu_ende());
+    window->tray().menu_ende()->trigger();
+    EXPECT_EQ(events, QStringList({QStringLiteral("end")}));
+    EXPECT_FALSE(window->tray().isShown());
+
+    events.clear();
+    QTest::mouseDClick(window->lblVerbindung, Qt::LeftButton);
+    EXPECT_EQ(events, QStringList({QStringLiteral("end")}));
+}
+
+TEST_F(MainWindowTest, FeedbackLinkAndShellFile) {
+    make();
+    QTest::mouseClick(window->lblCopyright, Qt::LeftButton);
+    ASSERT_EQ(shell.opened.size(), 1);
+    EXPECT_EQ(shell.opened[0],
+              QStringLiteral("mailto:feedback@quorvex.example?subject=Feedback Quorvexv0.2.6 alpha 4"));
+}
+
+TEST_F(MainWindowTest, SetTopKeepsPositionAndSize) {
+    make();
+    window->show();
+    window->setGeometry(50, 60, 342, 200);
+    const QRect before = window->geometry();
+    window->SetTop(window.get(), true);
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(window->geometry(), before);
+    EXPECT_TRUE(window->isVisible());
+    window->SetTop(window.get(), false);
+    EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(window->geometry(), before);
+}
+
+TEST(TrayTip, IsCutToTheFieldIncludingItsNul) {
+    EXPECT_EQ(app::TraySymbol::tipText(QStringLiteral("Quorvex"), QStringLiteral("DL1ABC")),
+              QStringLiteral("Quorvex // DL1ABC"));
+    EXPECT_EQ(app::TraySymbol::tipText(QString(70, QLatin1Char('x')), QString()).size(), 63);
+}
+
+TEST(SettingsPageOne, RefusesToCloseThroughItsFrame) {
+    frmOptions page;
+    page.show();
+    EXPECT_FALSE(page.close());
+    EXPECT_TRUE(page.isVisible());
+    EXPECT_EQ(page.windowTitle(), QStringLiteral("Einstellungen"));
+    page.optRTSDTR[1]->click();
+    EXPECT_TRUE(page.optRTSDTR[1]->isChecked());
+    EXPECT_FALSE(page.optRTSDTR[0]->isChecked());
+    page.optRTSDTR[0]->setChecked(false);
+    page.optRTSDTR[1]->setChecked(false);
+    EXPECT_FALSE(page.optRTSDTR[0]->isChecked() || page.optRTSDTR[1]->isChecked())
+        << "both may stand unselected, as the settings can say";
+}
