@@ -11,8 +11,10 @@ using namespace app;
 
 TEST(Startup, TheSettingsFileHasExactlyOneSeparatorBeforeIt) {
     EXPECT_EQ(settingsFilePath(QStringLiteral("/")), QStringLiteral("/ts.ini"));
-    EXPECT_EQ(settingsFilePath(QStringLiteral("/opt/quorvex")), QStringLiteral("/opt/quorvex/ts.ini"));
-    EXPECT_EQ(settingsFilePath(QStringLiteral("/opt/quorvex/")), QStringLiteral("/opt/quorvex/ts.ini"));
+    EXPECT_EQ(settingsFilePath(QStringLiteral("/opt/quorvex")),
+              QStringLiteral("/opt/quorvex/ts.ini"));
+    EXPECT_EQ(settingsFilePath(QStringLiteral("/opt/quorvex/")),
+              QStringLiteral("/opt/quorvex/ts.ini"));
 }
 
 TEST(Startup, OnlyTheExactDtmfSwitchCounts) {

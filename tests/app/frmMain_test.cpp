@@ -90,8 +90,8 @@ TEST_F(MainWindowTest, LoadRunsTheStartUpStepsInOrder) {
     EXPECT_FALSE(options.optRTSDTR[1]->isChecked());
 
     const QDateTime built = QFileInfo(QStringLiteral(QUORVEX_TEST_EXECUTABLE)).lastModified();
-    EXPECT_EQ(options.lblRelease->text(), QStringLiteral("Release: ") +
-                                              built.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
+    EXPECT_EQ(options.lblRelease->text(),
+              QStringLiteral("Release: ") + built.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
     EXPECT_TRUE(prompts.shown.empty()) << "no DTMF check without the switch";
 }
 
@@ -127,8 +127,8 @@ TEST_F(MainWindowTest, DtmfSwitchWithAllToneFilesSaysNothing) {
 }
 
 TEST_F(MainWindowTest, AnyOtherCommandLineSkipsTheDtmfCheck) {
-    for (const QStringList& args :
-         {QStringList{QStringLiteral("-DTMF")}, QStringList{QStringLiteral("-dtmf"), QStringLiteral("1")}}) {
+    for (const QStringList& args : {QStringList{QStringLiteral("-DTMF")},
+                                    QStringList{QStringLiteral("-dtmf"), QStringLiteral("1")}}) {
         events.clear();
         make(args);
         window->Form_Load();
@@ -239,8 +239,9 @@ TEST_F(MainWindowTest, FeedbackLinkAndShellFile) {
     make();
     QTest::mouseClick(window->lblCopyright, Qt::LeftButton);
     ASSERT_EQ(shell.opened.size(), 1);
-    EXPECT_EQ(shell.opened[0],
-              QStringLiteral("mailto:feedback@quorvex.example?subject=Feedback Quorvexv0.2.6 alpha 4"));
+    EXPECT_EQ(
+        shell.opened[0],
+        QStringLiteral("mailto:feedback@quorvex.example?subject=Feedback Quorvexv0.2.6 alpha 4"));
 }
 
 TEST_F(MainWindowTest, SetTopKeepsPositionAndSize) {
