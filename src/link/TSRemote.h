@@ -1,8 +1,11 @@
 #pragma once
 
 #include "ClientLibrary.h"
+#include "Entries.h"
 
 #include <QString>
+
+#include <vector>
 
 namespace clientlink {
 
@@ -10,19 +13,58 @@ namespace clientlink {
 // show anything: their text waits in LastTSError until someone asks for it.
 class TSRemote {
 public:
-    explicit TSRemote(platform::ClientLibrary& library) : m_lib(library) {}
+    static constexpr std::int32_t Capacity = TSR_MAX_RECORDS;
+
+    explicit TSRemote(platform::ClientLibrary& library);
+
+    // The login URL: every key present, values inserted exactly as given.
+    static QString connectUrl(const QString& address, const QString& nickname,
+                              const QString& loginname, const QString& password,
+                              const QString& channel, const QString& channelPassword);
 
     QString LastTSError;
+    std::int32_t OwnPlayerID = 0;
+    std::vector<ChannelEntry> ChannelList;
+    std::vector<PlayerEntry> PlayerList;
+    std::vector<std::int32_t> SpeakerList;
 
     void TSFetchLastError();
-    void TSQuit();
 
-    platform::ClientLibrary& library() { return m_lib; }
+    // Commands.
+    void TSConnect(const QString& address, const QString& nickname, const QString& loginname,
+                   const QString& password, const QString& channel, const QString& channelPassword);
+    void TSDisconnect();
+    void TSQuit();
+    void TSSwitchChannel(std::int32_t channelId, const QString& channelPassword);
+    void TSSetChannelCommander(bool on);
+    void TSSetNoWhisper(bool on);
+    void TSSetAway(bool on);
+    void TSSetMicMute(bool on);
+    void TSSetSoundMute(bool on);
+    void TSSendChannelMessage(std::int32_t channelId, const QString& text);
+    void TSKickFromChannel(std::int32_t playerId, const QString& reason);
+    void TSKickFromServer(std::int32_t playerId, const QString& reason);
+
+    // The own player, one client call each.
+    void TSReadOwnID();
+    OwnFlags TSReadOwnFlags();
+    OwnPrivileges TSReadOwnPrivileges();
+
+    // Listings.
+    ServerEntry TSGetServerInfo();
+    PlayerEntry TSGetPlayerInfo(std::int32_t playerId);
+    bool TSGetChannels();
+    bool TSGetPlayers();
+    int TSGetSpeakers();
 
 private:
-    void check(int32_t result);
+    void check(std::int32_t result);
+    void setOwnFlag(std::int32_t bit, bool on);
+    PlayerInfoRecord ownRecord();
 
     platform::ClientLibrary& m_lib;
+    std::vector<ChannelInfoRecord> m_rawChannels;
+    std::vector<PlayerInfoRecord> m_rawPlayers;
 };
 
 } // namespace clientlink

@@ -135,12 +135,13 @@ std::string unquote(std::string_view v) {
 } // namespace
 
 std::optional<std::string> lookup(std::string_view content, std::string_view section,
-                                  std::string_view key) {
+                                  std::string_view key, Quotes quotes) {
     const auto lines = splitLines(content);
     const Found f = find(lines, section, key);
     if (!f.key)
         return std::nullopt;
-    return unquote(keyLine(lines[*f.key].text)->value);
+    const std::string_view value = keyLine(lines[*f.key].text)->value;
+    return quotes == Quotes::Strip ? unquote(value) : std::string(value);
 }
 
 bool validForWrite(std::string_view section, std::string_view key, std::string_view value) {

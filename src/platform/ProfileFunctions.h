@@ -19,8 +19,9 @@ enum class WriteResult {
 // The value of Key in Section, as the profile read returns it: the text after the
 // first "=", blanks trimmed, one pair of enclosing quotes removed. nullopt when the
 // section or key is absent. Names match without regard to letter case.
+enum class Quotes { Strip, Keep };
 std::optional<std::string> lookup(std::string_view content, std::string_view section,
-                                  std::string_view key);
+                                  std::string_view key, Quotes quotes = Quotes::Strip);
 
 // Content with Key in Section set to Value: an existing key is replaced in place,
 // a new key goes to the end of its section, a new section to the end of the file.

@@ -1,0 +1,115 @@
+// The listing operations of TSRemote: the client's records into the program's entries.
+#include "TSRemote.h"
+
+#include "BitTexts.h"
+#include "Windows1252.h"
+
+#include <algorithm>
+
+namespace clientlink {
+namespace {
+
+// A fixed-width field at its full width, NUL padding included.
+template <std::size_t N> QString text(const char (&field)[N]) {
+    return platform::windows1252::decode(std::string_view(field, N));
+}
+
+PlayerEntry toEntry(const PlayerInfoRecord& r) {
+    return {r.PlayerID,
+            r.ChannelID,
+            text(r.NickName),
+            bittexts::channelPrivileges(r.PlayerChannelPrivileges),
+            bittexts::privileges(r.PlayerPrivileges),
+            bittexts::playerFlags(r.PlayerFlags)};
+}
+
+ChannelEntry toEntry(const ChannelInfoRecord& r) {
+    return {r.ChannelID,
+            r.ChannelParentID,
+            r.PlayerCountInChannel,
+            bittexts::channelFlags(r.ChannelFlags),
+            bittexts::codec(r.Codec),
+            text(r.Name)};
+}
+
+// A count the client reported, held to what the list can hold.
+std::size_t usable(std::int32_t count) {
+    return static_cast<std::size_t>(std::clamp<std::int32_t>(count, 0, TSRemote::Capacity));
+}
+
+} // namespace
+
+ServerEntry TSRemote::TSGetServerInfo() {
+    ServerInfoRecord r{};
+    m_lib.getServerInfo(&r);
+    ServerEntry e;
+    e.ServerName = text(r.ServerName);
+    e.WelcomeMessage = text(r.WelcomeMessage);
+    e.Version = bittexts::version(r.ServerVMajor, r.ServerVMinor, r.ServerVRelease, r.ServerVBuild);
+    e.ServerPlatform = text(r.ServerPlatform);
+    e.ServerIp = text(r.ServerIp);
+    e.ServerHost = text(r.ServerHost);
+    e.ServerType = bittexts::serverType(r.ServerType);
+    e.MaxUsers = r.ServerMaxUsers;
+    e.SupportedCodecs = bittexts::supportedCodecs(r.SupportedCodecs);
+    e.ChannelCount = r.ChannelCount;
+    e.PlayerCount = r.PlayerCount;
+    return e;
+}
+
+PlayerEntry TSRemote::TSGetPlayerInfo(std::int32_t playerId) {
+    PlayerInfoRecord r{};
+    check(m_lib.getPlayerInfoByID(playerId, &r));
+    return toEntry(r);
+}
+
+bool TSRemote::TSGetChannels() {
+    m_rawChannels.assign(Capacity, ChannelInfoRecord{});
+    std::int32_t count = Capacity;
+    if (const std::int32_t result = m_lib.getChannels(m_rawChannels.data(), &count); result != 0) {
+        TSFetchLastError();
+        return false;
+    }
+    const std::size_t n = usable(count);
+    ChannelList.clear();
+    ChannelList.reserve(n);
+    for (std::size_t i = 0; i < n; ++i)
+        ChannelList.push_back(toEntry(m_rawChannels[i]));
+    return true;
+}
+
+bool TSRemote::TSGetPlayers() {
+    m_rawPlayers.assign(Capacity, PlayerInfoRecord{});
+    std::int32_t count = Capacity;
+    if (const std::int32_t result = m_lib.getPlayers(m_rawPlayers.data(), &count); result != 0) {
+        TSFetchLastError();
+        return false;
+    }
+    const std::size_t n = usable(count);
+    PlayerList.clear();
+    PlayerList.reserve(n);
+    for (std::size_t i = 0; i < n; ++i)
+        PlayerList.push_back(toEntry(m_rawPlayers[i]));
+    return true;
+}
+
+int TSRemote::TSGetSpeakers() {
+    SpeakerList.assign(Capacity, 0);
+    std::int32_t count = Capacity;
+    const std::int32_t result = m_lib.getSpeakers(SpeakerList.data(), &count);
+    switch (result) {
+    case TSR_NOT_RUNNING:
+        return NotRunning;
+    case TSR_NOT_CONNECTED:
+        return NotConnected;
+    case 0:
+        if (const std::size_t n = usable(count); n > 0)
+            SpeakerList.resize(n);
+        return Connected;
+    default:
+        TSFetchLastError();
+        return ListingFailed;
+    }
+}
+
+} // namespace clientlink

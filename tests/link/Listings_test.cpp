@@ -1,0 +1,139 @@
+#include "BitTexts.h"
+#include "ScriptedLibrary.h"
+#include "TSRemote.h"
+
+#include <gtest/gtest.h>
+
+using namespace clientlink;
+
+TEST(BitTexts, PrivilegesAndFlags) {
+    EXPECT_EQ(bittexts::playerFlags(0), QStringLiteral("none"));
+    EXPECT_EQ(bittexts::playerFlags(9), QStringLiteral("ChannelCommander,Away"));
+    EXPECT_EQ(bittexts::playerFlags(127),
+              QStringLiteral("ChannelCommander,WantVoice,NoWhisper,Away,"
+                             "InputMuted,OutputMuted,Recording"));
+    EXPECT_EQ(bittexts::privileges(0), QStringLiteral("Unregistered"));
+    EXPECT_EQ(bittexts::privileges(11), QStringLiteral("SuperServerAdmin,ServerAdmin,Registered"));
+    EXPECT_EQ(bittexts::channelPrivileges(0), QStringLiteral("none"));
+    EXPECT_EQ(bittexts::channelPrivileges(1 | 16), QStringLiteral("Admin,Auto-Voice"));
+    EXPECT_EQ(bittexts::channelFlags(9), QStringLiteral("Registered,Password"));
+    EXPECT_EQ(bittexts::channelFlags(0), QStringLiteral("none"));
+}
+
+TEST(BitTexts, CodecsServerTypeAndVersion) {
+    EXPECT_EQ(bittexts::codec(0), QStringLiteral("CELP 5.1 Kbit"));
+    EXPECT_EQ(bittexts::codec(12), QStringLiteral("Speex 25.9 Kbit"));
+    EXPECT_EQ(bittexts::codec(13), QStringLiteral("Unknown codec 13"));
+    EXPECT_EQ(bittexts::codec(-1), QStringLiteral("Unknown codec -1"));
+    EXPECT_EQ(bittexts::serverType(5), QStringLiteral("Freeware Clan server"));
+    EXPECT_EQ(bittexts::serverType(12), QStringLiteral("Commercial"));
+    EXPECT_EQ(bittexts::serverType(3), QStringLiteral(" Clan server Public Server"));
+    EXPECT_EQ(bittexts::serverType(0), QString());
+    EXPECT_EQ(bittexts::supportedCodecs(0), QString());
+    EXPECT_EQ(bittexts::supportedCodecs(33), QStringLiteral("Celp 5.1, Speex 3.4"));
+    EXPECT_EQ(bittexts::version(2, 0, 20, 1), QStringLiteral("2.0.20.1"));
+}
+
+TEST(Listings, ServerEntryKeepsTheNulPaddingAtFullWidth) {
+    ScriptedLibrary lib;
+    TSRemote ts(lib);
+    std::strcpy(lib.server.ServerName, "Funk");
+    std::memset(lib.server.ServerHost, 'h', sizeof lib.server.ServerHost); // no NUL at all
+    lib.server.PlayerCount = 4;
+    lib.server.ChannelCount = 2;
+    lib.server.ServerType = 5;
+    const ServerEntry e = ts.TSGetServerInfo();
+    EXPECT_EQ(e.ServerName.size(), 30);
+    EXPECT_EQ(cutAtNul(e.ServerName), QStringLiteral("Funk"));
+    EXPECT_EQ(e.WelcomeMessage.size(), 256);
+    EXPECT_EQ(e.ServerHost, QString(100, QLatin1Char('h')));
+    EXPECT_EQ(e.PlayerCount, 4);
+    EXPECT_EQ(e.ChannelCount, 2);
+    EXPECT_EQ(e.ServerType, QStringLiteral("Freeware Clan server"));
+    EXPECT_EQ(e.Version, QStringLiteral("0.0.0.0"));
+}
+
+TEST(Listings, PlayerInfoConvertsEvenAfterAFailure) {
+    ScriptedLibrary lib;
+    TSRemote ts(lib);
+    lib.players = {playerRecord(5, 2, "J\xFCrgen", 1, 8, 9)};
+    const PlayerEntry p = ts.TSGetPlayerInfo(5);
+    EXPECT_EQ(cutAtNul(p.NickName), QStringLiteral("J\u00FCrgen"));
+    EXPECT_EQ(p.NickName.size(), 30);
+    EXPECT_EQ(p.ChannelPrivileges, QStringLiteral("Admin"));
+    EXPECT_EQ(p.Privileges, QStringLiteral("Registered"));
+    EXPECT_EQ(p.PlayerFlags, QStringLiteral("ChannelCommander,Away"));
+
+    const PlayerEntry missing = ts.TSGetPlayerInfo(6);
+    EXPECT_EQ(missing.PlayerID, 0);
+    EXPECT_EQ(cutAtNul(missing.NickName), QString());
+    EXPECT_EQ(ts.LastTSError, QStringLiteral("Fehler"));
+}
+
+TEST(Listings, PlayersAndChannelsReplaceTheListOnlyOnSuccess) {
+    ScriptedLibrary lib;
+    TSRemote ts(lib);
+    lib.players = {playerRecord(1, 1, "a"), playerRecord(2, 1, "b"), playerRecord(3, 2, "c")};
+    ASSERT_TRUE(ts.TSGetPlayers());
+    ASSERT_EQ(ts.PlayerList.size(), 3u);
+    EXPECT_EQ(cutAtNul(ts.PlayerList[2].NickName), QStringLiteral("c"));
+    EXPECT_EQ(lib.calls.back(), "getPlayers 1024");
+
+    lib.result = 2;
+    EXPECT_FALSE(ts.TSGetPlayers());
+    EXPECT_EQ(ts.PlayerList.size(), 3u) << "a failed listing leaves the old list";
+    EXPECT_EQ(ts.LastTSError, QStringLiteral("Fehler"));
+
+    lib.result = 0;
+    ChannelInfoRecord c{};
+    c.ChannelID = 3;
+    c.PlayerCountInChannel = 2;
+    c.ChannelFlags = 9;
+    c.Codec = 5;
+    std::memcpy(c.Name, "========> ABWESEND <========", 28);
+    lib.channels = {c};
+    ASSERT_TRUE(ts.TSGetChannels());
+    ASSERT_EQ(ts.ChannelList.size(), 1u);
+    EXPECT_EQ(cutAtNul(ts.ChannelList[0].Name), QStringLiteral("========> ABWESEND <========"));
+    EXPECT_EQ(ts.ChannelList[0].Codec, QStringLiteral("Speex 3.4 Kbit"));
+    EXPECT_EQ(ts.ChannelList[0].ChannelFlags, QStringLiteral("Registered,Password"));
+}
+
+TEST(Listings, ReportedCountsAreHeldToTheListsRoom) {
+    ScriptedLibrary lib;
+    TSRemote ts(lib);
+    lib.players = {playerRecord(1, 1, "a")};
+    lib.reportedCount = 5000;
+    ASSERT_TRUE(ts.TSGetPlayers());
+    EXPECT_EQ(ts.PlayerList.size(), 1024u);
+    lib.reportedCount = -3;
+    ASSERT_TRUE(ts.TSGetChannels());
+    EXPECT_TRUE(ts.ChannelList.empty());
+    lib.reportedCount = 0;
+    ASSERT_TRUE(ts.TSGetPlayers());
+    EXPECT_TRUE(ts.PlayerList.empty());
+}
+
+TEST(Listings, SpeakerStatusFollowsTheClientsAnswer) {
+    ScriptedLibrary lib;
+    TSRemote ts(lib);
+    lib.speaking = {7, 9};
+    EXPECT_EQ(ts.TSGetSpeakers(), Connected);
+    EXPECT_EQ(ts.SpeakerList, (std::vector<std::int32_t>{7, 9}));
+    EXPECT_EQ(lib.calls.back(), "getSpeakers 1024");
+
+    lib.speaking.clear();
+    EXPECT_EQ(ts.TSGetSpeakers(), Connected);
+    EXPECT_EQ(ts.SpeakerList, std::vector<std::int32_t>(1024, 0)) << "none speaking: 1024 zeros";
+
+    lib.speakersResult = TSR_NOT_RUNNING;
+    EXPECT_EQ(ts.TSGetSpeakers(), NotRunning);
+    EXPECT_EQ(ts.SpeakerList.size(), 1024u);
+    lib.speakersResult = TSR_NOT_CONNECTED;
+    EXPECT_EQ(ts.TSGetSpeakers(), NotConnected);
+    EXPECT_TRUE(ts.LastTSError.isEmpty()) << "-1000 and -1 are no errors";
+    lib.speakersResult = 99;
+    EXPECT_EQ(ts.TSGetSpeakers(), ListingFailed);
+    EXPECT_EQ(ts.LastTSError, QStringLiteral("Fehler"));
+    EXPECT_EQ(ts.SpeakerList.size(), 1024u);
+}
