@@ -1,5 +1,6 @@
 // ts2sim: a simulated TeamSpeak 2 client and server behind the client library's socket.
-//   ts2sim [--socket PATH] [--script FILE] [--no-window]
+//   ts2sim [--socket PATH] [--script FILE] [--no-window] [teamspeak://URL]
+// Started with a login URL, as a URL handler starts a client, it connects at once.
 #include "ScriptRunner.h"
 #include "SimWindow.h"
 #include "TsrWire.h"
@@ -25,7 +26,8 @@ void out(const QString& line) {
 }
 
 int usage() {
-    std::fputs("usage: ts2sim [--socket PATH] [--script FILE] [--no-window]\n", stderr);
+    std::fputs("usage: ts2sim [--socket PATH] [--script FILE] [--no-window] [teamspeak://URL]\n",
+               stderr);
     return 2;
 }
 
@@ -35,6 +37,7 @@ int main(int argc, char* argv[]) {
     QString socketPath;
     QString scriptPath;
     bool window = true;
+    QString loginUrl;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--socket" && i + 1 < argc)
@@ -43,6 +46,8 @@ int main(int argc, char* argv[]) {
             scriptPath = QString::fromLocal8Bit(argv[++i]);
         else if (a == "--no-window")
             window = false;
+        else if (a.rfind("teamspeak://", 0) == 0)
+            loginUrl = QString::fromLocal8Bit(argv[i]);
         else
             return usage();
     }
@@ -97,6 +102,11 @@ int main(int argc, char* argv[]) {
         }
         for (const QByteArray& line : script.readAll().split('\n'))
             runner.enqueue(QString::fromUtf8(line));
+    }
+    if (!loginUrl.isEmpty()) {
+        log(QStringLiteral("connect from the command line"));
+        if (const auto r = world.connect(loginUrl); !r.ok())
+            log(r.error);
     }
     // Standard input follows the script; the reader lives until the process ends.
     std::thread([&runner] {

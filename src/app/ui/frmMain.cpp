@@ -39,7 +39,7 @@ void frmMain::buildControls() {
     tw::place(lblOwnNickname, 1200, 120, 3700, 315);
 
     lblCopyright = new platform::ClickLabel(this);
-    tw::place(lblCopyright, 120, 1800, 1000, 255);
+    tw::place(lblCopyright, 120, 1800, 2000, 255);
     QFont small = lblCopyright->font();
     small.setPointSizeF(small.pointSizeF() * 0.75);
     lblCopyright->setFont(small);

@@ -1,0 +1,163 @@
+// Round-trip times of libTSRemote.so against ts2sim, and the cost of one monitor
+// tick's worth of client calls at 5, 50 and 500 channels. Prints its figures.
+//   tsremote_bench [--calls N]
+#include "TSRemote.h"
+#include "TSRemoteLibrary.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Figures {
+    double p50, p99;
+};
+
+Figures measure(int calls, const std::function<void()>& call) {
+    std::vector<double> us;
+    us.reserve(static_cast<size_t>(calls));
+    for (int i = 0; i < calls; ++i) {
+        const auto t = Clock::now();
+        call();
+        us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t).count());
+    }
+    std::sort(us.begin(), us.end());
+    return {us[us.size() / 2], us[std::min(us.size() - 1, us.size() * 99 / 100)]};
+}
+
+// Its log goes to a file: a full pipe would stall the client and spoil the figures.
+bool startSim(QProcess& sim, const QString& socket, const QString& script) {
+    const QString log = socket + QStringLiteral(".log");
+    sim.setStandardOutputFile(log);
+    sim.start(QStringLiteral(TS2SIM_PATH),
+              {QStringLiteral("--no-window"), QStringLiteral("--socket"), socket,
+               QStringLiteral("--script"), script});
+    QFile out(log);
+    for (int i = 0; i < 250; ++i) {
+        if (out.open(QIODevice::ReadOnly) && out.readAll().contains("ready on"))
+            return true;
+        out.close();
+        QThread::msleep(20);
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    int calls = 10000;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (QByteArray(argv[i]) == "--calls")
+            calls = std::max(10, QByteArray(argv[i + 1]).toInt());
+    }
+    QTemporaryDir dir;
+    platform::TSRemoteLibrary library({QStringLiteral(LIBTSREMOTE_PATH)});
+    if (!library.isLoaded()) {
+        std::fprintf(stderr, "%s\n", library.loadError().toLocal8Bit().constData());
+        return 1;
+    }
+    clientlink::TSRemote ts(library);
+
+    std::printf("libTSRemote.so round trips against ts2sim, %d calls each (microseconds)\n", calls);
+    std::printf("%-28s %10s %10s\n", "call", "p50", "p99");
+    for (int channels : {5, 50, 500}) {
+        const QString socket = dir.filePath(QStringLiteral("bench%1.sock").arg(channels));
+        qputenv("TSREMOTE_SOCKET", QFile::encodeName(socket));
+        QFile script(dir.filePath(QStringLiteral("world%1.txt").arg(channels)));
+        script.open(QIODevice::WriteOnly);
+        for (int c = 5; c <= channels; ++c)
+            script.write(QStringLiteral("channel %1 0 Kanal %1\n").arg(c).toUtf8());
+        for (int p = 0; p < 20; ++p)
+            script.write(
+                QStringLiteral("player %1 %2 Spieler%1\n").arg(200 + p).arg(1 + p % 4).toUtf8());
+        script.write("speak 200 on\n");
+        script.close();
+        QProcess sim;
+        if (!startSim(sim, socket, script.fileName())) {
+            std::fprintf(stderr, "ts2sim did not start\n");
+            return 1;
+        }
+        ts.TSConnect(QStringLiteral("localhost:8767"), QStringLiteral("Bench"), {}, {}, {}, {});
+        ts.TSReadOwnID();
+
+        if (channels == 5) {
+            UserInfoRecord user{};
+            PlayerInfoRecord player{};
+            ServerInfoRecord server{};
+            std::vector<ChannelInfoRecord> chans(TSR_MAX_RECORDS);
+            std::vector<PlayerInfoRecord> players(TSR_MAX_RECORDS);
+            std::vector<std::int32_t> ids(TSR_MAX_RECORDS);
+            const struct {
+                const char* name;
+                std::function<void()> call;
+            } rows[] = {
+                {"tsrGetSpeakers",
+                 [&] {
+                     int32_t n = TSR_MAX_RECORDS;
+                     library.getSpeakers(ids.data(), &n);
+                 }},
+                {"tsrGetUserInfo", [&] { library.getUserInfo(&user); }},
+                {"tsrGetPlayerInfoByID", [&] { library.getPlayerInfoByID(200, &player); }},
+                {"tsrGetServerInfo", [&] { library.getServerInfo(&server); }},
+                {"tsrGetChannels",
+                 [&] {
+                     int32_t n = TSR_MAX_RECORDS;
+                     library.getChannels(chans.data(), &n);
+                 }},
+                {"tsrGetPlayers",
+                 [&] {
+                     int32_t n = TSR_MAX_RECORDS;
+                     library.getPlayers(players.data(), &n);
+                 }},
+                {"tsrSetPlayerFlags", [&] { library.setPlayerFlags(0); }},
+                {"tsrSwitchChannelID", [&] { library.switchChannelID(2, ""); }},
+                {"tsrSendTextMessageToChannel", [&] { library.sendTextMessageToChannel(2, "x"); }},
+                {"tsrGetLastError",
+                 [&] {
+                     char b[1024];
+                     library.getLastError(b, 1024);
+                 }},
+            };
+            for (const auto& row : rows) {
+                const Figures f = measure(calls, row.call);
+                std::printf("%-28s %10.1f %10.1f\n", row.name, f.p50, f.p99);
+            }
+            std::printf("\none tick's client calls (speakers x2, user x4, channels x2, server x3,\n"
+                        "one player read per channel), microseconds\n");
+            std::printf("%-28s %10s %10s\n", "channels", "p50", "p99");
+        }
+        const int ticks = std::max(10, calls / 20);
+        const Figures f = measure(ticks, [&] {
+            ts.TSGetSpeakers();
+            ts.TSReadOwnID();
+            ts.TSGetServerInfo();
+            ts.TSGetSpeakers();
+            ts.TSReadOwnID();
+            ts.TSGetChannels();
+            ts.TSGetServerInfo();
+            for (const auto& c : ts.ChannelList)
+                ts.TSGetPlayerInfo(c.ChannelID);
+            ts.TSReadOwnPrivileges();
+            ts.TSGetChannels();
+            ts.TSGetServerInfo();
+            ts.TSReadOwnFlags();
+        });
+        std::printf("%-28d %10.1f %10.1f\n", channels, f.p50, f.p99);
+        ts.TSQuit();
+        if (!sim.waitForFinished(3000))
+            sim.kill();
+        sim.waitForFinished(1000);
+    }
+    return 0;
+}
