@@ -63,34 +63,30 @@ PlayerEntry TSRemote::TSGetPlayerInfo(std::int32_t playerId) {
     return toEntry(r);
 }
 
-bool TSRemote::TSGetChannels() {
-    m_rawChannels.assign(Capacity, ChannelInfoRecord{});
+// One listing: 1024 zero-filled records offered, the list replaced only on success.
+template <typename Record, typename Entry>
+bool TSRemote::fetchList(std::int32_t (platform::ClientLibrary::*call)(Record*, std::int32_t*),
+                         std::vector<Record>& raw, std::vector<Entry>& list) {
+    raw.assign(Capacity, Record{});
     std::int32_t count = Capacity;
-    if (const std::int32_t result = m_lib.getChannels(m_rawChannels.data(), &count); result != 0) {
+    if ((m_lib.*call)(raw.data(), &count) != 0) {
         TSFetchLastError();
         return false;
     }
     const std::size_t n = usable(count);
-    ChannelList.clear();
-    ChannelList.reserve(n);
+    list.clear();
+    list.reserve(n);
     for (std::size_t i = 0; i < n; ++i)
-        ChannelList.push_back(toEntry(m_rawChannels[i]));
+        list.push_back(toEntry(raw[i]));
     return true;
 }
 
+bool TSRemote::TSGetChannels() {
+    return fetchList(&platform::ClientLibrary::getChannels, m_rawChannels, ChannelList);
+}
+
 bool TSRemote::TSGetPlayers() {
-    m_rawPlayers.assign(Capacity, PlayerInfoRecord{});
-    std::int32_t count = Capacity;
-    if (const std::int32_t result = m_lib.getPlayers(m_rawPlayers.data(), &count); result != 0) {
-        TSFetchLastError();
-        return false;
-    }
-    const std::size_t n = usable(count);
-    PlayerList.clear();
-    PlayerList.reserve(n);
-    for (std::size_t i = 0; i < n; ++i)
-        PlayerList.push_back(toEntry(m_rawPlayers[i]));
-    return true;
+    return fetchList(&platform::ClientLibrary::getPlayers, m_rawPlayers, PlayerList);
 }
 
 int TSRemote::TSGetSpeakers() {

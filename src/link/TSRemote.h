@@ -61,6 +61,9 @@ private:
     void check(std::int32_t result);
     void setOwnFlag(std::int32_t bit, bool on);
     PlayerInfoRecord ownRecord();
+    template <typename Record, typename Entry>
+    bool fetchList(std::int32_t (platform::ClientLibrary::*call)(Record*, std::int32_t*),
+                   std::vector<Record>& raw, std::vector<Entry>& list);
 
     platform::ClientLibrary& m_lib;
     std::vector<ChannelInfoRecord> m_rawChannels;
