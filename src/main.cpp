@@ -6,6 +6,7 @@
 #include "SharedState.h"
 #include "TSRemote.h"
 #include "TSRemoteLibrary.h"
+#include "XdgSchemeHandler.h"
 #include "frmMain.h"
 #include "frmOptions.h"
 
@@ -50,8 +51,9 @@ int main(int argc, char* argv[]) {
     platform::SystemClock clock;
     platform::QtPrompts prompts(QFileInfo(executable).completeBaseName());
     platform::DesktopShell shell;
+    platform::XdgSchemeHandler urlHandler(platform::XdgDirs::fromEnvironment());
     app::SharedState state;
-    frmOptions options;
+    frmOptions options(state, ts, prompts);
 
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
@@ -61,6 +63,7 @@ int main(int argc, char* argv[]) {
                                prompts,
                                clock,
                                shell,
+                               urlHandler,
                                options,
                                folders.settings,
                                folders.sounds,
@@ -68,8 +71,11 @@ int main(int argc, char* argv[]) {
                                arguments,
                                [] { QCoreApplication::exit(0); },
                                [] { return QSystemTrayIcon::isSystemTrayAvailable(); }};
-    app::frmMain mainWindow(std::move(parts), app::MainWindowSeams{});
+    app::MainWindowSeams seams;
+    seams.WerteEinlesen = [&options] { options.WerteEinlesen(); };
+    app::frmMain mainWindow(std::move(parts), std::move(seams));
     mainWindow.Form_Load();
     mainWindow.show();
+    mainWindow.startTimers();
     return QApplication::exec();
 }

@@ -30,7 +30,8 @@ protected:
     fakes::Prompts prompts;
     fakes::ManualClock clock;
     fakes::Shell shell;
-    frmOptions options;
+    fakes::SchemeHandler urlHandler;
+    frmOptions options{state, ts, prompts};
     QStringList events;
     bool trayAvailable = true;
     std::unique_ptr<app::frmMain> window;
@@ -41,6 +42,7 @@ protected:
                                    prompts,
                                    clock,
                                    shell,
+                                   urlHandler,
                                    options,
                                    dir.path(),
                                    dir.path(),
@@ -265,7 +267,11 @@ TEST(TrayTip, IsCutToTheFieldIncludingItsNul) {
 }
 
 TEST(SettingsPageOne, RefusesToCloseThroughItsFrame) {
-    frmOptions page;
+    app::SharedState state;
+    fakes::ClientLibrary library;
+    clientlink::TSRemote ts{library};
+    fakes::Prompts prompts;
+    frmOptions page(state, ts, prompts);
     page.show();
     EXPECT_FALSE(page.close());
     EXPECT_TRUE(page.isVisible());

@@ -3,6 +3,7 @@
 #include "ClientLibrary.h"
 #include "Clock.h"
 #include "Prompts.h"
+#include "SchemeHandler.h"
 #include "Shell.h"
 
 #include <QStringList>
@@ -60,6 +61,17 @@ class Shell final : public platform::Shell {
 public:
     QStringList opened;
     void open(const QString& target) override { opened << target; }
+};
+
+class SchemeHandler final : public platform::SchemeHandler {
+public:
+    QString programPath;
+    QString command() const override {
+        return programPath.isEmpty() ? QString()
+                                     : QStringLiteral("\"%1\" \"%%1\"").arg(programPath);
+    }
+    QString program() const override { return programPath; }
+    bool setCommand(const QString&) override { return false; }
 };
 
 // A client library that records the calls it gets and fails those told to.

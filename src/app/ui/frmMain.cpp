@@ -3,6 +3,7 @@
 #include "AppIcon.h"
 #include "ClickLabel.h"
 #include "Clock.h"
+#include "InstallPath.h"
 #include "Prompts.h"
 #include "SharedState.h"
 #include "Shell.h"
@@ -15,7 +16,11 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
+#include <QTimer>
 #include <QToolButton>
 
 namespace app {
@@ -30,38 +35,29 @@ frmMain::frmMain(MainWindowParts parts, MainWindowSeams seams, QWidget* parent)
     m_tray = new TraySymbol(m_state.TrayBusy, this);
     connect(m_tray, &TraySymbol::doubleClicked, this, &frmMain::tray_DblClick);
     connect(m_tray, &TraySymbol::endRequested, this, &frmMain::menu_ende_Click);
+
+    frmOptions& page = m_parts.options;
+    MonitorHost host;
+    host.isMinimized = [this] { return isMinimized(); };
+    host.setTopmost = [this](bool top) { SetTop(this, top); };
+    host.autoAwayMinutes = [&page] { return page.sldAutoAway->value(); };
+    m_cycle = std::make_unique<MonitorCycle>(m_state, m_parts.ts, m_parts.clock, std::move(host),
+                                             m_seams.monitor);
+    OptionsHost optionsHost;
+    optionsHost.showMainWindow = [this] { show(); };
+    optionsHost.ownNicknameCaption = [this] { return lblOwnNickname->text(); };
+    optionsHost.ownChannelCaption = [this] { return lblOwnChannel->text(); };
+    optionsHost.setDebugMode = [this](bool on) { setDebugMode(on); };
+    optionsHost.setLineLampsVisible = [this](bool on) {
+        for (QWidget* w : {static_cast<QWidget*>(lblRTS), static_cast<QWidget*>(lblDTR),
+                           static_cast<QWidget*>(shpRTS), static_cast<QWidget*>(shpDTR)})
+            w->setVisible(on);
+    };
+    page.setHost(std::move(optionsHost));
+    render();
 }
 
 frmMain::~frmMain() = default;
-
-void frmMain::buildControls() {
-    lblOwnNickname = new QLabel(this);
-    tw::place(lblOwnNickname, 1200, 120, 3700, 315);
-
-    lblCopyright = new platform::ClickLabel(this);
-    tw::place(lblCopyright, 120, 1800, 2000, 255);
-    QFont small = lblCopyright->font();
-    small.setPointSizeF(small.pointSizeF() * 0.75);
-    lblCopyright->setFont(small);
-    lblCopyright->setCursor(Qt::PointingHandCursor);
-    connect(lblCopyright, &platform::ClickLabel::clicked, this, &frmMain::lblCopyright_Click);
-
-    lblVerbindung = new platform::ClickLabel(this);
-    lblVerbindung->setAlignment(Qt::AlignCenter);
-    lblVerbindung->setToolTip(QStringLiteral("Status der Verbindung"));
-    QFont bold = lblVerbindung->font();
-    bold.setBold(true);
-    lblVerbindung->setFont(bold);
-    tw::place(lblVerbindung, 120, 2205, 4800, 315);
-    connect(lblVerbindung, &platform::ClickLabel::doubleClicked, this,
-            &frmMain::lblVerbindung_DblClick);
-
-    cmdEnde = new QToolButton(this);
-    cmdEnde->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-    cmdEnde->setToolTip(QStringLiteral("Programm beenden"));
-    tw::place(cmdEnde, 360, 1200, 495, 375);
-    connect(cmdEnde, &QToolButton::clicked, this, &frmMain::cmdEnde_Click);
-}
 
 void frmMain::Form_Load() {
     frmOptions& page = m_parts.options;
@@ -104,6 +100,105 @@ void frmMain::Form_Load() {
                                  m_parts.clock.shortDateText(released.date()) + QLatin1Char(' ') +
                                  m_parts.clock.longTimeText(released.time()));
     }
+}
+
+void frmMain::startTimers() {
+    Zeit100ms->start();
+    Zeit1sek->start();
+}
+
+void frmMain::Zeit100ms_Timer() {
+    m_cycle->onTick100ms();
+    render();
+}
+
+void frmMain::Zeit1sek_Timer() {
+    m_cycle->onTick1s();
+    render();
+}
+
+void frmMain::StartTeamSpeak() {
+    ShellFile(clientlink::TSInstallPath(m_parts.urlHandler));
+}
+
+void frmMain::cmdTSStarten_Click() {
+    StartTeamSpeak();
+}
+
+void frmMain::cmdTSverbinden_Click() {
+    if (m_state.TSNotStarted)
+        StartTeamSpeak();
+    const frmOptions& page = m_parts.options;
+    m_parts.ts.TSConnect(
+        page.cmbServerAdresse->currentText() + QLatin1Char(':') + page.txtPortNummer->text(),
+        page.txtNickname->text(), page.txtLoginName->text(), page.txtPassword->text(),
+        page.txtDefaultChannel->text(), page.txtChannelPassword->text());
+    if (m_seams.armSwitchen)
+        m_seams.armSwitchen();
+}
+
+void frmMain::cmdTStrennen_Click() {
+    m_parts.ts.TSDisconnect();
+}
+
+void frmMain::cmdTSAwayEIN_Click() {
+    m_parts.ts.TSSetAway(!m_state.FlagAway);
+    m_state.ManualAway = !m_state.FlagAway;
+}
+
+void frmMain::cmdTSMicMuteEIN_Click() {
+    m_parts.ts.TSSetMicMute(!m_state.FlagMicMute);
+}
+
+void frmMain::cmdTSMuteEIN_Click() {
+    m_parts.ts.TSSetSoundMute(!m_state.FlagSoundMute);
+}
+
+void frmMain::cmdTSBlockWEIN_Click() {
+    m_parts.ts.TSSetNoWhisper(!m_state.FlagNoWhisper);
+}
+
+void frmMain::cmdTSChannelEIN_Click() {
+    m_parts.ts.TSSetChannelCommander(!m_state.FlagChannelCommander);
+}
+
+void frmMain::cmdEinstellungen_Click() {
+    hide();
+    m_parts.options.show();
+}
+
+void frmMain::lblOwnChannel_DblClick() {
+    bool isNumber = false;
+    const int channel = m_parts.options.lblDefaultChannelID->text().trimmed().toInt(&isNumber);
+    if (isNumber)
+        m_parts.ts.TSSwitchChannel(channel, m_parts.options.txtChannelPassword->text());
+}
+
+void frmMain::lblSprecher_DblClick() {
+    if (m_seams.showSpeakerWindow) {
+        hide();
+        m_seams.showSpeakerWindow();
+    }
+}
+
+void frmMain::setDebugMode(bool on) {
+    setWindowTitle(on ? m_state.Programmname + QStringLiteral(" *** DEBUG-MODUS ***")
+                      : m_state.Programmname);
+    lblDebugTakt->setVisible(on);
+    lblDebugTaktChannel->setVisible(on);
+}
+
+void frmMain::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        showMinimized();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void frmMain::mousePressEvent(QMouseEvent* event) {
+    cmdTSAwayEIN->setFocus();
+    QWidget::mousePressEvent(event);
 }
 
 void frmMain::resizeEvent(QResizeEvent* event) {

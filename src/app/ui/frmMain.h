@@ -1,12 +1,19 @@
 #pragma once
 
+#include "MonitorCycle.h"
+
 #include <QDateTime>
 #include <QStringList>
 #include <QWidget>
 
+#include <array>
 #include <functional>
+#include <memory>
 
+class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QTimer;
 class QToolButton;
 class frmOptions;
 
@@ -17,6 +24,7 @@ namespace platform {
 class ClickLabel;
 class Clock;
 class Prompts;
+class SchemeHandler;
 class Shell;
 } // namespace platform
 
@@ -32,6 +40,7 @@ struct MainWindowParts {
     platform::Prompts& prompts;
     platform::Clock& clock;
     platform::Shell& shell;
+    platform::SchemeHandler& urlHandler; // where the client's program is found
     frmOptions& options;
     QString settingsFolder;              // holds ts.ini
     QString soundsFolder;                // holds sounds/
@@ -47,9 +56,12 @@ struct MainWindowSeams {
     std::function<void()> DriveKeyer;            // gateway drive, opens the COM port
     std::function<void()> enableDtmfRecognition; // DTMF keypad's recognition controls
     std::function<void(std::int16_t)> COM_schliessen;
+    std::function<void()> armSwitchen; // the gateway's channel switch after a connect
+    std::function<void()> showSpeakerWindow;
+    MonitorSeams monitor; // the monitor cycle's later steps
 };
 
-// The main window: start-up, the ways out, parking in the tray.
+// The main window: start-up, the monitor display, the client buttons, the ways out.
 class frmMain : public QWidget {
     Q_OBJECT
 public:
@@ -64,39 +76,98 @@ public:
 
     // The load handler: start-up steps 1 to 15, before the window is first shown.
     void Form_Load();
+    // Zeit100ms and Zeit1sek begin to tick.
+    void startTimers();
+    // One tick of each timer, drawn at once.
+    void Zeit100ms_Timer();
+    void Zeit1sek_Timer();
 
-    // Exit button, tray menu and the double click on the connection status.
+    MonitorCycle& cycle() { return *m_cycle; }
+    void render();
+
+    // Buttons and double clicks.
+    void StartTeamSpeak();
+    void cmdTSStarten_Click();
+    void cmdTSverbinden_Click();
+    void cmdTStrennen_Click();
+    void cmdTSAwayEIN_Click();
+    void cmdTSMicMuteEIN_Click();
+    void cmdTSMuteEIN_Click();
+    void cmdTSBlockWEIN_Click();
+    void cmdTSChannelEIN_Click();
+    void cmdEinstellungen_Click();
+    void lblOwnChannel_DblClick();
+    void lblSprecher_DblClick();
     void cmdEnde_Click();
     void menu_ende_Click();
     void lblVerbindung_DblClick();
-    // Tray icon double click: the window comes back.
     void tray_DblClick();
     void lblCopyright_Click();
+    void setDebugMode(bool on);
 
     void SetTop(QWidget* window, bool top);
     void ShellFile(const QString& shellLink);
 
     TraySymbol& tray() { return *m_tray; }
 
-    platform::ClickLabel* lblVerbindung = nullptr;
     QLabel* lblOwnNickname = nullptr;
+    QLabel* lblZeit = nullptr;
+    platform::ClickLabel* lblOwnChannel = nullptr;
+    QGroupBox* fraChannel = nullptr;
+    QLabel* lblChannelUsers = nullptr;
+    QGroupBox* fraAllUser = nullptr;
+    QLabel* lblAllUser = nullptr;
     platform::ClickLabel* lblCopyright = nullptr;
+    QLabel* imgAway = nullptr;
+    QLabel* imgMicMute = nullptr;
+    QLabel* imgSoundMute = nullptr;
+    QLabel* imgChannelCommander = nullptr;
+    QLabel* imgNoWhisper = nullptr;
+    QLabel* imgIsAway = nullptr;
+    platform::ClickLabel* imgSperren = nullptr;
+    QLabel* lblRTS = nullptr;
+    QLabel* shpRTS = nullptr;
+    QLabel* lblDTR = nullptr;
+    QLabel* shpDTR = nullptr;
+    QToolButton* cmdEinstellungen = nullptr;
+    QToolButton* cmdfrmKickPlayer = nullptr;
+    QToolButton* cmdStatic = nullptr;
     QToolButton* cmdEnde = nullptr;
+    QToolButton* cmdTSStarten = nullptr;
+    QToolButton* cmdTSverbinden = nullptr;
+    QToolButton* cmdTStrennen = nullptr;
+    QToolButton* cmdTSAwayEIN = nullptr;
+    QToolButton* cmdTSMicMuteEIN = nullptr;
+    QToolButton* cmdTSMuteEIN = nullptr;
+    QToolButton* cmdTSBlockWEIN = nullptr;
+    QToolButton* cmdTSChannelEIN = nullptr;
+    QLineEdit* txtChannelMessage = nullptr;
+    platform::ClickLabel* lblVerbindung = nullptr;
+    platform::ClickLabel* lblSprecher = nullptr;
+    QLabel* lblDTMF = nullptr;
+    QLabel* lblDebugTakt = nullptr;
+    QLabel* lblDebugTaktChannel = nullptr;
+    QTimer* Zeit100ms = nullptr;
+    QTimer* Zeit1sek = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void buildControls();
     void parkInTray();
     void closeComPortIfOpen();
     void endProgram();
+    std::array<QToolButton*, 5> flagButtons() const;
 
     MainWindowParts m_parts;
     MainWindowSeams m_seams;
     SharedState& m_state;
     TraySymbol* m_tray = nullptr;
+    std::unique_ptr<MonitorCycle> m_cycle;
 };
 
 } // namespace app

@@ -1,54 +1,56 @@
 #include "frmOptions.h"
 
+#include "INIfile.h"
+#include "Prompts.h"
+#include "SettingsKeys.h"
+#include "SharedState.h"
+#include "TSRemote.h"
+
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
-#include <QVBoxLayout>
+#include <QSlider>
 
-frmOptions::frmOptions(QWidget* parent) : QWidget(parent) {
-    setWindowTitle(QStringLiteral("Einstellungen"));
-    auto* top = new QVBoxLayout(this);
+#include <functional>
 
-    lblÜberschrift = new QLabel(QStringLiteral("Einstellungen"), this);
-    QFont big = lblÜberschrift->font();
-    big.setPointSizeF(big.pointSizeF() * 1.5);
-    big.setBold(true);
-    lblÜberschrift->setFont(big);
-    top->addWidget(lblÜberschrift);
+using namespace settings;
 
-    auto* form = new QFormLayout;
-    cmbServerAdresse = new QComboBox(this);
-    cmbServerAdresse->setEditable(true);
-    cmbServerAdresse->setToolTip(QStringLiteral("Serveradresse ausw\u00E4hlen"));
-    form->addRow(QStringLiteral("Serveradresse:"), cmbServerAdresse);
+frmOptions::frmOptions(app::SharedState& state, clientlink::TSRemote& ts,
+                       platform::Prompts& prompts, QWidget* parent)
+    : QWidget(parent), m_state(state), m_ts(ts), m_prompts(prompts) {
+    buildControls();
+    setSeams({});
+}
 
-    cmbCOMPort = new QComboBox(this);
-    const char* ports[] = {"(ohne)", "COM1", "COM2", "COM3", "COM4"};
-    for (int i = 0; i < 5; ++i)
-        cmbCOMPort->addItem(QString::fromLatin1(ports[i]), i);
-    cmbCOMPort->setToolTip(
-        QStringLiteral("COM-Schnittstelle, die im Gateway-Betrieb genutzt werden soll"));
-    form->addRow(QStringLiteral("COM-Port f\u00FCr Gateway:"), cmbCOMPort);
+void frmOptions::setSeams(OptionsSeams seams) {
+    m_seams = std::move(seams);
+    cmdSeite2->setEnabled(bool(m_seams.showPage2));
+    cmdDTMF->setEnabled(bool(m_seams.showDtmf));
+    for (QPushButton* b : cmdMakeLink)
+        b->setEnabled(bool(m_seams.makeLink));
+}
 
-    auto* lines = new QVBoxLayout;
-    optRTSDTR[0] = new QRadioButton(QStringLiteral("RTS (Pin 5 - 7)(Standard)"), this);
-    optRTSDTR[1] = new QRadioButton(QStringLiteral("DTR (Pin 4 - 5)"), this);
-    for (int i = 0; i < 2; ++i) {
-        // The settings may leave both unselected, which exclusive buttons cannot show.
-        optRTSDTR[i]->setAutoExclusive(false);
-        lines->addWidget(optRTSDTR[i]);
-        connect(optRTSDTR[i], &QRadioButton::clicked, this, [this, i] {
-            optRTSDTR[i]->setChecked(true);
-            optRTSDTR[1 - i]->setChecked(false);
-        });
+int frmOptions::checkValue(const QCheckBox* box) {
+    switch (box->checkState()) {
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    default:
+        return 0;
     }
-    form->addRow(QStringLiteral("COM-Keyer Anschlu\u00DF:"), lines);
-    top->addLayout(form);
+}
 
-    lblRelease = new QLabel(QStringLiteral("Release: "), this);
-    top->addWidget(lblRelease);
+void frmOptions::setCheckValue(QCheckBox* box, int value) {
+    if (value == 2)
+        box->setTristate(true);
+    box->setCheckState(value == 1   ? Qt::Checked
+                       : value == 2 ? Qt::PartiallyChecked
+                                    : Qt::Unchecked);
 }
 
 void frmOptions::fillServerList(const QString& defaultHost, const QString& defaultAddress) {
@@ -58,6 +60,269 @@ void frmOptions::fillServerList(const QString& defaultHost, const QString& defau
     cmbServerAdresse->addItem(QStringLiteral("localhost"), 2);
     cmbServerAdresse->setCurrentIndex(-1);
     cmbServerAdresse->setEditText(QString());
+}
+
+void frmOptions::WerteEinlesen() {
+    const QString file = m_state.Dateiname;
+    const auto read = [&file](const KeyDef& k) {
+        return INIfile::INIRead(file, text(k.section), text(k.key));
+    };
+    const auto intoText = [&](const KeyDef& k, QLineEdit* field) {
+        return [&, field] {
+            field->setText(read(k));
+            return true;
+        };
+    };
+    const auto intoCheck = [&](const KeyDef& k, QCheckBox* box) {
+        return [&, box] {
+            const auto v = readCheck(read(k));
+            if (v)
+                setCheckValue(box, *v);
+            return v.has_value();
+        };
+    };
+    const auto intoSlider = [&](const KeyDef& k, QSlider* slider) {
+        return [&, slider] {
+            const auto v = readNumber(read(k), slider->minimum(), slider->maximum());
+            if (v)
+                slider->setValue(*v);
+            return v.has_value();
+        };
+    };
+    const auto intoIndex = [&](const KeyDef& k, QComboBox* list) {
+        return [&, list] {
+            const auto v = readIndex(read(k), list->count());
+            if (v)
+                list->setCurrentIndex(*v);
+            return v.has_value();
+        };
+    };
+    const auto intoOption = [&](const KeyDef& k, QRadioButton* option) {
+        return [&, option] {
+            const auto v = readBoolean(read(k));
+            if (v)
+                option->setChecked(*v);
+            return v.has_value();
+        };
+    };
+    const auto& L = LoginKeys;
+    const auto& O = OptionKeys;
+    // Every key in its order; the first unusable value ends the loading silently.
+    const std::function<bool()> steps[] = {
+        intoIndex(L[0], cmbServerAdresse),
+        intoText(L[1], txtPortNummer),
+        intoText(L[2], txtNickname),
+        intoText(L[3], txtLoginName),
+        intoText(L[4], txtPassword),
+        intoText(L[5], txtDefaultChannel),
+        [&] {
+            lblDefaultChannelID->setText(read(L[6]));
+            return true;
+        },
+        intoText(L[7], txtChannelPassword),
+        intoCheck(O[0], chkGateway),
+        intoCheck(O[1], chkVordergrund),
+        intoCheck(O[2], chkAutoAway),
+        intoSlider(O[3], sldAutoAway),
+        intoIndex(O[4], cmbCOMPort),
+        intoCheck(O[5], chkTraySymbol),
+        intoOption(O[6], optRTSDTR[0]),
+        intoOption(O[7], optRTSDTR[1]),
+        intoSlider(O[8], sldDelay),
+        [&] {
+            lblactSliderAutoAway->setNum(sldAutoAway->value());
+            return true;
+        },
+        intoSlider(O[9], sldWatchdog),
+        [&] {
+            lblactsldWatchdog->setNum(sldWatchdog->value());
+            return true;
+        },
+        intoCheck(O[10], chkWatchdog),
+        intoCheck(O[11], chkAutoStart),
+        intoCheck(O[12], chkVoiceAnfrage),
+        intoCheck(O[13], chkControlRecord),
+        [&] { return readBeaconKeys(); },
+    };
+    for (const auto& step : steps) {
+        if (!step())
+            return;
+    }
+
+    applyDerivedSettings();
+    if (txtPortNummer->text().isEmpty())
+        txtPortNummer->setText(QString::fromLatin1(DefaultPort));
+    applyKeyingLine();
+    m_state.frmOptions.COMPortAuswahl = static_cast<std::int16_t>(cmbCOMPort->currentIndex());
+}
+
+bool frmOptions::readBeaconKeys() {
+    const QString file = m_state.Dateiname;
+    const auto read = [&file](const KeyDef& k) {
+        return INIfile::INIRead(file, text(k.section), text(k.key));
+    };
+    BeaconValues keys;
+    const auto on = readCheck(read(settings::BeaconKeys[0]));
+    if (!on)
+        return false;
+    keys.EinAus = *on;
+    keys.Datei = read(settings::BeaconKeys[1]);
+    keys.Wann = read(settings::BeaconKeys[2]);
+    keys.Startzeit = read(settings::BeaconKeys[3]);
+    if (m_seams.loadBeacon)
+        m_seams.loadBeacon(keys);
+    return true;
+}
+
+void frmOptions::applyDerivedSettings() {
+    app::SharedState& s = m_state;
+    s.FuncGateway = isChecked(checkValue(chkGateway));
+    s.Vordergrund = isChecked(checkValue(chkVordergrund));
+    s.FensterÄndern = true;
+    s.FuncAutoAway = isChecked(checkValue(chkAutoAway));
+    s.frmOptions.SysTray = isChecked(checkValue(chkTraySymbol));
+    s.WatchdogEIN = isChecked(checkValue(chkWatchdog));
+    s.frmOptions.VoiceAnfrageEIN = isChecked(checkValue(chkVoiceAnfrage));
+    s.frmOptions.FuncControlRecord = isChecked(checkValue(chkControlRecord));
+}
+
+void frmOptions::applyKeyingLine() {
+    if (optRTSDTR[0]->isChecked())
+        m_state.frmCOM.DTR = false;
+    if (optRTSDTR[1]->isChecked())
+        m_state.frmCOM.DTR = true;
+}
+
+void frmOptions::cmdApply_Click() {
+    app::SharedState& s = m_state;
+    // 1.-3. The derived settings; a gateway that is switched off gives up its commander flag.
+    if (!isChecked(checkValue(chkGateway)) && s.FlagChannelCommander)
+        m_ts.TSSetChannelCommander(false);
+    applyDerivedSettings();
+    // 4. The autostart links follow the box on every apply.
+    const auto& autostart = isChecked(checkValue(chkAutoStart)) ? m_seams.CreateFileShortcut
+                                                                : m_seams.DeleteFileShortCut;
+    if (autostart)
+        autostart();
+    // 5. The 22 keys in their order.
+    const int server = cmbServerAdresse->currentIndex();
+    const bool typed =
+        server < 0 || cmbServerAdresse->itemText(server) != cmbServerAdresse->currentText();
+    const QString values[] = {
+        writeNumber(typed ? -1 : server),
+        txtPortNummer->text(),
+        txtNickname->text(),
+        txtLoginName->text(),
+        txtPassword->text(),
+        txtDefaultChannel->text(),
+        lblDefaultChannelID->text(),
+        txtChannelPassword->text(),
+        writeNumber(checkValue(chkGateway)),
+        writeNumber(checkValue(chkVordergrund)),
+        writeNumber(checkValue(chkAutoAway)),
+        writeNumber(sldAutoAway->value()),
+        writeNumber(cmbCOMPort->currentIndex()),
+        writeNumber(checkValue(chkTraySymbol)),
+        writeBoolean(optRTSDTR[0]->isChecked()),
+        writeBoolean(optRTSDTR[1]->isChecked()),
+        writeNumber(sldDelay->value()),
+        writeNumber(sldWatchdog->value()),
+        writeNumber(checkValue(chkWatchdog)),
+        writeNumber(checkValue(chkAutoStart)),
+        writeNumber(checkValue(chkVoiceAnfrage)),
+        writeNumber(checkValue(chkControlRecord)),
+    };
+    std::size_t i = 0;
+    for (const KeyDef& k : LoginKeys)
+        INIfile::INIWrite(s.Dateiname, text(k.section), text(k.key), values[i++]);
+    for (const KeyDef& k : OptionKeys)
+        INIfile::INIWrite(s.Dateiname, text(k.section), text(k.key), values[i++]);
+    // 6.-8. The keyer reopens the chosen port on its next tick.
+    if (s.frmCOM.COMPortOffen && m_seams.COM_schliessen)
+        m_seams.COM_schliessen(s.frmOptions.COMPortAuswahl);
+    applyKeyingLine();
+    s.frmOptions.COMPortAuswahl = static_cast<std::int16_t>(cmbCOMPort->currentIndex());
+}
+
+void frmOptions::cmdOK_Click() {
+    if (m_host.showMainWindow)
+        m_host.showMainWindow();
+    hide();
+    cmdApply_Click();
+}
+
+void frmOptions::cmdCancel_Click() {
+    hide();
+    WerteEinlesen();
+    if (m_host.showMainWindow)
+        m_host.showMainWindow();
+}
+
+void frmOptions::cmdSeite2_Click() {
+    if (!m_seams.showPage2)
+        return;
+    m_seams.showPage2();
+    hide();
+}
+
+void frmOptions::cmdDTMF_Click() {
+    if (!m_seams.showDtmf)
+        return;
+    hide();
+    m_seams.showDtmf();
+}
+
+void frmOptions::cmdTSFehler_Click() {
+    const QString none = QStringLiteral("KEIN FEHLER");
+    if (m_ts.LastTSError.isEmpty())
+        m_ts.LastTSError = none;
+    m_prompts.inform(m_ts.LastTSError);
+    m_ts.LastTSError = none;
+}
+
+void frmOptions::img_get_nickname_Click() {
+    const QString nick = m_host.ownNicknameCaption ? m_host.ownNicknameCaption() : QString();
+    if (!nick.isEmpty() && nick.left(5) != QLatin1String("Guest") &&
+        nick.left(8) != QLatin1String("Homepage")) {
+        txtNickname->setText(nick);
+        return;
+    }
+    m_prompts.warn(QStringLiteral("Nickname ist nicht m\u00F6glich !!"));
+}
+
+void frmOptions::img_get_defaultchannel_Click() {
+    const QString channel = m_host.ownChannelCaption ? m_host.ownChannelCaption() : QString();
+    if (channel.isEmpty()) {
+        m_prompts.warn(QStringLiteral("Default Channel kann nicht \u00FCbernommen werden !"));
+        return;
+    }
+    txtDefaultChannel->setText(m_state.AktuellerChannel);
+    lblDefaultChannelID->setText(QString::number(m_state.ChannelOwnID));
+}
+
+void frmOptions::img_del_defaultchannel_Click() {
+    txtDefaultChannel->clear();
+    lblDefaultChannelID->setText(QStringLiteral("-1"));
+}
+
+void frmOptions::chkGateway_Click() {
+    const bool gateway = chkGateway->checkState() == Qt::Checked;
+    for (QWidget* w : std::initializer_list<QWidget*>{chkAutoAway, sldAutoAway,
+                                                      lblactSliderAutoAway, lblSliderAutoAway})
+        w->setVisible(!gateway);
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             lblcmbCOMPort, cmdDTMF, cmbCOMPort, lblCOMKeyerSignal, optRTSDTR[0], optRTSDTR[1],
+             lblSliderDelay, sldDelay, lblactsliderGateway, sldWatchdog, chkWatchdog,
+             lblsldWatchdog, lblactsldWatchdog})
+        w->setVisible(gateway);
+    if (m_host.setLineLampsVisible)
+        m_host.setLineLampsVisible(gateway);
+}
+
+void frmOptions::toggleDebug() {
+    chkDebug->setChecked(!chkDebug->isChecked());
+    if (m_host.setDebugMode)
+        m_host.setDebugMode(chkDebug->isChecked());
 }
 
 void frmOptions::closeEvent(QCloseEvent* event) {

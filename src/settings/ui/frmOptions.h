@@ -3,27 +3,148 @@
 #include <QWidget>
 
 #include <array>
+#include <cstdint>
+#include <functional>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
+class QPushButton;
 class QRadioButton;
+class QSlider;
+class QToolButton;
+
+namespace app {
+struct SharedState;
+}
+namespace clientlink {
+class TSRemote;
+}
+namespace platform {
+class Prompts;
+}
+
+// The beacon keys that page 1 reads for page 2.
+struct BeaconValues {
+    int EinAus = 0;
+    QString Datei, Wann, Startzeit;
+};
+
+// What page 1 needs of the main window.
+struct OptionsHost {
+    std::function<void()> showMainWindow;
+    std::function<QString()> ownNicknameCaption; // lblOwnNickname
+    std::function<QString()> ownChannelCaption;  // lblOwnChannel
+    std::function<void(bool)> setDebugMode;      // caption mark and debug labels
+    std::function<void(bool)> setLineLampsVisible;
+};
+
+// Calls into parts of the program that arrive later; unset ones do nothing, and
+// their buttons stay disabled.
+struct OptionsSeams {
+    std::function<void()> CreateFileShortcut;
+    std::function<void()> DeleteFileShortCut;
+    std::function<void(std::int16_t)> COM_schliessen;
+    std::function<void()> showPage2;
+    std::function<void()> showDtmf;
+    std::function<void(int)> makeLink; // 0 desktop, 1 a chosen folder
+    std::function<void(const BeaconValues&)> loadBeacon;
+};
 
 // The first settings page: loaded at start-up, hidden, never unloaded. Its controls
 // are the running program's store of login data and options.
 class frmOptions : public QWidget {
     Q_OBJECT
 public:
-    explicit frmOptions(QWidget* parent = nullptr);
+    static constexpr const char* DefaultPort = "8767";
 
-    QComboBox* cmbServerAdresse = nullptr;
-    QComboBox* cmbCOMPort = nullptr;
-    std::array<QRadioButton*, 2> optRTSDTR{};
-    QLabel* lblÜberschrift = nullptr;
-    QLabel* lblRelease = nullptr;
+    frmOptions(app::SharedState& state, clientlink::TSRemote& ts, platform::Prompts& prompts,
+               QWidget* parent = nullptr);
+
+    void setHost(OptionsHost host) { m_host = std::move(host); }
+    void setSeams(OptionsSeams seams);
 
     // Start-up fills the server list with its three fixed entries.
     void fillServerList(const QString& defaultHost, const QString& defaultAddress);
 
+    void WerteEinlesen();
+    void cmdApply_Click();
+    void cmdOK_Click();
+    void cmdCancel_Click();
+    void cmdTSFehler_Click();
+    void cmdSeite2_Click();
+    void cmdDTMF_Click();
+    void img_get_nickname_Click();
+    void img_get_defaultchannel_Click();
+    void img_del_defaultchannel_Click();
+    // The hidden debug box, for a person: Ctrl+Shift+D on this page.
+    void toggleDebug();
+
+    // Check box state as stored: 0, 1, or 2 for undetermined.
+    static int checkValue(const QCheckBox* box);
+    static void setCheckValue(QCheckBox* box, int value);
+
+    QComboBox* cmbServerAdresse = nullptr;
+    QLineEdit* txtPortNummer = nullptr;
+    QLineEdit* txtNickname = nullptr;
+    QLineEdit* txtLoginName = nullptr;
+    QLineEdit* txtPassword = nullptr;
+    QLineEdit* txtDefaultChannel = nullptr;
+    QLabel* lblDefaultChannelID = nullptr;
+    QLineEdit* txtChannelPassword = nullptr;
+    QCheckBox* chkGateway = nullptr;
+    QCheckBox* chkVordergrund = nullptr;
+    QCheckBox* chkAutoAway = nullptr;
+    QSlider* sldAutoAway = nullptr;
+    QLabel* lblSliderAutoAway = nullptr;
+    QLabel* lblactSliderAutoAway = nullptr;
+    QLabel* lblcmbCOMPort = nullptr;
+    QComboBox* cmbCOMPort = nullptr;
+    QLabel* lblCOMKeyerSignal = nullptr;
+    std::array<QRadioButton*, 2> optRTSDTR{};
+    QSlider* sldDelay = nullptr;
+    QLabel* lblSliderDelay = nullptr;
+    QLabel* lblactsliderGateway = nullptr;
+    QSlider* sldWatchdog = nullptr;
+    QLabel* lblsldWatchdog = nullptr;
+    QLabel* lblactsldWatchdog = nullptr;
+    QCheckBox* chkWatchdog = nullptr;
+    QCheckBox* chkTraySymbol = nullptr;
+    QCheckBox* chkAutoStart = nullptr;
+    QCheckBox* chkVoiceAnfrage = nullptr;
+    QCheckBox* chkControlRecord = nullptr;
+    QCheckBox* chkDebug = nullptr;
+    QPushButton* cmdDTMF = nullptr;
+    QPushButton* cmdApply = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdCancel = nullptr;
+    QPushButton* cmdSeite2 = nullptr;
+    QPushButton* cmdTSFehler = nullptr;
+    std::array<QPushButton*, 2> cmdMakeLink{};
+    QToolButton* img_get_nickname = nullptr;
+    QToolButton* img_get_defaultchannel = nullptr;
+    QToolButton* img_del_nickname = nullptr;
+    QToolButton* img_del_loginname = nullptr;
+    QToolButton* img_del_password = nullptr;
+    QToolButton* img_del_defaultchannel = nullptr;
+    QToolButton* img_del_channelpassword = nullptr;
+    QLabel* lblÜberschrift = nullptr;
+    QLabel* lblRelease = nullptr;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void chkGateway_Click();
+    void applyDerivedSettings();
+    void applyKeyingLine();
+    bool readBeaconKeys();
+
+    app::SharedState& m_state;
+    clientlink::TSRemote& m_ts;
+    platform::Prompts& m_prompts;
+    OptionsHost m_host;
+    OptionsSeams m_seams;
 };
