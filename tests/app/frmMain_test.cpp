@@ -12,9 +12,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -63,6 +66,7 @@ protected:
         seams.COM_schliessen = [this](std::int16_t port) {
             events << QStringLiteral("COM_schliessen %1").arg(port);
         };
+        seams.armSwitchen = [this] { events << QStringLiteral("Switchen 5000"); };
         window = std::make_unique<app::frmMain>(std::move(parts), std::move(seams));
     }
 
@@ -283,4 +287,76 @@ TEST(SettingsPageOne, RefusesToCloseThroughItsFrame) {
     page.optRTSDTR[1]->setChecked(false);
     EXPECT_FALSE(page.optRTSDTR[0]->isChecked() || page.optRTSDTR[1]->isChecked())
         << "both may stand unselected, as the settings can say";
+}
+
+TEST_F(MainWindowTest, ConnectStartsTheClientFirstAndUsesTheLoginData) {
+    make();
+    window->Form_Load();
+    urlHandler.programPath = QStringLiteral("/opt/ts2/TeamSpeak");
+    state.TSNotStarted = true;
+    options.cmbServerAdresse->setCurrentIndex(2);
+    options.txtPortNummer->setText(QStringLiteral("9000"));
+    options.txtNickname->setText(QStringLiteral("DL0GW"));
+    options.txtChannelPassword->setText(QStringLiteral("pw"));
+    window->cmdTSverbinden_Click();
+    EXPECT_EQ(shell.opened, QStringList{QStringLiteral("/opt/ts2/TeamSpeak")});
+    EXPECT_EQ(library.calls, std::vector<std::string>{
+                                 "connect teamspeak://localhost:9000?nickname=DL0GW?loginname="
+                                 "?password=?channel=?channelpassword=pw"});
+    EXPECT_EQ(events.last(), QStringLiteral("Switchen 5000"));
+
+    state.TSNotStarted = false;
+    window->cmdTSverbinden_Click();
+    EXPECT_EQ(shell.opened.size(), 1) << "a running client is not started again";
+}
+
+TEST_F(MainWindowTest, FlagButtonsToggleFromTheLastTicksFlags) {
+    make();
+    state.FlagAway = false;
+    window->cmdTSAwayEIN_Click();
+    EXPECT_TRUE(state.ManualAway);
+    EXPECT_EQ(library.calls.back(), "setPlayerFlags 8");
+    state.FlagAway = true;
+    window->cmdTSAwayEIN_Click();
+    EXPECT_FALSE(state.ManualAway);
+    EXPECT_EQ(library.calls.back(), "setPlayerFlags 0");
+    library.calls.clear();
+    window->cmdTSMicMuteEIN_Click();
+    window->cmdTSStarten_Click();
+    EXPECT_EQ(library.calls, (std::vector<std::string>{"getUserInfo", "setPlayerFlags 16"}));
+    EXPECT_EQ(shell.opened, QStringList{QString()})
+        << "no client known: the shell gets nothing to open";
+}
+
+TEST_F(MainWindowTest, OwnChannelDoubleClickGoesToTheDefaultChannel) {
+    make();
+    options.lblDefaultChannelID->setText(QStringLiteral("12"));
+    options.txtChannelPassword->setText(QStringLiteral("geheim"));
+    QTest::mouseDClick(window->lblOwnChannel, Qt::LeftButton);
+    EXPECT_EQ(library.calls, std::vector<std::string>{"switchChannelID"});
+    options.lblDefaultChannelID->setText(QStringLiteral("-x"));
+    window->lblOwnChannel_DblClick();
+    EXPECT_EQ(library.calls.size(), 1u) << "no number, no switch";
+}
+
+TEST_F(MainWindowTest, ATickIsDrawnAndTheSettingsButtonSwapsWindows) {
+    library.result = TSR_NOT_RUNNING;
+    make();
+    window->Form_Load();
+    window->show();
+    window->Zeit100ms_Timer();
+    EXPECT_EQ(window->lblVerbindung->text(), QStringLiteral("!!! TS NICHT GESTARTET !!!"));
+    EXPECT_EQ(window->lblVerbindung->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_FALSE(window->cmdTSStarten->isHidden());
+    EXPECT_TRUE(window->cmdTSverbinden->isHidden());
+    EXPECT_FALSE(window->cmdTSAwayEIN->isEnabled());
+    window->Zeit1sek_Timer();
+    EXPECT_EQ(window->lblZeit->text(), QStringLiteral("11:30:00"));
+
+    window->cmdEinstellungen->click();
+    EXPECT_TRUE(window->isHidden());
+    EXPECT_TRUE(options.isVisible());
+    options.cmdOK->click();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(options.isHidden());
 }

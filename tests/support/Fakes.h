@@ -107,7 +107,9 @@ public:
         return log("getSpeakers");
     }
     int32_t switchChannelID(int32_t, const char*) override { return log("switchChannelID"); }
-    int32_t setPlayerFlags(int32_t) override { return log("setPlayerFlags"); }
+    int32_t setPlayerFlags(int32_t flags) override {
+        return log("setPlayerFlags " + std::to_string(flags));
+    }
     int32_t sendTextMessageToChannel(int32_t, const char*) override { return log("sendText"); }
     int32_t kickPlayerFromChannel(int32_t, const char*) override { return log("kickChannel"); }
     int32_t kickPlayerFromServer(int32_t, const char*) override { return log("kickServer"); }

@@ -75,7 +75,7 @@ void frmMain::buildControls() {
     lblZeit = new QLabel(this);
     lblZeit->setAlignment(Qt::AlignCenter);
     lblZeit->setAutoFillBackground(true);
-    tw::place(lblZeit, 3720, 60, 1170, 285);
+    tw::place(lblZeit, 3420, 60, 1470, 285);
 
     lblOwnChannel = new platform::ClickLabel(this);
     lblOwnChannel->setToolTip(
