@@ -1,6 +1,7 @@
 // Round-trip times of libTSRemote.so against ts2sim, and the cost of one monitor
 // tick's worth of client calls at 5, 50 and 500 channels. Prints its figures.
 //   tsremote_bench [--calls N]
+#include "BenchSim.h"
 #include "TSRemote.h"
 #include "TSRemoteLibrary.h"
 
@@ -35,23 +36,6 @@ Figures measure(int calls, const std::function<void()>& call) {
     return {us[us.size() / 2], us[std::min(us.size() - 1, us.size() * 99 / 100)]};
 }
 
-// Its log goes to a file: a full pipe would stall the client and spoil the figures.
-bool startSim(QProcess& sim, const QString& socket, const QString& script) {
-    const QString log = socket + QStringLiteral(".log");
-    sim.setStandardOutputFile(log);
-    sim.start(QStringLiteral(TS2SIM_PATH),
-              {QStringLiteral("--no-window"), QStringLiteral("--socket"), socket,
-               QStringLiteral("--script"), script});
-    QFile out(log);
-    for (int i = 0; i < 250; ++i) {
-        if (out.open(QIODevice::ReadOnly) && out.readAll().contains("ready on"))
-            return true;
-        out.close();
-        QThread::msleep(20);
-    }
-    return false;
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -74,17 +58,8 @@ int main(int argc, char* argv[]) {
     for (int channels : {5, 50, 500}) {
         const QString socket = dir.filePath(QStringLiteral("bench%1.sock").arg(channels));
         qputenv("TSREMOTE_SOCKET", QFile::encodeName(socket));
-        QFile script(dir.filePath(QStringLiteral("world%1.txt").arg(channels)));
-        script.open(QIODevice::WriteOnly);
-        for (int c = 5; c <= channels; ++c)
-            script.write(QStringLiteral("channel %1 0 Kanal %1\n").arg(c).toUtf8());
-        for (int p = 0; p < 20; ++p)
-            script.write(
-                QStringLiteral("player %1 %2 Spieler%1\n").arg(200 + p).arg(1 + p % 4).toUtf8());
-        script.write("speak 200 on\n");
-        script.close();
         QProcess sim;
-        if (!startSim(sim, socket, script.fileName())) {
+        if (!startBenchSim(sim, socket, channels)) {
             std::fprintf(stderr, "ts2sim did not start\n");
             return 1;
         }
@@ -154,10 +129,7 @@ int main(int argc, char* argv[]) {
             ts.TSReadOwnFlags();
         });
         std::printf("%-28d %10.1f %10.1f\n", channels, f.p50, f.p99);
-        ts.TSQuit();
-        if (!sim.waitForFinished(3000))
-            sim.kill();
-        sim.waitForFinished(1000);
+        stopBenchSim(sim);
     }
     return 0;
 }

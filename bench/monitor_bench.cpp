@@ -1,0 +1,82 @@
+// The cost of one 100 ms monitor tick against ts2sim at 5, 50 and 500 channels:
+// the CPU time the program itself spends, and the wall time the tick takes.
+//   monitor_bench [--ticks N]
+#include "BenchSim.h"
+#include "Clock.h"
+#include "MonitorCycle.h"
+#include "SharedState.h"
+#include "TSRemote.h"
+#include "TSRemoteLibrary.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+namespace {
+
+double threadCpuUs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e6 + t.tv_nsec / 1e3;
+}
+
+double percentile(std::vector<double> v, double p) {
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<std::size_t>(v.size() * p))];
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    int ticks = 300;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (QByteArray(argv[i]) == "--ticks")
+            ticks = std::max(5, QByteArray(argv[i + 1]).toInt());
+    }
+    QTemporaryDir dir;
+    platform::TSRemoteLibrary library({QStringLiteral(LIBTSREMOTE_PATH)});
+    if (!library.isLoaded()) {
+        std::fprintf(stderr, "%s\n", library.loadError().toLocal8Bit().constData());
+        return 1;
+    }
+    std::printf("one 100 ms monitor tick against ts2sim, %d ticks each (microseconds)\n", ticks);
+    std::printf("%-10s %12s %12s %12s %12s\n", "channels", "cpu p50", "cpu p99", "wall p50",
+                "wall p99");
+    for (int channels : {5, 50, 500}) {
+        const QString socket = dir.filePath(QStringLiteral("monitor%1.sock").arg(channels));
+        qputenv("TSREMOTE_SOCKET", QFile::encodeName(socket));
+        QProcess sim;
+        if (!startBenchSim(sim, socket, channels)) {
+            std::fprintf(stderr, "ts2sim did not start\n");
+            return 1;
+        }
+        clientlink::TSRemote ts(library);
+        ts.TSConnect(QStringLiteral("localhost:8767"), QStringLiteral("Bench"), {}, {}, {}, {});
+        app::SharedState state;
+        platform::SystemClock clock;
+        app::MonitorCycle cycle(state, ts, clock, {}, {});
+        std::vector<double> cpu, wall;
+        for (int i = 0; i < ticks; ++i) {
+            const double c0 = threadCpuUs();
+            const auto w0 = std::chrono::steady_clock::now();
+            cycle.onTick100ms();
+            wall.push_back(
+                std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - w0)
+                    .count());
+            cpu.push_back(threadCpuUs() - c0);
+        }
+        if (cycle.view.lblVerbindung != QStringLiteral("CONNECTED"))
+            std::fprintf(stderr, "warning: the cycle saw \"%s\"\n",
+                         cycle.view.lblVerbindung.toLocal8Bit().constData());
+        std::printf("%-10d %12.1f %12.1f %12.1f %12.1f\n", channels, percentile(cpu, 0.5),
+                    percentile(cpu, 0.99), percentile(wall, 0.5), percentile(wall, 0.99));
+        stopBenchSim(sim);
+    }
+    return 0;
+}
