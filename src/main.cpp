@@ -1,17 +1,25 @@
 // The composition root: builds the real platform services and hands them to the windows.
 #include "Clock.h"
 #include "DesktopShell.h"
+#include "GatewaySwitching.h"
+#include "LineGuard.h"
 #include "ProgramFolder.h"
 #include "QtPrompts.h"
+#include "QtSerialLine.h"
 #include "SharedState.h"
 #include "TSRemote.h"
 #include "TSRemoteLibrary.h"
 #include "XdgSchemeHandler.h"
+#include "frmCOM.h"
 #include "frmMain.h"
 #include "frmOptions.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
 #include <QSystemTrayIcon>
 
 #include <cstdio>
@@ -55,6 +63,35 @@ int main(int argc, char* argv[]) {
     app::SharedState state;
     frmOptions options(state, ts, prompts);
 
+    // The keyer and the switching that drives it; the serial line outlives the keyer,
+    // whose end closes the port and so drops the keying line.
+    platform::QtSerialLine serialLine;
+    std::array<QString, 4> portMap;
+    frmCOM keyer(state, serialLine, clock, prompts,
+                 KeyerSettings{[&options] { return options.sldDelay->value(); },
+                               [&options] { return options.sldWatchdog->value(); },
+                               [&portMap](int n) {
+                                   return n >= 1 && n <= 4 ? portMap[static_cast<size_t>(n - 1)]
+                                                           : QString();
+                               },
+                               [&options] { options.cmbCOMPort->setCurrentIndex(0); }});
+    GatewaySwitching gateway(state, keyer, ts,
+                             {[&options] { return options.lblDefaultChannelID->text(); },
+                              [&options] { return options.txtChannelPassword->text(); }});
+    const auto loadPortMap = [&] {
+        portMap = readPortMap(state.Dateiname);
+        options.showComDevices(portMap);
+    };
+    OptionsSeams optionsSeams;
+    optionsSeams.COM_schliessen = [&keyer](std::int16_t port) { keyer.COM_schliessen(port); };
+    optionsSeams.afterApply = loadPortMap;
+    options.setSeams(optionsSeams);
+
+    // SIGTERM, SIGINT, SIGHUP: the lines drop in the handler, then the program ends.
+    platform::TerminationSignals terminations;
+    QObject::connect(&terminations, &platform::TerminationSignals::received,
+                     [] { QCoreApplication::exit(0); });
+
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
 
@@ -72,7 +109,14 @@ int main(int argc, char* argv[]) {
                                [] { QCoreApplication::exit(0); },
                                [] { return QSystemTrayIcon::isSystemTrayAvailable(); }};
     app::MainWindowSeams seams;
-    seams.WerteEinlesen = [&options] { options.WerteEinlesen(); };
+    seams.WerteEinlesen = [&] {
+        options.WerteEinlesen();
+        loadPortMap();
+    };
+    seams.DriveKeyer = [&gateway] { gateway.DriveKeyer(); };
+    seams.monitor.DriveKeyer = seams.DriveKeyer;
+    seams.COM_schliessen = [&keyer](std::int16_t port) { keyer.COM_schliessen(port); };
+    seams.armSwitchen = [&gateway] { gateway.armSwitchen(); };
     app::frmMain mainWindow(std::move(parts), std::move(seams));
     mainWindow.Form_Load();
     mainWindow.show();

@@ -33,7 +33,7 @@ void MonitorCycle::onTick100ms() {
     ApplyWindowSettings();
     ShowOwnFlags();
     KeepGatewayFlags();
-    run(m_seams.ShowKeyingBlock);
+    ShowKeyingBlock();
     ArrangeForRole();
     run(m_seams.Bake);
     if (m_seams.dtmfText) {
@@ -214,6 +214,11 @@ void MonitorCycle::KeepGatewayFlags() {
         m_ts.TSSetNoWhisper(true);
     if (s.FlagAway)
         m_ts.TSSetAway(false);
+}
+
+void MonitorCycle::ShowKeyingBlock() {
+    if (m_state.frmCOM.COMPortsperren)
+        view.imgSperren = true; // only a click on the image hides it again
 }
 
 void MonitorCycle::ArrangeForRole() {

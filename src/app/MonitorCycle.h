@@ -33,7 +33,6 @@ struct MonitorSeams {
     std::function<void()> FindAwayChannel;
     std::function<void(const QString& ownChannelCaption)> awayChannelRule;
     std::function<void()> DriveKeyer;
-    std::function<void()> ShowKeyingBlock;
     std::function<void()> Bake;
     std::function<std::optional<QString>()> dtmfText; // txtDTMFString of the DTMF keypad
     std::function<void()> EnterAutoAway;
@@ -64,6 +63,7 @@ public:
     void ApplyWindowSettings();
     void ShowOwnFlags();
     void KeepGatewayFlags();
+    void ShowKeyingBlock();
     void ArrangeForRole();
 
 private:

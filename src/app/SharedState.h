@@ -18,6 +18,9 @@ struct ComKeyerVariables { // frmCOM
     bool COMPortsperren = false;
     bool DTR = false;
     bool DelayEIN = false;
+    // The lamps shpRTS and shpDTR: lit while the keyer holds that line up.
+    bool RTSLit = false;
+    bool DTRLit = false;
 };
 
 struct OptionsVariables { // frmOptions

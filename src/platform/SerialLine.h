@@ -14,9 +14,13 @@ public:
     virtual Result open(const QString& device) = 0;
     virtual Result setRequestToSend(bool active) = 0;
     virtual Result setDataTerminalReady(bool active) = 0;
+    // Ok while the open port is still there; Gone once its device has vanished.
+    virtual Result check() = 0;
     // Drops both lines, then closes.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+    // The open port's file descriptor, -1 when closed: lets a fatal signal drop the lines.
+    virtual int nativeHandle() const = 0;
     virtual QString errorText() const = 0;
 };
 

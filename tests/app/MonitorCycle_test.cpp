@@ -38,7 +38,6 @@ protected:
             lib.calls.push_back("awayRule " + c.toStdString());
         };
         seams.DriveKeyer = mark("DriveKeyer");
-        seams.ShowKeyingBlock = mark("keyingBlock");
         seams.Bake = mark("Bake");
         seams.dtmfText = [this]() -> std::optional<QString> {
             lib.calls.push_back("dtmf");
@@ -88,7 +87,6 @@ TEST_F(MonitorCycleTest, ATickRunsEveryStepInItsOrder) {
                                                "awayChannel",
                                                "DriveKeyer",
                                                "getUserInfo", // own flags
-                                               "keyingBlock",
                                                "Bake",
                                                "dtmf"};
     EXPECT_EQ(lib.calls, expected);
@@ -113,8 +111,8 @@ TEST_F(MonitorCycleTest, WithoutAClientEveryStepStillRunsAndShowsNothing) {
     EXPECT_EQ(v.lblChannelUsers, QStringLiteral("0"));
     EXPECT_EQ(state.EigeneID, 0);
     EXPECT_FALSE(state.COMSenden);
-    for (const char* seam : {"mouse", "keyboard", "maximum", "awayChannel", "DriveKeyer",
-                             "keyingBlock", "Bake", "dtmf"})
+    for (const char* seam :
+         {"mouse", "keyboard", "maximum", "awayChannel", "DriveKeyer", "Bake", "dtmf"})
         EXPECT_NE(std::find(lib.calls.begin(), lib.calls.end(), seam), lib.calls.end()) << seam;
 }
 
@@ -276,6 +274,17 @@ TEST_F(MonitorCycleTest, AGatewayKeepsItsFlagsAndNeverCountsIdleTime) {
     EXPECT_TRUE(lib.calls.empty());
     cycle->ShowFlagButtons();
     EXPECT_TRUE(cycle->view.flagButtonsVisible);
+}
+
+TEST_F(MonitorCycleTest, TheBlockImageShowsWhileKeyingIsBlocked) {
+    cycle->ShowKeyingBlock();
+    EXPECT_FALSE(cycle->view.imgSperren);
+    state.frmCOM.COMPortsperren = true;
+    cycle->ShowKeyingBlock();
+    EXPECT_TRUE(cycle->view.imgSperren);
+    state.frmCOM.COMPortsperren = false;
+    cycle->ShowKeyingBlock();
+    EXPECT_TRUE(cycle->view.imgSperren) << "only a click hides it";
 }
 
 TEST_F(MonitorCycleTest, WindowSettingsApplyOnceWhenChanged) {

@@ -181,6 +181,12 @@ void frmMain::lblSprecher_DblClick() {
     }
 }
 
+void frmMain::imgSperren_Click() {
+    m_cycle->view.imgSperren = false;
+    imgSperren->hide();
+    m_state.frmCOM.COMPortsperren = false;
+}
+
 void frmMain::setDebugMode(bool on) {
     setWindowTitle(on ? m_state.Programmname + QStringLiteral(" *** DEBUG-MODUS ***")
                       : m_state.Programmname);

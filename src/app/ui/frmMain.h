@@ -103,6 +103,7 @@ public:
     void lblVerbindung_DblClick();
     void tray_DblClick();
     void lblCopyright_Click();
+    void imgSperren_Click();
     void setDebugMode(bool on);
 
     void SetTop(QWidget* window, bool top);

@@ -1,6 +1,7 @@
 // The controls of the main window, where they sit (twips), and how the view is drawn.
 #include "ClickLabel.h"
 #include "Glyphs.h"
+#include "SharedState.h"
 #include "Twips.h"
 #include "frmMain.h"
 #include "frmOptions.h"
@@ -56,10 +57,16 @@ QLabel* counter(QGroupBox* frame, const QString& tip) {
 
 QLabel* lamp(QWidget* parent) {
     auto* l = new QLabel(parent);
-    l->setStyleSheet(
-        QStringLiteral("background: #204020; border: 1px solid #404040; border-radius: 6px;"));
     l->hide();
     return l;
+}
+
+// A line lamp: RGB(0,255,0) while the line is up, RGB(0,128,0) otherwise.
+void light(QLabel* lamp, bool lit) {
+    const QString style = lit ? QStringLiteral("background: rgb(0,255,0); border-radius: 6px;")
+                              : QStringLiteral("background: rgb(0,128,0); border-radius: 6px;");
+    if (lamp->styleSheet() != style)
+        lamp->setStyleSheet(style);
 }
 
 } // namespace
@@ -116,6 +123,7 @@ void frmMain::buildControls() {
     imgSperren->setToolTip(QStringLiteral("Sendesperre durch Watchdog (Klick hebt sie auf)"));
     imgSperren->hide();
     tw::place(imgSperren, left, 960, 300, 300);
+    connect(imgSperren, &platform::ClickLabel::clicked, this, &frmMain::imgSperren_Click);
 
     lblRTS = new QLabel(QStringLiteral("RTS"), this);
     lblDTR = new QLabel(QStringLiteral("DTR"), this);
@@ -273,6 +281,8 @@ void frmMain::render() {
         lblZeit->setPalette(clock);
     }
     lblDebugTakt->setText(v.lblDebugTakt);
+    light(shpRTS, m_state.frmCOM.RTSLit);
+    light(shpDTR, m_state.frmCOM.DTRLit);
 }
 
 } // namespace app

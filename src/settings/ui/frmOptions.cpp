@@ -242,6 +242,24 @@ void frmOptions::cmdApply_Click() {
         m_seams.COM_schliessen(s.frmOptions.COMPortAuswahl);
     applyKeyingLine();
     s.frmOptions.COMPortAuswahl = static_cast<std::int16_t>(cmbCOMPort->currentIndex());
+    if (m_seams.afterApply)
+        m_seams.afterApply();
+}
+
+void frmOptions::showComDevices(const std::array<QString, 4>& devices) {
+    m_devices = devices;
+    for (int i = 1; i <= 4; ++i) {
+        cmbCOMPort->setItemData(
+            i, QStringLiteral("COM%1: %2").arg(i).arg(devices[static_cast<std::size_t>(i - 1)]),
+            Qt::ToolTipRole);
+    }
+    showChosenDevice();
+}
+
+void frmOptions::showChosenDevice() {
+    const int i = cmbCOMPort->currentIndex();
+    lblCOMDevice->setText(i >= 1 && i <= 4 ? m_devices[static_cast<std::size_t>(i - 1)]
+                                           : QString());
 }
 
 void frmOptions::cmdOK_Click() {
@@ -311,8 +329,8 @@ void frmOptions::chkGateway_Click() {
                                                       lblactSliderAutoAway, lblSliderAutoAway})
         w->setVisible(!gateway);
     for (QWidget* w : std::initializer_list<QWidget*>{
-             lblcmbCOMPort, cmdDTMF, cmbCOMPort, lblCOMKeyerSignal, optRTSDTR[0], optRTSDTR[1],
-             lblSliderDelay, sldDelay, lblactsliderGateway, sldWatchdog, chkWatchdog,
+             lblcmbCOMPort, cmdDTMF, cmbCOMPort, lblCOMDevice, lblCOMKeyerSignal, optRTSDTR[0],
+             optRTSDTR[1], lblSliderDelay, sldDelay, lblactsliderGateway, sldWatchdog, chkWatchdog,
              lblsldWatchdog, lblactsldWatchdog})
         w->setVisible(gateway);
     if (m_host.setLineLampsVisible)

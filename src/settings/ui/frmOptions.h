@@ -50,6 +50,7 @@ struct OptionsSeams {
     std::function<void()> showDtmf;
     std::function<void(int)> makeLink; // 0 desktop, 1 a chosen folder
     std::function<void(const BeaconValues&)> loadBeacon;
+    std::function<void()> afterApply; // the keyer reads its port mapping again
 };
 
 // The first settings page: loaded at start-up, hidden, never unloaded. Its controls
@@ -67,6 +68,8 @@ public:
 
     // Start-up fills the server list with its three fixed entries.
     void fillServerList(const QString& defaultHost, const QString& defaultAddress);
+    // Shows which device each of COM1 to COM4 leads to.
+    void showComDevices(const std::array<QString, 4>& devices);
 
     void WerteEinlesen();
     void cmdApply_Click();
@@ -101,6 +104,7 @@ public:
     QLabel* lblactSliderAutoAway = nullptr;
     QLabel* lblcmbCOMPort = nullptr;
     QComboBox* cmbCOMPort = nullptr;
+    QLabel* lblCOMDevice = nullptr; // the device behind the chosen entry
     QLabel* lblCOMKeyerSignal = nullptr;
     std::array<QRadioButton*, 2> optRTSDTR{};
     QSlider* sldDelay = nullptr;
@@ -141,10 +145,12 @@ private:
     void applyDerivedSettings();
     void applyKeyingLine();
     bool readBeaconKeys();
+    void showChosenDevice();
 
     app::SharedState& m_state;
     clientlink::TSRemote& m_ts;
     platform::Prompts& m_prompts;
     OptionsHost m_host;
     OptionsSeams m_seams;
+    std::array<QString, 4> m_devices;
 };

@@ -156,6 +156,10 @@ void frmOptions::buildControls() {
         cmbCOMPort->addItem(QString::fromLatin1(ports[i]), i);
     cmbCOMPort->setToolTip(
         QStringLiteral("COM-Schnittstelle, die im Gateway-Betrieb genutzt werden soll"));
+    lblCOMDevice = new QLabel(this);
+    lblCOMDevice->setToolTip(
+        QStringLiteral("Ger\u00E4t hinter dem gew\u00E4hlten COM-Port (ts.ini, Abschnitt "
+                       "\"Schnittstellen\")"));
     lblCOMKeyerSignal = new QLabel(QStringLiteral("COM-Keyer Anschlu\u00DF:"), this);
     optRTSDTR[0] = new QRadioButton(QStringLiteral("RTS (Pin 5 - 7)(Standard)"), this);
     optRTSDTR[1] = new QRadioButton(QStringLiteral("DTR (Pin 4 - 5)"), this);
@@ -198,7 +202,10 @@ void frmOptions::buildControls() {
     og->addWidget(lblSliderAutoAway, row, 0);
     og->addWidget(sldAutoAway, row++, 1);
     og->addWidget(lblcmbCOMPort, row, 0);
-    og->addWidget(cmbCOMPort, row++, 1);
+    auto* portRow = new QHBoxLayout;
+    portRow->addWidget(cmbCOMPort, 1);
+    portRow->addWidget(lblCOMDevice, 1);
+    og->addLayout(portRow, row++, 1);
     og->addWidget(lblCOMKeyerSignal, row, 0);
     auto* lines = new QVBoxLayout;
     lines->addWidget(optRTSDTR[0]);
@@ -290,6 +297,7 @@ void frmOptions::buildControls() {
         });
     }
     connect(chkGateway, &QCheckBox::stateChanged, this, &frmOptions::chkGateway_Click);
+    connect(cmbCOMPort, &QComboBox::currentIndexChanged, this, &frmOptions::showChosenDevice);
     auto* debug = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+D")), this);
     connect(debug, &QShortcut::activated, this, &frmOptions::toggleDebug);
     chkGateway_Click();

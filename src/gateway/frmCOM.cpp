@@ -1,0 +1,181 @@
+#include "frmCOM.h"
+
+#include "Clock.h"
+#include "LineGuard.h"
+#include "Prompts.h"
+#include "SerialLine.h"
+#include "SharedState.h"
+
+#include <QTimer>
+
+#include <algorithm>
+
+using Result = platform::SerialLine::Result;
+
+frmCOM::frmCOM(app::SharedState& state, platform::SerialLine& line, const platform::Clock& clock,
+               platform::Prompts& prompts, KeyerSettings settings, QObject* parent)
+    : QObject(parent), m_state(state), m_line(line), m_clock(clock), m_prompts(prompts),
+      m_settings(std::move(settings)) {
+    Delay = new QTimer(this);
+    Watchdog = new QTimer(this);
+    Delay->setTimerType(Qt::PreciseTimer);
+    Delay->setInterval(DelayIntervalMs);
+    Watchdog->setInterval(WatchdogIntervalMs);
+    connect(Delay, &QTimer::timeout, this, &frmCOM::Delay_Timer);
+    connect(Watchdog, &QTimer::timeout, this, &frmCOM::Watchdog_Timer);
+}
+
+frmCOM::~frmCOM() {
+    // Whatever ends the program, the transmitter is not left keyed.
+    if (m_line.isOpen())
+        COM_schliessen(m_state.frmOptions.COMPortAuswahl);
+}
+
+bool frmCOM::COM_ini(std::int16_t port) {
+    if (m_reporting)
+        return false;
+    const bool lost = m_lostPort != 0 && m_lostPort == port;
+    if (lost && m_clock.monotonicMs() < m_nextRetryMs)
+        return false;
+    const QString device = m_settings.devicePath ? m_settings.devicePath(port) : QString();
+    if (m_line.open(device) == Result::Ok) {
+        m_state.frmCOM.COMPortOffen = true;
+        m_lostPort = 0;
+        platform::LineGuard::watch(m_line.nativeHandle());
+        return true;
+    }
+    if (lost) {
+        // The adapter is still away; it was reported when it went.
+        m_nextRetryMs = m_clock.monotonicMs() + RetryLostMs;
+        return false;
+    }
+    m_reporting = true;
+    m_prompts.warn(QStringLiteral("COM-Port %1 konnte nicht ge\u00F6ffnet werden !")
+                       .arg(m_state.frmOptions.COMPortAuswahl));
+    m_reporting = false;
+    if (m_settings.resetPortChoice)
+        m_settings.resetPortChoice();
+    m_state.frmOptions.COMPortAuswahl = 0;
+    return false;
+}
+
+void frmCOM::COM_senden(bool send) {
+    if (send)
+        COM_ein();
+    else if (m_state.frmCOM.DelayEIN)
+        COM_aus();
+}
+
+void frmCOM::COM_ein() {
+    if (m_state.frmCOM.COMPortsperren)
+        return;
+    if (!setKeyingLine(true))
+        return;
+    // The hang time counts from this request: it has not run out now.
+    m_lastSendMs = m_clock.monotonicMs();
+    m_state.frmCOM.DelayEIN = false;
+    DelayTakt = 0;
+    Delay->start();
+    if (!Watchdog->isActive())
+        Watchdog->start();
+}
+
+void frmCOM::COM_aus() {
+    setKeyingLine(false);
+    m_state.frmCOM.DelayEIN = false;
+    Delay->stop();
+    Watchdog->stop();
+    WatchdogSek = 0;
+    WatchdogMin = 0;
+}
+
+// Drives the keying line of an open port and shows it; false when the line was lost.
+bool frmCOM::setKeyingLine(bool up) {
+    bool& lamp = m_state.frmCOM.DTR ? m_state.frmCOM.DTRLit : m_state.frmCOM.RTSLit;
+    if (!m_line.isOpen()) {
+        lamp = false; // no line is driven while the port is closed
+        return true;
+    }
+    const Result r =
+        m_state.frmCOM.DTR ? m_line.setDataTerminalReady(up) : m_line.setRequestToSend(up);
+    if (r != Result::Ok) {
+        loseLine(m_line.errorText());
+        return false;
+    }
+    lamp = up;
+    return true;
+}
+
+void frmCOM::COM_schliessen(std::int16_t) {
+    m_line.close();
+    platform::LineGuard::watch(-1);
+    m_state.frmCOM.COMPortOffen = false;
+    lampsDark();
+}
+
+void frmCOM::checkLine() {
+    if (m_line.isOpen() && m_line.check() != Result::Ok)
+        loseLine(m_line.errorText());
+}
+
+// The adapter went away or refused a line change: nothing may claim the line is up.
+void frmCOM::loseLine(const QString& why) {
+    const int port = m_state.frmOptions.COMPortAuswahl;
+    m_line.close();
+    platform::LineGuard::watch(-1);
+    m_state.frmCOM.COMPortOffen = false;
+    m_state.frmCOM.DelayEIN = false;
+    lampsDark();
+    Delay->stop();
+    Watchdog->stop();
+    WatchdogSek = 0;
+    WatchdogMin = 0;
+    m_lostPort = port;
+    m_nextRetryMs = m_clock.monotonicMs() + RetryLostMs;
+    m_reporting = true;
+    m_prompts.warn(QStringLiteral("Die Verbindung zu COM-Port %1 ist abgerissen (%2).\r"
+                                  "Die Sendeleitung ist abgeschaltet; sobald der Adapter wieder "
+                                  "da ist, wird der Port erneut ge\u00F6ffnet.")
+                       .arg(port)
+                       .arg(why));
+    m_reporting = false;
+}
+
+void frmCOM::lampsDark() {
+    m_state.frmCOM.RTSLit = false;
+    m_state.frmCOM.DTRLit = false;
+}
+
+void frmCOM::Delay_Timer() {
+    if (!m_state.FuncGateway)
+        return;
+    const std::int64_t elapsed = m_clock.monotonicMs() - m_lastSendMs;
+    DelayTakt =
+        static_cast<std::int16_t>(std::clamp<std::int64_t>(elapsed / DelayIntervalMs, 0, 3276));
+    lblDelayTaktIst = QString::number(DelayTakt);
+    const int hang = m_settings.hangTimeMs ? m_settings.hangTimeMs() : 0;
+    if (elapsed >= hang) {
+        m_state.frmCOM.DelayEIN = true;
+        Delay->stop(); // nothing more to count until the next send request
+    }
+}
+
+void frmCOM::Watchdog_Timer() {
+    if (!m_state.WatchdogEIN) {
+        WatchdogSek = 0;
+        WatchdogMin = 0;
+        return;
+    }
+    if (++WatchdogSek > 59) {
+        WatchdogSek = 0;
+        ++WatchdogMin;
+    }
+    if (WatchdogMin > 59)
+        WatchdogMin = 0;
+    const int limit = m_settings.watchdogMinutes ? m_settings.watchdogMinutes() : 1;
+    if (limit == WatchdogMin) {
+        COM_aus();
+        COM_schliessen(m_state.frmOptions.COMPortAuswahl);
+        m_state.frmCOM.COMPortsperren = true;
+    }
+}

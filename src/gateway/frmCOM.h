@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+class QTimer;
+
+namespace app {
+struct SharedState;
+}
+namespace platform {
+class Clock;
+class Prompts;
+class SerialLine;
+} // namespace platform
+
+// What the keyer reads from the settings page and the port mapping.
+struct KeyerSettings {
+    std::function<int()> hangTimeMs;        // sldDelay
+    std::function<int()> watchdogMinutes;   // sldWatchdog
+    std::function<QString(int)> devicePath; // COM1..COM4 to a device
+    std::function<void()> resetPortChoice;  // cmbCOMPort back to "(ohne)"
+};
+
+// The COM keyer: keys a transmitter with the RTS or DTR line of a serial port, holds
+// it for the hang time after the last send request, and cuts and blocks keying when
+// the watchdog runs out. Never shown; its public variables live in state.frmCOM.
+class frmCOM : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int DelayIntervalMs = 10;
+    static constexpr int WatchdogIntervalMs = 1000;
+    // A port that vanished is tried again this often, without a message.
+    static constexpr int RetryLostMs = 1000;
+
+    frmCOM(app::SharedState& state, platform::SerialLine& line, const platform::Clock& clock,
+           platform::Prompts& prompts, KeyerSettings settings, QObject* parent = nullptr);
+    ~frmCOM() override;
+
+    bool COM_ini(std::int16_t port);
+    void COM_senden(bool send);
+    void COM_schliessen(std::int16_t port);
+    // Finds a port whose adapter went away since the last tick.
+    void checkLine();
+
+    // Timer work; the timers only call these.
+    void Delay_Timer();
+    void Watchdog_Timer();
+
+    std::int16_t DelayTakt = 0;
+    std::int16_t WatchdogSek = 0;
+    std::int16_t WatchdogMin = 0;
+    QString lblDelayTaktIst;
+    QTimer* Delay = nullptr;
+    QTimer* Watchdog = nullptr;
+
+private:
+    void COM_ein();
+    void COM_aus();
+    bool setKeyingLine(bool up);
+    void loseLine(const QString& why);
+    void lampsDark();
+
+    app::SharedState& m_state;
+    platform::SerialLine& m_line;
+    const platform::Clock& m_clock;
+    platform::Prompts& m_prompts;
+    KeyerSettings m_settings;
+    std::int64_t m_lastSendMs = 0;
+    bool m_reporting = false; // a message is showing: no new open attempt
+    int m_lostPort = 0;       // the port whose adapter vanished, 0 when none
+    std::int64_t m_nextRetryMs = 0;
+};
