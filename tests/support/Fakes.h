@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,9 +28,12 @@ public:
     };
     std::deque<Answer> nextAnswers;
     std::vector<Shown> shown;
+    std::function<void()> onMessage; // runs while the box "waits", as timers would
 
     Answer message(const QString& text, Icon icon, Buttons buttons, Answer def) override {
         shown.push_back({text, icon, buttons, def});
+        if (onMessage)
+            onMessage();
         if (nextAnswers.empty())
             return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
         const Answer a = nextAnswers.front();

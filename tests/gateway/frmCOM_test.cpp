@@ -1,0 +1,274 @@
+#include "frmCOM.h"
+
+#include "FakeSerialLine.h"
+#include "Fakes.h"
+#include "GatewaySwitching.h"
+#include "ScriptedLibrary.h"
+#include "SharedState.h"
+#include "TSRemote.h"
+#include "TempDir.h"
+
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+// The keyer and its drive against a fake line and a fake clock. Time moves only
+// through tick(): the 10 ms Delay ticks, the 1 s Watchdog ticks and the 100 ms
+// monitor ticks run as their timers would.
+class Keyer : public ::testing::Test {
+protected:
+    app::SharedState state;
+    fakes::ManualClock clock;
+    FakeSerialLine line{clock};
+    fakes::Prompts prompts;
+    ScriptedLibrary lib;
+    clientlink::TSRemote ts{lib};
+    int hangMs = 0;
+    int watchdogMinutes = 1;
+    int portResets = 0;
+    QString defaultChannelId;
+    std::unique_ptr<frmCOM> keyer;
+    std::unique_ptr<GatewaySwitching> drive;
+    std::int64_t sinceWatchdog = 0;
+
+    void SetUp() override {
+        state.FuncGateway = true;
+        state.WatchdogEIN = true;
+        state.frmOptions.COMPortAuswahl = 1;
+        keyer = std::make_unique<frmCOM>(
+            state, line, clock, prompts,
+            KeyerSettings{[this] { return hangMs; }, [this] { return watchdogMinutes; },
+                          [](int n) { return QStringLiteral("/dev/ttyUSB%1").arg(n - 1); },
+                          [this] { ++portResets; }});
+        drive = std::make_unique<GatewaySwitching>(
+            state, *keyer, ts,
+            GatewaySwitching::DefaultChannel{[this] { return defaultChannelId; },
+                                             [] { return QStringLiteral("pw"); }});
+    }
+
+    // Runs the program for ms milliseconds with the speaker decision fixed.
+    void run(int ms, bool foreignSpeaker) {
+        state.COMSenden = foreignSpeaker;
+        for (int t = 0; t < ms; t += 10) {
+            clock.advance(10);
+            if (keyer->Delay->isActive())
+                keyer->Delay_Timer();
+            if (keyer->Watchdog->isActive() && (sinceWatchdog += 10) >= 1000) {
+                sinceWatchdog = 0;
+                keyer->Watchdog_Timer();
+            }
+            if (clock.ms % 100 == 0)
+                drive->DriveKeyer();
+        }
+    }
+    // Time from now until RTS falls, in ms; -1 if it stays up for limit ms.
+    int msUntilRtsFalls(int limit) {
+        for (int t = 0; t < limit; t += 10) {
+            run(10, false);
+            if (!line.rts)
+                return t + 10;
+        }
+        return -1;
+    }
+};
+
+TEST_F(Keyer, OpensWithBothLinesDownAndKeysTheChosenLineWhileAForeignPlayerSpeaks) {
+    run(100, false);
+    EXPECT_TRUE(state.frmCOM.COMPortOffen);
+    EXPECT_EQ(line.openedDevice, QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_FALSE(line.rts || line.dtr);
+    EXPECT_TRUE(line.changes.empty()) << "opening raises nothing";
+
+    run(500, true);
+    EXPECT_TRUE(line.rts);
+    EXPECT_FALSE(line.dtr);
+    EXPECT_TRUE(state.frmCOM.RTSLit);
+    EXPECT_FALSE(state.frmCOM.DTRLit);
+    EXPECT_TRUE(keyer->Watchdog->isActive());
+    EXPECT_EQ(line.upCount("RTS"), 1) << "repeated requests do not toggle the line";
+
+    const int fell = msUntilRtsFalls(1000);
+    EXPECT_GT(fell, 0);
+    EXPECT_LE(fell, 100) << "hang time 0: the first release request drops the line";
+    EXPECT_FALSE(state.frmCOM.RTSLit);
+    EXPECT_FALSE(keyer->Delay->isActive() || keyer->Watchdog->isActive());
+    EXPECT_EQ(line.upCount("DTR"), 0);
+}
+
+TEST_F(Keyer, TheHangTimeHoldsTheLineAndNeverEndsEarly) {
+    hangMs = 3000;
+    run(100, false);
+    run(1000, true);
+    const int fell = msUntilRtsFalls(5000);
+    EXPECT_GE(fell, 3000);
+    EXPECT_LE(fell, 3100);
+    EXPECT_GE(keyer->DelayTakt, 300);
+}
+
+TEST_F(Keyer, SpeechResumingWithinTheHangTimeKeepsTheLineUpAndTheWatchdogCounting) {
+    hangMs = 500;
+    run(100, false);
+    run(2000, true);
+    run(300, false);
+    EXPECT_TRUE(line.rts);
+    run(1000, true);
+    EXPECT_EQ(line.upCount("RTS"), 1);
+    EXPECT_EQ(keyer->WatchdogSek, 3) << "counted through the pause";
+    const int fell = msUntilRtsFalls(2000);
+    EXPECT_GE(fell, 500);
+    EXPECT_LE(fell, 600);
+}
+
+TEST_F(Keyer, TheWatchdogCutsBlocksAndTheClickReleases) {
+    run(100, false);
+    run(59'900, true);
+    EXPECT_TRUE(line.rts) << "59.9 s: still sending";
+    run(200, true);
+    EXPECT_FALSE(line.rts);
+    EXPECT_TRUE(state.frmCOM.COMPortsperren);
+    EXPECT_EQ(line.opens, 2) << "closed by the watchdog, reopened by the next drive";
+    EXPECT_TRUE(state.frmCOM.COMPortOffen);
+    run(2000, true);
+    EXPECT_FALSE(line.rts) << "reopened but not keyed while blocked";
+    EXPECT_EQ(line.upCount("RTS"), 1);
+
+    state.frmCOM.COMPortsperren = false; // the click on the block image
+    run(100, true);
+    EXPECT_TRUE(line.rts);
+    EXPECT_EQ(keyer->WatchdogMin, 0);
+}
+
+TEST_F(Keyer, AWatchdogSwitchedOffHoldsItsCountersAtZero) {
+    state.WatchdogEIN = false;
+    run(100, false);
+    run(61'000, true);
+    EXPECT_TRUE(line.rts);
+    EXPECT_EQ(keyer->WatchdogSek, 0);
+    state.WatchdogEIN = true;
+    run(2000, true);
+    EXPECT_EQ(keyer->WatchdogSek, 2) << "counting starts from 0";
+}
+
+TEST_F(Keyer, ANewLineChoiceTakesEffectAfterThePortWasClosed) {
+    run(100, false);
+    run(300, true);
+    ASSERT_TRUE(line.rts);
+    keyer->COM_schliessen(1); // settings applied
+    state.frmCOM.DTR = true;
+    EXPECT_FALSE(line.rts) << "the raised line falls with the port";
+    EXPECT_FALSE(state.frmCOM.RTSLit);
+    run(300, true);
+    EXPECT_TRUE(line.dtr);
+    EXPECT_FALSE(line.rts);
+    EXPECT_TRUE(state.frmCOM.DTRLit);
+}
+
+TEST_F(Keyer, AFailedOpenIsReportedOnceAndTheChoiceFallsBackToNone) {
+    line.busy = true;
+    state.frmOptions.COMPortAuswahl = 2;
+    run(1000, true);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text,
+              QStringLiteral("COM-Port 2 konnte nicht ge\u00F6ffnet werden !"));
+    EXPECT_EQ(prompts.shown[0].icon, platform::Prompts::Icon::Exclamation);
+    EXPECT_EQ(portResets, 1);
+    EXPECT_EQ(state.frmOptions.COMPortAuswahl, 0);
+    EXPECT_EQ(line.opens, 1) << "no further attempts";
+    EXPECT_FALSE(state.frmCOM.RTSLit) << "no lamp for a line that is not driven";
+}
+
+TEST_F(Keyer, NoNewAttemptWhileTheMessageIsShowing) {
+    line.present = false;
+    // The timers go on while the box waits for its OK: the drive runs inside it.
+    prompts.onMessage = [this] { drive->DriveKeyer(); };
+    drive->DriveKeyer();
+    EXPECT_EQ(line.opens, 1);
+    EXPECT_EQ(prompts.shown.size(), 1u);
+}
+
+TEST_F(Keyer, AVanishedAdapterDropsEverythingWarnsOnceAndComesBack) {
+    run(100, false);
+    run(300, true);
+    ASSERT_TRUE(line.rts);
+    line.present = false; // unplugged
+    run(100, false);
+    EXPECT_FALSE(state.frmCOM.COMPortOffen);
+    EXPECT_FALSE(state.frmCOM.RTSLit || state.frmCOM.DelayEIN);
+    EXPECT_FALSE(keyer->Watchdog->isActive() || keyer->Delay->isActive());
+    run(3000, true);
+    EXPECT_FALSE(state.frmCOM.RTSLit) << "no lamp for a line that is not there";
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_TRUE(prompts.shown[0].text.contains(QStringLiteral("COM-Port 1")));
+    EXPECT_EQ(state.frmOptions.COMPortAuswahl, 1) << "the choice stays for when it comes back";
+    EXPECT_LE(line.opens, 1 + 3) << "quiet retries at most once a second";
+
+    line.present = true;
+    run(1100, true);
+    EXPECT_TRUE(state.frmCOM.COMPortOffen);
+    EXPECT_TRUE(line.rts);
+    EXPECT_EQ(prompts.shown.size(), 1u);
+}
+
+TEST_F(Keyer, AnIdlePortThatVanishesIsFoundByTheNextTick) {
+    run(200, false);
+    line.present = false;
+    run(100, false);
+    EXPECT_FALSE(state.frmCOM.COMPortOffen);
+    EXPECT_EQ(prompts.shown.size(), 1u);
+}
+
+TEST_F(Keyer, TheDriveStaysQuietWithoutGatewayOrPortAndNeverKeysTheOwnVoice) {
+    state.FuncGateway = false;
+    run(500, true);
+    EXPECT_EQ(line.opens, 0);
+    state.FuncGateway = true;
+    state.frmOptions.COMPortAuswahl = 0;
+    run(500, true);
+    EXPECT_EQ(line.opens, 0);
+    EXPECT_TRUE(prompts.shown.empty());
+    state.frmOptions.COMPortAuswahl = 1;
+    run(500, false); // the own player speaking leaves COMSenden False
+    EXPECT_EQ(line.upCount("RTS"), 0);
+}
+
+TEST_F(Keyer, TheHangCounterIsBounded) {
+    hangMs = 3000;
+    run(100, false);
+    run(200, true);
+    state.FuncGateway = true;
+    keyer->Delay->start();
+    clock.advance(3'600'000);
+    keyer->Delay_Timer();
+    EXPECT_EQ(keyer->DelayTakt, 3276);
+    EXPECT_TRUE(state.frmCOM.DelayEIN);
+}
+
+TEST_F(Keyer, SwitchenMovesToTheDefaultChannelOnceAndStops) {
+    drive->armSwitchen();
+    EXPECT_TRUE(drive->Switchen->isActive());
+    EXPECT_EQ(drive->Switchen->interval(), 5000);
+    defaultChannelId = QStringLiteral("12");
+    drive->Switchen_Timer();
+    EXPECT_EQ(lib.calls, std::vector<std::string>{"switchChannelID 12"});
+    EXPECT_EQ(lib.lastText, "pw");
+    EXPECT_FALSE(drive->Switchen->isActive());
+
+    drive->armSwitchen();
+    defaultChannelId = QStringLiteral("kein");
+    drive->Switchen_Timer();
+    EXPECT_EQ(lib.calls.size(), 1u) << "no number: no switch, and the timer stops all the same";
+    EXPECT_FALSE(drive->Switchen->isActive());
+}
+
+TEST(PortMap, DefaultsAndTheSchnittstellenSection) {
+    TempDir dir;
+    const QString ini = dir.file(QStringLiteral("ts.ini"));
+    auto map = readPortMap(ini);
+    EXPECT_EQ(map[0], QStringLiteral("/dev/ttyS0"));
+    EXPECT_EQ(map[3], QStringLiteral("/dev/ttyS3"));
+    dir.write(QStringLiteral("ts.ini"),
+              "[Optionen]\nGateway=1\n[Schnittstellen]\nCOM2=/dev/ttyUSB0\n");
+    map = readPortMap(ini);
+    EXPECT_EQ(map[1], QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(map[0], QStringLiteral("/dev/ttyS0"));
+}
