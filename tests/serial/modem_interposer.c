@@ -1,0 +1,153 @@
+/* Test only: LD_PRELOAD library that plays the modem lines of one pseudo-terminal.
+ * Pseudo-terminals refuse the modem-line ioctls, so the serial code path could not
+ * be watched end to end. For the device named in MODEM_INTERPOSE_PATH this library
+ * answers TIOCMGET/TIOCMSET/TIOCMBIS/TIOCMBIC itself and appends every change of
+ * RTS or DTR to MODEM_INTERPOSE_LOG as "<monotonic ns> <event> RTS=<0|1> DTR=<0|1>".
+ * Like a real serial driver it raises both lines on open and drops them on close. */
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <stdarg.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/ioctl.h>
+#include <time.h>
+#include <unistd.h>
+
+static int tracked = -1;
+static int bits = 0;
+
+static const char* target(void) {
+    const char* p = getenv("MODEM_INTERPOSE_PATH");
+    return p && *p ? p : NULL;
+}
+
+static void putNumber(char** at, unsigned long long v) {
+    char tmp[24];
+    int n = 0;
+    do {
+        tmp[n++] = (char)('0' + v % 10);
+        v /= 10;
+    } while (v);
+    while (n)
+        *(*at)++ = tmp[--n];
+}
+
+/* Async-signal-safe: the program drops the lines from a signal handler too. */
+static void logEvent(const char* event) {
+    const char* path = getenv("MODEM_INTERPOSE_LOG");
+    if (!path)
+        return;
+    static int (*realOpen)(const char*, int, ...) = NULL;
+    if (!realOpen)
+        realOpen = (int (*)(const char*, int, ...))dlsym(RTLD_NEXT, "open");
+    const int fd = realOpen(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return;
+    struct timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    char line[128];
+    char* at = line;
+    putNumber(&at, (unsigned long long)t.tv_sec * 1000000000ULL + (unsigned long long)t.tv_nsec);
+    *at++ = ' ';
+    for (const char* e = event; *e; ++e)
+        *at++ = *e;
+    memcpy(at, " RTS=", 5);
+    at += 5;
+    *at++ = (bits & TIOCM_RTS) ? '1' : '0';
+    memcpy(at, " DTR=", 5);
+    at += 5;
+    *at++ = (bits & TIOCM_DTR) ? '1' : '0';
+    *at++ = '\n';
+    ssize_t ignored = write(fd, line, (size_t)(at - line));
+    (void)ignored;
+    close(fd);
+}
+
+static int track(const char* path, int fd) {
+    const char* t = target();
+    if (fd >= 0 && t && path && strcmp(path, t) == 0) {
+        tracked = fd;
+        bits = TIOCM_RTS | TIOCM_DTR;
+        logEvent("open");
+    }
+    return fd;
+}
+
+#define OPEN_WRAPPER(name)                                                                         \
+    int name(const char* path, int flags, ...) {                                                   \
+        static int (*real)(const char*, int, ...) = NULL;                                          \
+        if (!real)                                                                                 \
+            real = (int (*)(const char*, int, ...))dlsym(RTLD_NEXT, #name);                        \
+        mode_t mode = 0;                                                                           \
+        if (flags & (O_CREAT | O_TMPFILE)) {                                                       \
+            va_list ap;                                                                            \
+            va_start(ap, flags);                                                                   \
+            mode = (mode_t)va_arg(ap, int);                                                        \
+            va_end(ap);                                                                            \
+        }                                                                                          \
+        return track(path, real(path, flags, mode));                                               \
+    }
+OPEN_WRAPPER(open)
+OPEN_WRAPPER(open64)
+
+#define OPENAT_WRAPPER(name)                                                                       \
+    int name(int dir, const char* path, int flags, ...) {                                          \
+        static int (*real)(int, const char*, int, ...) = NULL;                                     \
+        if (!real)                                                                                 \
+            real = (int (*)(int, const char*, int, ...))dlsym(RTLD_NEXT, #name);                   \
+        mode_t mode = 0;                                                                           \
+        if (flags & (O_CREAT | O_TMPFILE)) {                                                       \
+            va_list ap;                                                                            \
+            va_start(ap, flags);                                                                   \
+            mode = (mode_t)va_arg(ap, int);                                                        \
+            va_end(ap);                                                                            \
+        }                                                                                          \
+        return track(path, real(dir, path, flags, mode));                                          \
+    }
+OPENAT_WRAPPER(openat)
+OPENAT_WRAPPER(openat64)
+
+int close(int fd) {
+    static int (*real)(int) = NULL;
+    if (!real)
+        real = (int (*)(int))dlsym(RTLD_NEXT, "close");
+    if (fd >= 0 && fd == tracked) {
+        tracked = -1;
+        bits = 0;
+        logEvent("close");
+    }
+    return real(fd);
+}
+
+int ioctl(int fd, unsigned long request, ...) {
+    static int (*real)(int, unsigned long, ...) = NULL;
+    if (!real)
+        real = (int (*)(int, unsigned long, ...))dlsym(RTLD_NEXT, "ioctl");
+    va_list ap;
+    va_start(ap, request);
+    void* arg = va_arg(ap, void*);
+    va_end(ap);
+    if (fd != tracked || fd < 0)
+        return real(fd, request, arg);
+    const int before = bits;
+    switch (request) {
+    case TIOCMGET:
+        *(int*)arg = bits;
+        return 0;
+    case TIOCMSET:
+        bits = *(const int*)arg;
+        break;
+    case TIOCMBIS:
+        bits |= *(const int*)arg;
+        break;
+    case TIOCMBIC:
+        bits &= ~*(const int*)arg;
+        break;
+    default:
+        return real(fd, request, arg);
+    }
+    if (bits != before)
+        logEvent("set");
+    return 0;
+}
