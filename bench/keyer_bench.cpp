@@ -1,0 +1,75 @@
+// Real-time keying latency of quorvex against ts2sim, on the real serial code path
+// (a pseudo-terminal whose modem lines the test interposer plays): speech start to
+// line up, and speech end to line down less the hang time.
+//   keyer_bench [--cycles N]
+#include "KeyerRig.h"
+
+#include <QCoreApplication>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+void report(const char* what, std::vector<double> ms) {
+    if (ms.empty()) {
+        std::printf("%-34s no samples\n", what);
+        return;
+    }
+    std::sort(ms.begin(), ms.end());
+    const auto at = [&ms](double p) {
+        return ms[std::min(ms.size() - 1, static_cast<size_t>(ms.size() * p))];
+    };
+    std::printf("%-34s %8.1f %8.1f %8.1f   (n=%zu)\n", what, at(0.5), at(0.95), ms.back(),
+                ms.size());
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    int cycles = 50;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (QByteArray(argv[i]) == "--cycles")
+            cycles = std::max(1, QByteArray(argv[i + 1]).toInt());
+    }
+    std::printf("keying latency against ts2sim, %d speech cycles per hang time (ms)\n", cycles);
+    std::printf("%-34s %8s %8s %8s\n", "", "p50", "p95", "max");
+    bool ok = true;
+    for (int hang : {0, 500}) {
+        KeyerRig rig;
+        if (!rig.start(hang)) {
+            std::fprintf(stderr, "could not start quorvex and ts2sim\n");
+            return 1;
+        }
+        std::vector<double> up, down;
+        for (int c = 0; c < cycles; ++c) {
+            const std::size_t before = rig.keying().size();
+            const std::int64_t on = monotonicNs();
+            rig.speak(true);
+            if (!waitFor([&] { return rig.keying().size() > before; }, 3000, 2)) {
+                ok = false;
+                break;
+            }
+            up.push_back((rig.keying().back().ns - on) / 1e6);
+            // Random pauses: a fixed one would lock onto the 100 ms poll's phase.
+            QThread::msleep(300 + QRandomGenerator::global()->bounded(100));
+            const std::int64_t off = monotonicNs();
+            rig.speak(false);
+            if (!waitFor([&] { return rig.keying().size() > before + 1; }, 5000, 2)) {
+                ok = false;
+                break;
+            }
+            down.push_back((rig.keying().back().ns - off) / 1e6 - hang);
+            QThread::msleep(150 + QRandomGenerator::global()->bounded(100));
+        }
+        char label[64];
+        std::snprintf(label, sizeof label, "hang %4d ms: speech -> line up", hang);
+        report(label, up);
+        std::snprintf(label, sizeof label, "hang %4d ms: end -> down - hang", hang);
+        report(label, down);
+    }
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,126 @@
+#pragma once
+
+// quorvex in gateway mode against ts2sim, keying COM1 mapped to a pseudo-terminal
+// whose modem lines the test interposer plays and logs. Used by the end-to-end keyer
+// tests and the keyer benchmark.
+#include "SimProcess.h"
+#include "TempDir.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+#include <chrono>
+#include <fcntl.h>
+#include <memory>
+#include <stdlib.h>
+#include <unistd.h>
+
+struct LineEvent {
+    std::int64_t ns;
+    QByteArray what;
+    bool rts, dtr;
+};
+
+inline std::int64_t monotonicNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+template <typename F> bool waitFor(F condition, int ms, int stepMs = 10) {
+    QElapsedTimer t;
+    t.start();
+    while (!condition()) {
+        if (t.elapsed() > ms)
+            return false;
+        QThread::msleep(static_cast<unsigned long>(stepMs));
+    }
+    return true;
+}
+
+class KeyerRig {
+public:
+    KeyerRig() {
+        m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (m_master >= 0 && ::grantpt(m_master) == 0 && ::unlockpt(m_master) == 0)
+            pts = QString::fromLocal8Bit(::ptsname(m_master));
+    }
+    ~KeyerRig() {
+        if (quorvex.state() != QProcess::NotRunning) {
+            quorvex.kill();
+            quorvex.waitForFinished(3000);
+        }
+        sim.reset();
+        if (m_master >= 0)
+            ::close(m_master);
+    }
+
+    // Starts both programs; true once the port was opened and the gateway settled.
+    bool start(int hangMs) {
+        if (pts.isEmpty())
+            return false;
+        const QString socket = dir.file(QStringLiteral("client.sock"));
+        dir.write(QStringLiteral("ts.ini"),
+                  QStringLiteral(
+                      "[Anmeldung]\nServerAdresse=2\n[Optionen]\nGateway=1\nVordergrund=0\n"
+                      "AutoAWAY=1\nVerz\u00F6gerung=1\nCOMPort=1\nSysTray=0\nCOMKeyerRTS=True\n"
+                      "COMKeyerDTR=False\nGatewayDelay=%1\nWatchdog=5\nWatchdogEIN=1\n"
+                      "Autostart=0\nVoiceAnfrage=0\nRecordingControl=0\n[Bake]\nEinAus=0\n"
+                      "[Schnittstellen]\nCOM1=%2\n")
+                      .arg(hangMs)
+                      .arg(pts)
+                      .toLatin1());
+        dir.write(QStringLiteral("world.txt"),
+                  "player 7 2 DL1ABC\nconnect teamspeak://localhost:8767?nickname=DL0GW?loginname="
+                  "?password=?channel=Funkraum?channelpassword=\n");
+        sim = std::make_unique<SimProcess>(socket, dir.file(QStringLiteral("world.txt")));
+        if (!sim->ready())
+            return false;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("QUORVEX_HOME"), dir.path());
+        env.insert(QStringLiteral("TSREMOTE_SOCKET"), socket);
+        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(INTERPOSER_PATH));
+        env.insert(QStringLiteral("MODEM_INTERPOSE_PATH"), pts);
+        env.insert(QStringLiteral("MODEM_INTERPOSE_LOG"), dir.file(QStringLiteral("lines.log")));
+        quorvex.setProcessEnvironment(env);
+        quorvex.start(QStringLiteral(QUORVEX_PATH), {});
+        if (!quorvex.waitForStarted(5000) || !waitFor([&] { return events().size() >= 2; }, 5000))
+            return false;
+        QThread::msleep(300); // the gateway settles: flags, first release requests
+        return true;
+    }
+
+    std::vector<LineEvent> events() const {
+        QFile f(dir.file(QStringLiteral("lines.log")));
+        std::vector<LineEvent> out;
+        if (!f.open(QIODevice::ReadOnly))
+            return out;
+        for (const QByteArray& line : f.readAll().split('\n')) {
+            const QList<QByteArray> p = line.split(' ');
+            if (p.size() == 4)
+                out.push_back({p[0].toLongLong(), p[1], p[2] == "RTS=1", p[3] == "DTR=1"});
+        }
+        return out;
+    }
+    // The changes after the program lowered both lines right after opening.
+    std::vector<LineEvent> keying() const {
+        auto all = events();
+        std::size_t i = 0;
+        while (i < all.size() && (all[i].rts || all[i].dtr))
+            ++i;
+        return {all.begin() + static_cast<std::ptrdiff_t>(std::min(i + 1, all.size())), all.end()};
+    }
+    void speak(bool on, const char* who = "7") {
+        sim->command(QByteArray("speak ") + who + (on ? " on" : " off"));
+    }
+
+    TempDir dir;
+    QString pts;
+    std::unique_ptr<SimProcess> sim;
+    QProcess quorvex;
+
+private:
+    int m_master = -1;
+};
