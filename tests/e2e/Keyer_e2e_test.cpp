@@ -1,6 +1,7 @@
 // The quorvex program keying a line of a real serial code path: Qt Serial Port on a
 // pseudo-terminal whose modem lines the test interposer plays and logs.
 #include "KeyerRig.h"
+#include "QtSerialLine.h"
 
 #include <gtest/gtest.h>
 
@@ -67,4 +68,13 @@ TEST_F(KeyerE2E, TheOwnVoiceNeverKeysAndSigtermLeavesTheLineDown) {
     const auto k = keying();
     ASSERT_FALSE(k.empty());
     EXPECT_FALSE(k.back().rts || k.back().dtr) << "down when the program ended";
+}
+
+TEST_F(KeyerE2E, APortHeldByTheGatewayCannotBeOpenedByAnotherProgram) {
+    start(0);
+    platform::QtSerialLine other;
+    EXPECT_EQ(other.open(rig.pts), platform::SerialLine::Result::Busy)
+        << other.errorText().toStdString();
+    EXPECT_FALSE(other.isOpen());
+    EXPECT_TRUE(keying().empty()) << "the attempt moved no line";
 }
