@@ -160,7 +160,7 @@ TEST_F(ClientLinkIntegration, AFrozenClientCostsOneBoundedWaitThenFailsFast) {
     EXPECT_EQ(ts.LastTSError, QStringLiteral("TeamSpeak 2 antwortet nicht"));
     const auto first = elapsedMs(start);
     EXPECT_GE(first, 150);
-    EXPECT_LE(first, 250);
+    EXPECT_LE(first, 300) << "the deadline is 200 ms; the rest is scheduling slack";
 
     start = std::chrono::steady_clock::now();
     for (int i = 0; i < 20; ++i)

@@ -163,6 +163,6 @@ TEST_F(RogueClient, AClientThatNeverAnswersIsLeftAfterTheDeadline) {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                         std::chrono::steady_clock::now() - start)
                         .count();
-    EXPECT_LE(ms, 250);
+    EXPECT_LE(ms, 300) << "the deadline is 200 ms; the rest is scheduling slack";
     EXPECT_EQ(lastError(), "TeamSpeak 2 antwortet nicht");
 }
