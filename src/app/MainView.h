@@ -16,7 +16,7 @@ struct MainView {
     QString lblVerbindung;
     std::uint32_t lblVerbindungColor = 0x000000; // blue-green-red
     bool cmdTSStartenVisible = true;
-    bool cmdTSverbindenVisible = false;
+    bool cmdTSverbindenVisible = true;
     bool cmdTSverbindenEnabled = true;
     bool cmdTStrennenEnabled = false;
     bool flagButtonsEnabled = false;

@@ -102,7 +102,7 @@ void frmMain::buildControls() {
     small.setPointSizeF(small.pointSizeF() * 0.75);
     lblCopyright->setFont(small);
     lblCopyright->setCursor(Qt::PointingHandCursor);
-    tw::place(lblCopyright, 120, 990, 1100, 255);
+    tw::place(lblCopyright, 120, 990, 1200, 255);
     connect(lblCopyright, &platform::ClickLabel::clicked, this, &frmMain::lblCopyright_Click);
 
     imgAway = flagImage(this, Glyph::Away, QStringLiteral("Abwesend"));
