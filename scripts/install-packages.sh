@@ -7,7 +7,7 @@ PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-serialport-dev libgl-dev
     libgtest-dev libgmock-dev
-    clang-format
+    clang-format git
     xvfb xauth
 )
 
