@@ -132,13 +132,12 @@ void frmCOM::loseLine(const QString& why) {
     WatchdogMin = 0;
     m_lostPort = port;
     m_nextRetryMs = m_clock.monotonicMs() + RetryLostMs;
-    m_reporting = true;
-    m_prompts.warn(QStringLiteral("Die Verbindung zu COM-Port %1 ist abgerissen (%2).\r"
-                                  "Die Sendeleitung ist abgeschaltet; sobald der Adapter wieder "
-                                  "da ist, wird der Port erneut ge\u00F6ffnet.")
-                       .arg(port)
-                       .arg(why));
-    m_reporting = false;
+    m_prompts.warnLater(
+        QStringLiteral("Die Verbindung zu COM-Port %1 ist abgerissen (%2).\r"
+                       "Die Sendeleitung ist abgeschaltet; sobald der Adapter wieder "
+                       "da ist, wird der Port erneut ge\u00F6ffnet.")
+            .arg(port)
+            .arg(why));
 }
 
 void frmCOM::lampsDark() {

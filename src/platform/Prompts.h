@@ -26,6 +26,10 @@ public:
                                  const QString& filter) = 0;
     virtual QString folderName(const QString& caption) = 0;
 
+    // A warning that does not wait for its OK: for what the program reports from inside
+    // its timers, which must go on (an unattended gateway keeps working).
+    virtual void warnLater(const QString& text) = 0;
+
     void inform(const QString& text) { message(text, Icon::Information, Buttons::Ok, Answer::Ok); }
     void warn(const QString& text) { message(text, Icon::Exclamation, Buttons::Ok, Answer::Ok); }
 };

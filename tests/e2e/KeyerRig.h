@@ -84,6 +84,7 @@ public:
         env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(INTERPOSER_PATH));
         env.insert(QStringLiteral("MODEM_INTERPOSE_PATH"), pts);
         env.insert(QStringLiteral("MODEM_INTERPOSE_LOG"), dir.file(QStringLiteral("lines.log")));
+        env.insert(QStringLiteral("MODEM_INTERPOSE_UNPLUGGED"), unplugFlag());
         quorvex.setProcessEnvironment(env);
         quorvex.start(QStringLiteral(QUORVEX_PATH), {});
         if (!quorvex.waitForStarted(5000) || !waitFor([&] { return events().size() >= 2; }, 5000))
@@ -111,6 +112,13 @@ public:
         while (i < all.size() && (all[i].rts || all[i].dtr))
             ++i;
         return {all.begin() + static_cast<std::ptrdiff_t>(std::min(i + 1, all.size())), all.end()};
+    }
+    QString unplugFlag() const { return dir.file(QStringLiteral("unplugged")); }
+    void unplug(bool out) {
+        if (out)
+            dir.write(QStringLiteral("unplugged"), "1");
+        else
+            QFile::remove(unplugFlag());
     }
     void speak(bool on, const char* who = "7") {
         sim->command(QByteArray("speak ") + who + (on ? " on" : " off"));

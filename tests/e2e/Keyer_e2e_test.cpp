@@ -78,3 +78,24 @@ TEST_F(KeyerE2E, APortHeldByTheGatewayCannotBeOpenedByAnotherProgram) {
     EXPECT_FALSE(other.isOpen());
     EXPECT_TRUE(keying().empty()) << "the attempt moved no line";
 }
+
+TEST_F(KeyerE2E, AnUnpluggedAdapterDropsTheLineAndKeyingResumesWhenItIsBack) {
+    start(0);
+    speak(true);
+    ASSERT_TRUE(waitFor([&] { return !keying().empty() && keying().back().rts; }, 3000));
+    rig.unplug(true);
+    ASSERT_TRUE(waitFor([&] { return keying().back().what == "close"; }, 2000))
+        << "the port is closed when the adapter goes";
+    EXPECT_FALSE(keying().back().rts);
+    QThread::msleep(1500); // still speaking, adapter still away: nothing happens
+    EXPECT_EQ(keying().back().what, "close");
+
+    rig.unplug(false);
+    ASSERT_TRUE(waitFor([&] { return keying().back().rts; }, 3000))
+        << "keyed again once it is back";
+    const auto k = keying();
+    const auto reopened =
+        std::find_if(k.begin(), k.end(), [](const LineEvent& e) { return e.what == "open"; });
+    ASSERT_NE(reopened, k.end());
+    EXPECT_TRUE(rig.quorvex.state() == QProcess::Running);
+}

@@ -3,9 +3,12 @@
  * be watched end to end. For the device named in MODEM_INTERPOSE_PATH this library
  * answers TIOCMGET/TIOCMSET/TIOCMBIS/TIOCMBIC itself and appends every change of
  * RTS or DTR to MODEM_INTERPOSE_LOG as "<monotonic ns> <event> RTS=<0|1> DTR=<0|1>".
- * Like a real serial driver it raises both lines on open and drops them on close. */
+ * Like a real serial driver it raises both lines on open and drops them on close.
+ * While the file named in MODEM_INTERPOSE_UNPLUGGED exists the adapter counts as
+ * pulled out: opening the device fails (ENOENT) and its modem ioctls fail (EIO). */
 #define _GNU_SOURCE
 #include <dlfcn.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <stdarg.h>
 #include <stdlib.h>
@@ -62,6 +65,16 @@ static void logEvent(const char* event) {
     ssize_t ignored = write(fd, line, (size_t)(at - line));
     (void)ignored;
     close(fd);
+}
+
+static int unplugged(void) {
+    const char* flag = getenv("MODEM_INTERPOSE_UNPLUGGED");
+    return flag && *flag && access(flag, F_OK) == 0;
+}
+
+static int isTarget(const char* path) {
+    const char* t = target();
+    return t && path && strcmp(path, t) == 0;
 }
 
 static int track(const char* path, int fd) {
@@ -131,6 +144,11 @@ int ioctl(int fd, unsigned long request, ...) {
     if (fd != tracked || fd < 0)
         return real(fd, request, arg);
     const int before = bits;
+    if (unplugged() && (request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS ||
+                        request == TIOCMBIC)) {
+        errno = EIO;
+        return -1;
+    }
     switch (request) {
     case TIOCMGET:
         *(int*)arg = bits;

@@ -40,6 +40,9 @@ public:
         nextAnswers.pop_front();
         return a;
     }
+    void warnLater(const QString& text) override {
+        shown.push_back({text, Icon::Exclamation, Buttons::Ok, Answer::Ok});
+    }
     std::optional<QString> inputBox(const QString&, const QString&) override { return {}; }
     QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
     QString folderName(const QString&) override { return {}; }

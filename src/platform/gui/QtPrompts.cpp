@@ -77,6 +77,15 @@ Prompts::Answer QtPrompts::message(const QString& text, Icon icon, Buttons butto
     }
 }
 
+void QtPrompts::warnLater(const QString& text) {
+    QString shown = text;
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    auto* box = new QMessageBox(QMessageBox::Warning, m_title, shown, QMessageBox::Ok, m_parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
 std::optional<QString> QtPrompts::inputBox(const QString& prompt, const QString& initial) {
     bool ok = false;
     const QString text =

@@ -12,6 +12,7 @@ public:
     explicit QtPrompts(QString title, QWidget* parent = nullptr);
 
     Answer message(const QString& text, Icon icon, Buttons buttons, Answer defaultAnswer) override;
+    void warnLater(const QString& text) override;
     std::optional<QString> inputBox(const QString& prompt, const QString& initial) override;
     QString openFileName(const QString& caption, const QString& folder,
                          const QString& filter) override;
