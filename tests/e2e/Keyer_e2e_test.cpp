@@ -52,23 +52,31 @@ TEST_F(KeyerE2E, ForeignSpeechKeysOnceThroughAShortPauseAndDropsAfterTheHangTime
     EXPECT_LE(dropMs, 1000);
 }
 
-TEST_F(KeyerE2E, TheOwnVoiceNeverKeysAndSigtermLeavesTheLineDown) {
+TEST_F(KeyerE2E, TheOwnVoiceNeverKeys) {
     start(0);
     speak(true, "own");
     QThread::msleep(800);
     speak(false, "own");
     QThread::msleep(200);
     EXPECT_TRUE(keying().empty());
+}
 
+// A logout (SIGHUP), kill (SIGTERM) or Ctrl+C (SIGINT) while keyed leaves the line down.
+class KeyerEndsBySignal : public KeyerE2E, public ::testing::WithParamInterface<int> {};
+
+TEST_P(KeyerEndsBySignal, LeavesTheLineDown) {
+    start(3000);
     speak(true);
     ASSERT_TRUE(waitFor([&] { return !keying().empty() && keying().back().rts; }, 3000));
-    ::kill(static_cast<pid_t>(rig.quorvex.processId()), SIGTERM);
+    ::kill(static_cast<pid_t>(rig.quorvex.processId()), GetParam());
     ASSERT_TRUE(rig.quorvex.waitForFinished(5000));
     EXPECT_EQ(rig.quorvex.exitStatus(), QProcess::NormalExit);
     const auto k = keying();
     ASSERT_FALSE(k.empty());
     EXPECT_FALSE(k.back().rts || k.back().dtr) << "down when the program ended";
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, KeyerEndsBySignal, ::testing::Values(SIGTERM, SIGINT, SIGHUP));
 
 TEST_F(KeyerE2E, APortHeldByTheGatewayCannotBeOpenedByAnotherProgram) {
     start(0);
