@@ -49,8 +49,7 @@ frmMain::frmMain(MainWindowParts parts, MainWindowSeams seams, QWidget* parent)
     optionsHost.ownChannelCaption = [this] { return lblOwnChannel->text(); };
     optionsHost.setDebugMode = [this](bool on) { setDebugMode(on); };
     optionsHost.setLineLampsVisible = [this](bool on) {
-        for (QWidget* w : {static_cast<QWidget*>(lblRTS), static_cast<QWidget*>(lblDTR),
-                           static_cast<QWidget*>(shpRTS), static_cast<QWidget*>(shpDTR)})
+        for (QLabel* w : {lblRTS, lblDTR, shpRTS, shpDTR})
             w->setVisible(on);
     };
     page.setHost(std::move(optionsHost));
