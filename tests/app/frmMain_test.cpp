@@ -2,6 +2,7 @@
 
 #include "ClickLabel.h"
 #include "Fakes.h"
+#include "ScriptedLibrary.h"
 #include "SharedState.h"
 #include "TSRemote.h"
 #include "TempDir.h"
@@ -28,7 +29,7 @@ class MainWindowTest : public ::testing::Test {
 protected:
     TempDir dir;
     app::SharedState state;
-    fakes::ClientLibrary library;
+    ScriptedLibrary library;
     clientlink::TSRemote ts{library};
     fakes::Prompts prompts;
     fakes::ManualClock clock;
@@ -179,7 +180,7 @@ TEST_F(MainWindowTest, ExitQuestionCancelLeavesEverythingRunning) {
 TEST_F(MainWindowTest, AFailedClientQuitIsRecordedAndTheProgramEndsAllTheSame) {
     make();
     library.result = -1;
-    library.lastError = "TS l\xE4uft nicht";
+    library.error = "TS l\xE4uft nicht";
     prompts.nextAnswers = {Answer::Yes};
     window->cmdEnde_Click();
     EXPECT_EQ(ts.LastTSError, QStringLiteral("TS l\u00E4uft nicht"));
@@ -264,31 +265,6 @@ TEST_F(MainWindowTest, SetTopKeepsPositionAndSize) {
     EXPECT_EQ(window->geometry(), before);
 }
 
-TEST(TrayTip, IsCutToTheFieldIncludingItsNul) {
-    EXPECT_EQ(app::TraySymbol::tipText(QStringLiteral("Quorvex"), QStringLiteral("DL1ABC")),
-              QStringLiteral("Quorvex // DL1ABC"));
-    EXPECT_EQ(app::TraySymbol::tipText(QString(70, QLatin1Char('x')), QString()).size(), 63);
-}
-
-TEST(SettingsPageOne, RefusesToCloseThroughItsFrame) {
-    app::SharedState state;
-    fakes::ClientLibrary library;
-    clientlink::TSRemote ts{library};
-    fakes::Prompts prompts;
-    frmOptions page(state, ts, prompts);
-    page.show();
-    EXPECT_FALSE(page.close());
-    EXPECT_TRUE(page.isVisible());
-    EXPECT_EQ(page.windowTitle(), QStringLiteral("Einstellungen"));
-    page.optRTSDTR[1]->click();
-    EXPECT_TRUE(page.optRTSDTR[1]->isChecked());
-    EXPECT_FALSE(page.optRTSDTR[0]->isChecked());
-    page.optRTSDTR[0]->setChecked(false);
-    page.optRTSDTR[1]->setChecked(false);
-    EXPECT_FALSE(page.optRTSDTR[0]->isChecked() || page.optRTSDTR[1]->isChecked())
-        << "both may stand unselected, as the settings can say";
-}
-
 TEST_F(MainWindowTest, ConnectStartsTheClientFirstAndUsesTheLoginData) {
     make();
     window->Form_Load();
@@ -300,9 +276,9 @@ TEST_F(MainWindowTest, ConnectStartsTheClientFirstAndUsesTheLoginData) {
     options.txtChannelPassword->setText(QStringLiteral("pw"));
     window->cmdTSverbinden_Click();
     EXPECT_EQ(shell.opened, QStringList{QStringLiteral("/opt/ts2/TeamSpeak")});
-    EXPECT_EQ(library.calls, std::vector<std::string>{
-                                 "connect teamspeak://localhost:9000?nickname=DL0GW?loginname="
-                                 "?password=?channel=?channelpassword=pw"});
+    EXPECT_EQ(library.calls, std::vector<std::string>{"connect"});
+    EXPECT_EQ(library.lastText, "teamspeak://localhost:9000?nickname=DL0GW?loginname="
+                                "?password=?channel=?channelpassword=pw");
     EXPECT_EQ(events.last(), QStringLiteral("Switchen 5000"));
 
     state.TSNotStarted = false;
@@ -333,14 +309,15 @@ TEST_F(MainWindowTest, OwnChannelDoubleClickGoesToTheDefaultChannel) {
     options.lblDefaultChannelID->setText(QStringLiteral("12"));
     options.txtChannelPassword->setText(QStringLiteral("geheim"));
     QTest::mouseDClick(window->lblOwnChannel, Qt::LeftButton);
-    EXPECT_EQ(library.calls, std::vector<std::string>{"switchChannelID"});
+    EXPECT_EQ(library.calls, std::vector<std::string>{"switchChannelID 12"});
+    EXPECT_EQ(library.lastText, "geheim");
     options.lblDefaultChannelID->setText(QStringLiteral("-x"));
     window->lblOwnChannel_DblClick();
     EXPECT_EQ(library.calls.size(), 1u) << "no number, no switch";
 }
 
 TEST_F(MainWindowTest, ATickIsDrawnAndTheSettingsButtonSwapsWindows) {
-    library.result = TSR_NOT_RUNNING;
+    library.speakersResult = TSR_NOT_RUNNING;
     make();
     window->Form_Load();
     window->show();

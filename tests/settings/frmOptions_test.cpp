@@ -255,6 +255,17 @@ TEST_F(SettingsPage, TheErrorButtonShowsTheLastErrorOnce) {
     EXPECT_EQ(prompts.shown[0].icon, platform::Prompts::Icon::Information);
 }
 
+TEST_F(SettingsPage, RefusesToCloseThroughItsFrameAndLetsBothLineOptionsBeOff) {
+    page.show();
+    EXPECT_FALSE(page.close());
+    EXPECT_TRUE(page.isVisible());
+    EXPECT_EQ(page.windowTitle(), QStringLiteral("Einstellungen"));
+    page.optRTSDTR[1]->click();
+    EXPECT_FALSE(page.optRTSDTR[0]->isChecked());
+    page.optRTSDTR[1]->setChecked(false);
+    EXPECT_FALSE(page.optRTSDTR[0]->isChecked() || page.optRTSDTR[1]->isChecked());
+}
+
 TEST_F(SettingsPage, ButtonsOfLaterPartsWaitForThem) {
     EXPECT_FALSE(page.cmdSeite2->isEnabled());
     EXPECT_FALSE(page.cmdMakeLink[0]->isEnabled());

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ClientLibrary.h"
 #include "Clock.h"
 #include "Prompts.h"
 #include "SchemeHandler.h"
@@ -79,53 +78,6 @@ public:
     }
     QString program() const override { return programPath; }
     bool setCommand(const QString&) override { return false; }
-};
-
-// A client library that records the calls it gets and fails those told to.
-class ClientLibrary final : public platform::ClientLibrary {
-public:
-    std::vector<std::string> calls;
-    int32_t result = 0;
-    std::string lastError = "Fehler";
-
-    int32_t connect(const char* url) override { return log("connect " + std::string(url)); }
-    int32_t disconnect() override { return log("disconnect"); }
-    int32_t quit() override { return log("quit"); }
-    int32_t getLastError(char* buffer, int32_t size) override {
-        calls.push_back("getLastError");
-        std::strncpy(buffer, lastError.c_str(), static_cast<size_t>(size));
-        return 0;
-    }
-    int32_t getUserInfo(UserInfoRecord*) override { return log("getUserInfo"); }
-    int32_t getPlayerInfoByID(int32_t, PlayerInfoRecord*) override {
-        return log("getPlayerInfoByID");
-    }
-    int32_t getServerInfo(ServerInfoRecord*) override { return log("getServerInfo"); }
-    int32_t getChannels(ChannelInfoRecord*, int32_t* count) override {
-        *count = 0;
-        return log("getChannels");
-    }
-    int32_t getPlayers(PlayerInfoRecord*, int32_t* count) override {
-        *count = 0;
-        return log("getPlayers");
-    }
-    int32_t getSpeakers(int32_t*, int32_t* count) override {
-        *count = 0;
-        return log("getSpeakers");
-    }
-    int32_t switchChannelID(int32_t, const char*) override { return log("switchChannelID"); }
-    int32_t setPlayerFlags(int32_t flags) override {
-        return log("setPlayerFlags " + std::to_string(flags));
-    }
-    int32_t sendTextMessageToChannel(int32_t, const char*) override { return log("sendText"); }
-    int32_t kickPlayerFromChannel(int32_t, const char*) override { return log("kickChannel"); }
-    int32_t kickPlayerFromServer(int32_t, const char*) override { return log("kickServer"); }
-
-private:
-    int32_t log(std::string call) {
-        calls.push_back(std::move(call));
-        return result;
-    }
 };
 
 } // namespace fakes
