@@ -77,9 +77,16 @@ static int isTarget(const char* path) {
     return t && path && strcmp(path, t) == 0;
 }
 
+/* An unplugged adapter: its device cannot be opened. */
+static int refused(const char* path) {
+    if (!isTarget(path) || !unplugged())
+        return 0;
+    errno = ENOENT;
+    return 1;
+}
+
 static int track(const char* path, int fd) {
-    const char* t = target();
-    if (fd >= 0 && t && path && strcmp(path, t) == 0) {
+    if (fd >= 0 && isTarget(path)) {
         tracked = fd;
         bits = TIOCM_RTS | TIOCM_DTR;
         logEvent("open");
@@ -87,19 +94,23 @@ static int track(const char* path, int fd) {
     return fd;
 }
 
+/* The optional mode argument of the open calls. */
+#define READ_MODE(flags, mode)                                                                     \
+    mode_t mode = 0;                                                                               \
+    if ((flags) & (O_CREAT | O_TMPFILE)) {                                                         \
+        va_list ap;                                                                                \
+        va_start(ap, flags);                                                                       \
+        mode = (mode_t)va_arg(ap, int);                                                            \
+        va_end(ap);                                                                                \
+    }
+
 #define OPEN_WRAPPER(name)                                                                         \
     int name(const char* path, int flags, ...) {                                                   \
         static int (*real)(const char*, int, ...) = NULL;                                          \
         if (!real)                                                                                 \
             real = (int (*)(const char*, int, ...))dlsym(RTLD_NEXT, #name);                        \
-        mode_t mode = 0;                                                                           \
-        if (flags & (O_CREAT | O_TMPFILE)) {                                                       \
-            va_list ap;                                                                            \
-            va_start(ap, flags);                                                                   \
-            mode = (mode_t)va_arg(ap, int);                                                        \
-            va_end(ap);                                                                            \
-        }                                                                                          \
-        return track(path, real(path, flags, mode));                                               \
+        READ_MODE(flags, mode)                                                                     \
+        return refused(path) ? -1 : track(path, real(path, flags, mode));                          \
     }
 OPEN_WRAPPER(open)
 OPEN_WRAPPER(open64)
@@ -109,14 +120,8 @@ OPEN_WRAPPER(open64)
         static int (*real)(int, const char*, int, ...) = NULL;                                     \
         if (!real)                                                                                 \
             real = (int (*)(int, const char*, int, ...))dlsym(RTLD_NEXT, #name);                   \
-        mode_t mode = 0;                                                                           \
-        if (flags & (O_CREAT | O_TMPFILE)) {                                                       \
-            va_list ap;                                                                            \
-            va_start(ap, flags);                                                                   \
-            mode = (mode_t)va_arg(ap, int);                                                        \
-            va_end(ap);                                                                            \
-        }                                                                                          \
-        return track(path, real(dir, path, flags, mode));                                          \
+        READ_MODE(flags, mode)                                                                     \
+        return refused(path) ? -1 : track(path, real(dir, path, flags, mode));                     \
     }
 OPENAT_WRAPPER(openat)
 OPENAT_WRAPPER(openat64)
