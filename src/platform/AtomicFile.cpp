@@ -1,9 +1,13 @@
 #include "AtomicFile.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,6 +70,41 @@ void syncFolder(const std::string& folder) {
     }
 }
 
+// mkostemp's pattern: the target's name behind a dot, then six letters or digits.
+bool isOurTemporary(const std::string& entry, const std::string& target) {
+    const std::string prefix = "." + target + ".";
+    if (entry.size() != prefix.size() + 6 || entry.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    for (size_t i = prefix.size(); i < entry.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(entry[i]);
+        if (!std::isalnum(c))
+            return false;
+    }
+    return true;
+}
+
+// A write that was killed leaves its temporary copy behind, passwords included. A
+// writer holds a lock on its copy until the rename, so a copy we can lock is stale.
+void removeStaleTemporaries(const std::string& folder, const std::string& target) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (!isOurTemporary(name, target))
+            continue;
+        const int fd = ::openat(::dirfd(dir), name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(::dirfd(dir), name.c_str(), 0);
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
 } // namespace
 
 FileState probeFile(const std::string& path) {
@@ -111,28 +150,32 @@ std::optional<std::string> readWholeFile(const std::string& path) {
 bool replaceFileAtomically(const std::string& path, const std::string& content) {
     const std::string target = writeTarget(path);
     const std::string folder = folderOf(target);
+    removeStaleTemporaries(folder, nameOf(target));
     std::string temp = folder + "/." + nameOf(target) + ".XXXXXX";
 
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC); // created 0600
+    // Created 0600 and kept so until the rename: an interrupted write leaves no
+    // readable copy of the passwords.
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
+    ::flock(fd, LOCK_EX);
 
+    bool ok = writeAll(fd, content) && ::fsync(fd) == 0;
     struct stat old {};
-    if (::stat(target.c_str(), &old) == 0) {
+    if (ok && ::stat(target.c_str(), &old) == 0) {
         ::fchmod(fd, old.st_mode & 07777);
         if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
             // Only root may give a file away; an ordinary user owns it already.
         }
     }
-
-    bool ok = writeAll(fd, content) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
     if (ok)
         ok = ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
+    if (!ok)
         ::unlink(temp.c_str());
+    // Closed only now: the lock marks the copy as in use until it has its name.
+    ::close(fd);
+    if (!ok)
         return false;
-    }
     syncFolder(folder);
     return true;
 }

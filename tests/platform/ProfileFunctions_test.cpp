@@ -213,3 +213,94 @@ TEST_F(ProfileFile, AWriteThatFailsMidwayLeavesTheOldFileWhole) {
     EXPECT_EQ(dir.read(QStringLiteral("ts.ini")), old);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
+
+TEST_F(ProfileFile, NamesAreTrimmedAsTheFilesAreAndACommentKeyIsRefused) {
+    ASSERT_EQ(writeString(ini, " Anmeldung\t", "\x0bNickname \x1a", "DL1ABC"), WriteResult::Ok);
+    ASSERT_EQ(writeString(ini, "Anmeldung", " Nickname", "DL2XYZ"), WriteResult::Ok);
+    EXPECT_EQ(dir.read(QStringLiteral("ts.ini")), "[Anmeldung]\nNickname=DL2XYZ\n")
+        << "the second write found the first one's key";
+    EXPECT_EQ(getString(ini, "\fAnmeldung ", "Nickname\t", "", 255), "DL2XYZ");
+    EXPECT_EQ(writeString(ini, "Anmeldung", " ;Nickname", "x"), WriteResult::Refused);
+    EXPECT_EQ(dir.read(QStringLiteral("ts.ini")), "[Anmeldung]\nNickname=DL2XYZ\n");
+}
+
+TEST_F(ProfileFile, UnicodeFilesWithAMarkAreReadAndKeepTheirEncoding) {
+    // "Verzögerung" and "Größe" as an editor saves them in UTF-8 with a mark.
+    const QByteArray utf8 =
+        "\xEF\xBB\xBF[Optionen]\r\nVERZ\xC3\x96GERUNG=5\r\nName=Gr\xC3\xB6\xC3\x9F"
+        "e \xE2\x82\xAC \xE2\x9C\x93\r\n";
+    dir.write(QStringLiteral("ts.ini"), utf8);
+    EXPECT_EQ(getString(ini, "optionen", "Verz\xF6gerung", "", 255), "5");
+    EXPECT_EQ(getString(ini, "Optionen", "Name", "", 255), "Gr\xF6\xDF"
+                                                           "e \x80 ?")
+        << "read in the code page; what it cannot hold becomes ?";
+    ASSERT_EQ(writeString(ini, "Optionen", "Verz\xF6gerung", "7"), WriteResult::Ok);
+    ASSERT_EQ(writeString(ini, "Optionen", "Datei", "\xE4"), WriteResult::Ok);
+    EXPECT_EQ(dir.read(QStringLiteral("ts.ini")),
+              "\xEF\xBB\xBF[Optionen]\r\nVERZ\xC3\x96GERUNG=7\r\nName=Gr\xC3\xB6\xC3\x9F"
+              "e \xE2\x82\xAC \xE2\x9C\x93\r\nDatei=\xC3\xA4\r\n")
+        << "UTF-8 stays UTF-8, the check mark the code page lacks is kept";
+
+    const QString text = QStringLiteral("[Optionen]\nVerz\u00F6gerung=9\nName=\u2713\n");
+    QByteArray utf16("\xFF\xFE", 2);
+    for (QChar c : text)
+        utf16.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+    dir.write(QStringLiteral("ts.ini"), utf16);
+    EXPECT_EQ(getString(ini, "Optionen", "Verz\xF6gerung", "", 255), "9");
+    ASSERT_EQ(writeString(ini, "Optionen", "Gateway", "1"), WriteResult::Ok);
+    const QByteArray back = dir.read(QStringLiteral("ts.ini"));
+    ASSERT_TRUE(back.startsWith("\xFF\xFE"));
+    EXPECT_EQ(QString::fromUtf16(reinterpret_cast<const char16_t*>(back.constData() + 2),
+                                 (back.size() - 2) / 2),
+              text + QStringLiteral("Gateway=1\n"));
+}
+
+TEST_F(ProfileFile, LoneCarriageReturnsEndLines) {
+    dir.write(QStringLiteral("ts.ini"), "[Anmeldung]\rNickname=DL1ABC\r\r[Optionen]\rGateway=1\r");
+    EXPECT_EQ(getString(ini, "Anmeldung", "Nickname", "", 255), "DL1ABC");
+    EXPECT_EQ(getString(ini, "Optionen", "Gateway", "", 255), "1");
+    ASSERT_EQ(writeString(ini, "Anmeldung", "Password", "x"), WriteResult::Ok);
+    ASSERT_EQ(writeString(ini, "Bake", "EinAus", "0"), WriteResult::Ok);
+    EXPECT_EQ(
+        dir.read(QStringLiteral("ts.ini")),
+        "[Anmeldung]\rNickname=DL1ABC\rPassword=x\r\r[Optionen]\rGateway=1\r[Bake]\rEinAus=0\r");
+}
+
+// Writers killed at random moments: whatever copy one leaves is private, and the next
+// write clears it away.
+TEST_F(ProfileFile, KilledWritesLeaveNoLastingCopies) {
+    ::chmod(dir.path().toLocal8Bit().constData(), 0700);
+    dir.write(QStringLiteral("ts.ini"), "[Anmeldung]\nPassword=geheim\n");
+    ::chmod(ini.c_str(), 0644);
+    std::mt19937 rng(1206);
+    const std::string big(256 * 1024, 'p');
+    int leftovers = 0;
+    for (int round = 0; round < 40; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;)
+                writeString(ini, "Anmeldung", "Password", big);
+        }
+        ::usleep(200 + rng() % 20000);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const QStringList left =
+            QDir(dir.path()).entryList({QStringLiteral(".ts.ini.*")}, QDir::Files | QDir::Hidden);
+        for (const QString& name : left) {
+            struct stat st {};
+            ASSERT_EQ(::stat(dir.fileBytesPath(name).c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 0077, 0u) << "a leftover copy is readable by others";
+            ++leftovers;
+        }
+        ASSERT_EQ(writeString(ini, "Anmeldung", "Nickname", "DL1ABC"), WriteResult::Ok);
+        EXPECT_EQ(
+            QDir(dir.path()).entryList({QStringLiteral(".ts.ini.*")}, QDir::Files | QDir::Hidden),
+            QStringList());
+        EXPECT_EQ(getString(ini, "Anmeldung", "Nickname", "", 255), "DL1ABC");
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(ini.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u) << "the file keeps its mode";
+    std::printf("killed writers left %d copies in 40 rounds\n", leftovers);
+}
