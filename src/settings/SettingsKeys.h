@@ -59,6 +59,17 @@ inline constexpr std::array<KeyDef, 3> StatisticKeys{{
     {Statistik, u"MaxUserDate", ValueKind::Text},
 }};
 
+// The keys settings page 1 saves, in their order: the login keys, then the options.
+inline constexpr std::array<KeyDef, LoginKeys.size() + OptionKeys.size()> PageOneKeys = [] {
+    std::array<KeyDef, LoginKeys.size() + OptionKeys.size()> all{};
+    std::size_t i = 0;
+    for (const KeyDef& k : LoginKeys)
+        all[i++] = k;
+    for (const KeyDef& k : OptionKeys)
+        all[i++] = k;
+    return all;
+}();
+
 inline QString text(const char16_t* s) {
     return QString::fromUtf16(s);
 }

@@ -1,5 +1,7 @@
 #include "frmOptions.h"
 
+#include "INIfile.h"
+
 #include "Fakes.h"
 #include "ScriptedLibrary.h"
 #include "SharedState.h"
@@ -155,7 +157,8 @@ TEST_F(SettingsPage, ApplyWritesThe22KeysInOrderIntoAnEmptyFile) {
                    "Password=\nDefaultChannel=\nDefaultChannelID=-1\nChannelPW=\n"
                    "[Optionen]\nGateway=0\nVordergrund=0\nAutoAWAY=1\nVerz\xF6gerung=1\nCOMPort=0\n"
                    "SysTray=0\nCOMKeyerRTS=True\nCOMKeyerDTR=False\nGatewayDelay=0\nWatchdog=1\n"
-                   "WatchdogEIN=1\nAutostart=0\nVoiceAnfrage=0\nRecordingControl=0\n"));
+                   "WatchdogEIN=1\nAutostart=0\nVoiceAnfrage=0\nRecordingControl=0\n"
+                   "[Bake]\nEinAus=0\n"));
     EXPECT_TRUE(state.FuncAutoAway && state.WatchdogEIN && state.FensterÄndern);
     EXPECT_EQ(events, QStringList{QStringLiteral("delete autostart")});
 
@@ -272,4 +275,129 @@ TEST_F(SettingsPage, ButtonsOfLaterPartsWaitForThem) {
     EXPECT_EQ(page.txtPortNummer->maxLength(), 5);
     EXPECT_EQ(page.txtNickname->maxLength(), 29);
     EXPECT_EQ(page.txtPassword->echoMode(), QLineEdit::Password);
+}
+
+// The program as the next start sees it: a new page and state on the same file.
+struct Restart {
+    app::SharedState state;
+    ScriptedLibrary lib;
+    clientlink::TSRemote ts{lib};
+    fakes::Prompts prompts;
+    frmOptions page{state, ts, prompts};
+    explicit Restart(const QString& file) {
+        state.Dateiname = file;
+        page.fillServerList(QStringLiteral("funk.example"), QStringLiteral("192.0.2.15"));
+        page.cmbCOMPort->setCurrentIndex(0);
+        page.optRTSDTR[0]->setChecked(true);
+        page.WerteEinlesen();
+    }
+};
+
+TEST_F(SettingsPage, WhatPageOneSavedIsInForceAfterARestart) {
+    page.chkGateway->setChecked(true);
+    page.cmbCOMPort->setCurrentIndex(2);
+    page.optRTSDTR[1]->click();
+    page.sldWatchdog->setValue(7);
+    page.txtNickname->setText(QStringLiteral("DL0GW"));
+    page.cmdApply_Click();
+
+    Restart next(state.Dateiname);
+    EXPECT_TRUE(next.state.FuncGateway && next.state.WatchdogEIN) << "derived settings are set";
+    EXPECT_EQ(next.state.frmOptions.COMPortAuswahl, 2);
+    EXPECT_TRUE(next.state.frmCOM.DTR);
+    EXPECT_EQ(next.page.sldWatchdog->value(), 7);
+    EXPECT_EQ(next.page.txtNickname->text(), QStringLiteral("DL0GW"));
+
+    // A complete file keeps its beacon switch as it is.
+    INIfile::INIWrite(state.Dateiname, QStringLiteral("Bake"), QStringLiteral("EinAus"),
+                      QStringLiteral("1"));
+    page.cmdApply_Click();
+    EXPECT_EQ(INIfile::INIRead(state.Dateiname, QStringLiteral("Bake"), QStringLiteral("EinAus")),
+              QStringLiteral("1"));
+}
+
+TEST_F(SettingsPage, ATypedAddressIsSavedAsNoEntryHoweverItWasConfirmed) {
+    page.txtNickname->setText(QStringLiteral("DL0GW"));
+    page.txtPassword->setText(QStringLiteral("geheim"));
+    page.cmbServerAdresse->setCurrentIndex(2);
+    page.cmbServerAdresse->lineEdit()->selectAll();
+    QTest::keyClicks(page.cmbServerAdresse->lineEdit(), QStringLiteral("ts.example.org"));
+    QTest::keyClick(page.cmbServerAdresse->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(page.cmbServerAdresse->count(), 3) << "Enter adds nothing to the list";
+    EXPECT_EQ(page.cmbServerAdresse->currentText(), QStringLiteral("ts.example.org"));
+    page.cmdApply_Click();
+    EXPECT_EQ(INIfile::INIRead(state.Dateiname, QStringLiteral("Anmeldung"),
+                               QStringLiteral("ServerAdresse")),
+              QStringLiteral("-1"));
+
+    Restart next(state.Dateiname);
+    EXPECT_EQ(next.page.txtPassword->text(), QStringLiteral("geheim"));
+    EXPECT_TRUE(next.state.FuncAutoAway) << "the file loads completely";
+}
+
+TEST_F(SettingsPage, ASaveAfterAStoppedLoadKeepsWhatWasNotLoaded) {
+    file("[Anmeldung]\nServerAdresse=3\nServerPort=9000\nNickname=DL0GW\nPassword=geheim\n"
+         "ChannelPW=raum\n[Optionen]\nGateway=1\nCOMPort=2\nCOMKeyerRTS=False\n"
+         "COMKeyerDTR=True\nWatchdog=9\n");
+    page.WerteEinlesen();
+    ASSERT_TRUE(page.txtPassword->text().isEmpty()) << "the load stopped at once";
+    page.txtNickname->setText(QStringLiteral("DL1NEU"));
+    page.sldWatchdog->setValue(4);
+    page.cmdApply_Click();
+    page.cmdApply_Click();
+
+    const auto value = [this](const char* section, const char* key) {
+        return INIfile::INIRead(state.Dateiname, QString::fromLatin1(section),
+                                QString::fromLatin1(key));
+    };
+    EXPECT_EQ(value("Anmeldung", "ServerAdresse"), QStringLiteral("-1")) << "the bad key is mended";
+    EXPECT_EQ(value("Anmeldung", "Nickname"), QStringLiteral("DL1NEU")) << "what the user changed";
+    EXPECT_EQ(value("Optionen", "Watchdog"), QStringLiteral("4"));
+    EXPECT_EQ(value("Anmeldung", "ServerPort"), QStringLiteral("9000"));
+    EXPECT_EQ(value("Anmeldung", "Password"), QStringLiteral("geheim"));
+    EXPECT_EQ(value("Anmeldung", "ChannelPW"), QStringLiteral("raum"));
+    EXPECT_EQ(value("Optionen", "Gateway"), QStringLiteral("1"));
+    EXPECT_EQ(value("Optionen", "COMKeyerDTR"), QStringLiteral("True"));
+    EXPECT_EQ(value("Optionen", "WatchdogEIN"), QStringLiteral("1")) << "absent keys are written";
+
+    Restart next(state.Dateiname);
+    EXPECT_EQ(next.page.txtPassword->text(), QStringLiteral("geheim"));
+    EXPECT_TRUE(next.state.FuncGateway);
+    EXPECT_EQ(next.state.frmOptions.COMPortAuswahl, 2);
+
+    // After a complete load every key is written again.
+    page.WerteEinlesen();
+    page.txtPassword->clear();
+    page.cmdApply_Click();
+    EXPECT_EQ(value("Anmeldung", "Password"), QString());
+}
+
+TEST_F(SettingsPage, BothLineOptionsTrueLoadsTheLaterOne) {
+    file("[Anmeldung]\nServerAdresse=0\n[Optionen]\nGateway=1\nVordergrund=0\nAutoAWAY=1\n"
+         "Verz\xF6gerung=1\nCOMPort=1\nSysTray=0\nCOMKeyerRTS=True\nCOMKeyerDTR=True\n"
+         "GatewayDelay=0\nWatchdog=1\nWatchdogEIN=1\nAutostart=0\nVoiceAnfrage=0\n"
+         "RecordingControl=0\n[Bake]\nEinAus=0\n");
+    page.WerteEinlesen();
+    EXPECT_FALSE(page.optRTSDTR[0]->isChecked());
+    EXPECT_TRUE(page.optRTSDTR[1]->isChecked());
+    EXPECT_TRUE(state.frmCOM.DTR);
+    page.cmdApply_Click();
+    const QByteArray saved = dir.read(QStringLiteral("ts.ini"));
+    EXPECT_TRUE(saved.contains("COMKeyerRTS=False\nCOMKeyerDTR=True\n")) << saved.constData();
+}
+
+TEST_F(SettingsPage, ValueLabelsShowTheSlidersAndThePageFitsItsControls) {
+    EXPECT_EQ(page.lblactSliderAutoAway->text(), QStringLiteral("1"));
+    EXPECT_EQ(page.lblactsliderGateway->text(), QStringLiteral("0"));
+    EXPECT_EQ(page.lblactsldWatchdog->text(), QStringLiteral("1"));
+
+    page.show();
+    QCoreApplication::processEvents();
+    const QSize plain = page.size();
+    page.chkGateway->click();
+    QCoreApplication::processEvents();
+    EXPECT_GT(page.height(), plain.height()) << "room for the gateway controls";
+    page.chkGateway->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(page.size(), plain) << "and back again";
 }

@@ -19,6 +19,17 @@
 
 using namespace settings;
 
+namespace {
+
+// One step of the loader; the steps that show a slider's value read no key.
+struct LoadStep {
+    template <typename F> LoadStep(F f, bool reads = true) : run(std::move(f)), readsKey(reads) {}
+    std::function<bool()> run;
+    bool readsKey;
+};
+
+} // namespace
+
 frmOptions::frmOptions(app::SharedState& state, clientlink::TSRemote& ts,
                        platform::Prompts& prompts, QWidget* parent)
     : QWidget(parent), m_state(state), m_ts(ts), m_prompts(prompts) {
@@ -97,28 +108,33 @@ void frmOptions::WerteEinlesen() {
             return v.has_value();
         };
     };
-    const auto intoOption = [&](const KeyDef& k, QRadioButton* option) {
-        return [&, option] {
+    // Option buttons of one group: selecting one clears the other, so when the file
+    // holds True for both the later one wins; False only clears the button itself.
+    const auto intoOption = [&](const KeyDef& k, int index) {
+        return [&, index] {
             const auto v = readBoolean(read(k));
-            if (v)
-                option->setChecked(*v);
+            if (v) {
+                optRTSDTR[static_cast<std::size_t>(index)]->setChecked(*v);
+                if (*v)
+                    optRTSDTR[static_cast<std::size_t>(1 - index)]->setChecked(false);
+            }
             return v.has_value();
         };
     };
     const auto& L = LoginKeys;
     const auto& O = OptionKeys;
     // Every key in its order; the first unusable value ends the loading silently.
-    const std::function<bool()> steps[] = {
+    const LoadStep steps[] = {
         intoIndex(L[0], cmbServerAdresse),
         intoText(L[1], txtPortNummer),
         intoText(L[2], txtNickname),
         intoText(L[3], txtLoginName),
         intoText(L[4], txtPassword),
         intoText(L[5], txtDefaultChannel),
-        [&] {
+        {[&] {
             lblDefaultChannelID->setText(read(L[6]));
             return true;
-        },
+        }},
         intoText(L[7], txtChannelPassword),
         intoCheck(O[0], chkGateway),
         intoCheck(O[1], chkVordergrund),
@@ -126,34 +142,61 @@ void frmOptions::WerteEinlesen() {
         intoSlider(O[3], sldAutoAway),
         intoIndex(O[4], cmbCOMPort),
         intoCheck(O[5], chkTraySymbol),
-        intoOption(O[6], optRTSDTR[0]),
-        intoOption(O[7], optRTSDTR[1]),
+        intoOption(O[6], 0),
+        intoOption(O[7], 1),
         intoSlider(O[8], sldDelay),
-        [&] {
-            lblactSliderAutoAway->setNum(sldAutoAway->value());
-            return true;
-        },
+        {[&] {
+             lblactSliderAutoAway->setNum(sldAutoAway->value());
+             return true;
+         },
+         false},
         intoSlider(O[9], sldWatchdog),
-        [&] {
-            lblactsldWatchdog->setNum(sldWatchdog->value());
-            return true;
-        },
+        {[&] {
+             lblactsldWatchdog->setNum(sldWatchdog->value());
+             return true;
+         },
+         false},
         intoCheck(O[10], chkWatchdog),
         intoCheck(O[11], chkAutoStart),
         intoCheck(O[12], chkVoiceAnfrage),
         intoCheck(O[13], chkControlRecord),
-        [&] { return readBeaconKeys(); },
+        {[&] { return readBeaconKeys(); }},
     };
-    for (const auto& step : steps) {
-        if (!step())
+    m_loading = true;
+    m_keep.reset();
+    std::size_t keysRead = 0;
+    for (const LoadStep& step : steps) {
+        if (!step.run()) {
+            m_loading = false;
+            keepUnreachedKeys(keysRead + 1);
             return;
+        }
+        keysRead += step.readsKey ? 1 : 0;
     }
+    m_loading = false;
 
     applyDerivedSettings();
     if (txtPortNummer->text().isEmpty())
         txtPortNummer->setText(QString::fromLatin1(DefaultPort));
     applyKeyingLine();
     m_state.frmOptions.COMPortAuswahl = static_cast<std::int16_t>(cmbCOMPort->currentIndex());
+}
+
+// A stopped load leaves the later fields at whatever they held. Writing those over
+// the file would replace stored settings (passwords included) with start values, so
+// apply leaves every key alone that has a value in the file and was not reached.
+// The unusable key itself is written, so a save mends the file.
+void frmOptions::keepUnreachedKeys(std::size_t firstKept) {
+    for (std::size_t i = firstKept; i < PageOneKeys.size(); ++i) {
+        const KeyDef& k = PageOneKeys[i];
+        if (!INIfile::INIRead(m_state.Dateiname, text(k.section), text(k.key)).isEmpty())
+            m_keep.set(i);
+    }
+}
+
+void frmOptions::touched(std::size_t key) {
+    if (!m_loading)
+        m_keep.reset(key);
 }
 
 bool frmOptions::readBeaconKeys() {
@@ -232,11 +275,17 @@ void frmOptions::cmdApply_Click() {
         writeNumber(checkValue(chkVoiceAnfrage)),
         writeNumber(checkValue(chkControlRecord)),
     };
-    std::size_t i = 0;
-    for (const KeyDef& k : LoginKeys)
-        INIfile::INIWrite(s.Dateiname, text(k.section), text(k.key), values[i++]);
-    for (const KeyDef& k : OptionKeys)
-        INIfile::INIWrite(s.Dateiname, text(k.section), text(k.key), values[i++]);
+    static_assert(std::size(values) == PageOneKeys.size());
+    for (std::size_t i = 0; i < PageOneKeys.size(); ++i) {
+        const KeyDef& k = PageOneKeys[i];
+        if (!m_keep.test(i))
+            INIfile::INIWrite(s.Dateiname, text(k.section), text(k.key), values[i]);
+    }
+    // The loader needs a usable beacon switch; page 2 writes it, but a file saved from
+    // this page alone must load completely at the next start too.
+    const KeyDef& beaconOn = BeaconKeys[0];
+    if (INIfile::INIRead(s.Dateiname, text(beaconOn.section), text(beaconOn.key)).isEmpty())
+        INIfile::INIWrite(s.Dateiname, text(beaconOn.section), text(beaconOn.key), writeNumber(0));
     // 6.-8. The keyer reopens the chosen port on its next tick.
     if (s.frmCOM.COMPortOffen && m_seams.COM_schliessen)
         m_seams.COM_schliessen(s.frmOptions.COMPortAuswahl);
@@ -314,11 +363,13 @@ void frmOptions::img_get_defaultchannel_Click() {
         m_prompts.warn(QStringLiteral("Default Channel kann nicht \u00FCbernommen werden !"));
         return;
     }
+    touched(6);
     txtDefaultChannel->setText(m_state.AktuellerChannel);
     lblDefaultChannelID->setText(QString::number(m_state.ChannelOwnID));
 }
 
 void frmOptions::img_del_defaultchannel_Click() {
+    touched(6); // DefaultChannelID: a label, which reports no change of its own
     txtDefaultChannel->clear();
     lblDefaultChannelID->setText(QStringLiteral("-1"));
 }

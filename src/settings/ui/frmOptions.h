@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <functional>
 
@@ -145,6 +146,9 @@ private:
     void applyDerivedSettings();
     void applyKeyingLine();
     bool readBeaconKeys();
+    void keepUnreachedKeys(std::size_t firstKept);
+    void wireTouchTracking();
+    void touched(std::size_t key);
     void showChosenDevice();
 
     app::SharedState& m_state;
@@ -153,4 +157,9 @@ private:
     OptionsHost m_host;
     OptionsSeams m_seams;
     std::array<QString, 4> m_devices;
+    // Keys of the file that the last load did not reach and that nobody has changed
+    // since: apply leaves them as they stand in the file.
+    static constexpr std::size_t PageKeyCount = 22;
+    std::bitset<PageKeyCount> m_keep;
+    bool m_loading = false;
 };

@@ -84,6 +84,9 @@ void frmOptions::buildControls() {
     // Login data.
     cmbServerAdresse = new QComboBox(this);
     cmbServerAdresse->setEditable(true);
+    // A typed address is used as typed and saved as "no entry"; Enter must not add it
+    // to the list, where it would count as an entry the next start does not have.
+    cmbServerAdresse->setInsertPolicy(QComboBox::NoInsert);
     cmbServerAdresse->setToolTip(QStringLiteral("Serveradresse ausw\u00E4hlen"));
     txtPortNummer = field(this, QStringLiteral("Server-Port Nummer"), 5);
     txtPortNummer->setAlignment(Qt::AlignCenter);
@@ -255,7 +258,15 @@ void frmOptions::buildControls() {
     bottom->addWidget(cmdOK);
     bottom->addWidget(cmdCancel);
 
+    // The values show from the start, not only after the first move.
+    lblactSliderAutoAway->setNum(sldAutoAway->value());
+    lblactsliderGateway->setNum(sldDelay->value());
+    lblactsldWatchdog->setNum(sldWatchdog->value());
+
     auto* top = new QVBoxLayout(this);
+    // The page always fits what it shows: it shrinks again when the gateway box
+    // hides its controls.
+    top->setSizeConstraint(QLayout::SetFixedSize);
     top->addWidget(lblÜberschrift);
     top->addWidget(login);
     top->addWidget(options);
@@ -300,5 +311,32 @@ void frmOptions::buildControls() {
     connect(cmbCOMPort, &QComboBox::currentIndexChanged, this, &frmOptions::showChosenDevice);
     auto* debug = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+D")), this);
     connect(debug, &QShortcut::activated, this, &frmOptions::toggleDebug);
+    wireTouchTracking();
     chkGateway_Click();
+}
+
+void frmOptions::wireTouchTracking() {
+    const auto touch = [this](std::size_t key) { return [this, key] { touched(key); }; };
+    connect(cmbServerAdresse, &QComboBox::currentIndexChanged, this, touch(0));
+    connect(cmbServerAdresse, &QComboBox::editTextChanged, this, touch(0));
+    const std::pair<QLineEdit*, std::size_t> fields[] = {
+        {txtPortNummer, 1}, {txtNickname, 2},       {txtLoginName, 3},
+        {txtPassword, 4},   {txtDefaultChannel, 5}, {txtChannelPassword, 7}};
+    for (const auto& [edit, key] : fields)
+        connect(edit, &QLineEdit::textChanged, this, touch(key));
+    const std::pair<QCheckBox*, std::size_t> boxes[] = {
+        {chkGateway, 8},   {chkVordergrund, 9}, {chkAutoAway, 10},     {chkTraySymbol, 13},
+        {chkWatchdog, 18}, {chkAutoStart, 19},  {chkVoiceAnfrage, 20}, {chkControlRecord, 21}};
+    for (const auto& [box, key] : boxes)
+        connect(box, &QCheckBox::stateChanged, this, touch(key));
+    const std::pair<QSlider*, std::size_t> sliders[] = {
+        {sldAutoAway, 11}, {sldDelay, 16}, {sldWatchdog, 17}};
+    for (const auto& [slider, key] : sliders)
+        connect(slider, &QSlider::valueChanged, this, touch(key));
+    connect(cmbCOMPort, &QComboBox::currentIndexChanged, this, touch(12));
+    // Selecting one line option clears the other: both keys change.
+    for (QRadioButton* option : optRTSDTR) {
+        connect(option, &QRadioButton::toggled, this, touch(14));
+        connect(option, &QRadioButton::toggled, this, touch(15));
+    }
 }
