@@ -7,7 +7,7 @@
 
 // ts2sim for the benchmarks: a world of the given size, its log in a file (a full
 // pipe would stall the client and spoil the figures).
-inline bool startBenchSim(QProcess& sim, const QString& socket, int channels) {
+inline bool startBenchSim(QProcess& sim, const QString& socket, int channels, int lagMs = 0) {
     const QString script = socket + QStringLiteral(".world");
     QFile world(script);
     if (!world.open(QIODevice::WriteOnly))
@@ -18,6 +18,8 @@ inline bool startBenchSim(QProcess& sim, const QString& socket, int channels) {
         world.write(
             QStringLiteral("player %1 %2 Spieler%1\n").arg(200 + p).arg(1 + p % 4).toUtf8());
     world.write("speak 200 on\n");
+    if (lagMs > 0)
+        world.write(QStringLiteral("lag %1\n").arg(lagMs).toUtf8());
     world.close();
 
     const QString log = socket + QStringLiteral(".log");

@@ -1,6 +1,8 @@
 // The cost of one 100 ms monitor tick against ts2sim at 5, 50 and 500 channels:
-// the CPU time the program itself spends, and the wall time the tick takes.
-//   monitor_bench [--ticks N]
+// the CPU time the program itself spends, and the wall time the tick takes. Then the
+// tick on its 100 ms timer against a client that answers slowly: ticks per second and
+// the longest time the window stood still.
+//   monitor_bench [--ticks N] [--seconds S]
 #include "BenchSim.h"
 #include "Clock.h"
 #include "MonitorCycle.h"
@@ -9,7 +11,9 @@
 #include "TSRemoteLibrary.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -30,14 +34,60 @@ double percentile(std::vector<double> v, double p) {
     return v[std::min(v.size() - 1, static_cast<std::size_t>(v.size() * p))];
 }
 
+// The tick as the window runs it, on its timer, against a client that takes lagMs to
+// answer each call.
+int slowClient(platform::TSRemoteLibrary& library, const QTemporaryDir& dir, int seconds) {
+    std::printf("\nthe 100 ms timer against a slow client, %d s each\n", seconds);
+    std::printf("%-14s %10s %18s\n", "ms per answer", "ticks/s", "longest freeze ms");
+    for (int lag : {0, 20, 100, 190}) {
+        const QString socket = dir.filePath(QStringLiteral("slow%1.sock").arg(lag));
+        qputenv("TSREMOTE_SOCKET", QFile::encodeName(socket));
+        QProcess sim;
+        if (!startBenchSim(sim, socket, 5, lag)) {
+            std::fprintf(stderr, "ts2sim did not start\n");
+            return 1;
+        }
+        clientlink::TSRemote ts(library);
+        ts.TSConnect(QStringLiteral("localhost:8767"), QStringLiteral("Bench"), {}, {}, {}, {});
+        app::SharedState state;
+        platform::SystemClock clock;
+        app::MonitorCycle cycle(state, ts, clock, {}, {});
+        QTimer timer;
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.setInterval(100);
+        int count = 0;
+        qint64 longest = 0;
+        QElapsedTimer tick;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            tick.start();
+            cycle.onTick100ms();
+            longest = std::max(longest, tick.elapsed());
+            ++count;
+        });
+        QElapsedTimer total;
+        total.start();
+        timer.start();
+        QTimer::singleShot(seconds * 1000, QCoreApplication::instance(), &QCoreApplication::quit);
+        QCoreApplication::exec();
+        timer.stop();
+        std::printf("%-14d %10.1f %18lld\n", lag, count * 1000.0 / total.elapsed(),
+                    static_cast<long long>(longest));
+        stopBenchSim(sim);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     int ticks = 300;
+    int seconds = 5;
     for (int i = 1; i + 1 < argc; ++i) {
         if (QByteArray(argv[i]) == "--ticks")
             ticks = std::max(5, QByteArray(argv[i + 1]).toInt());
+        if (QByteArray(argv[i]) == "--seconds")
+            seconds = std::max(1, QByteArray(argv[i + 1]).toInt());
     }
     QTemporaryDir dir;
     platform::TSRemoteLibrary library({QStringLiteral(LIBTSREMOTE_PATH)});
@@ -78,5 +128,5 @@ int main(int argc, char* argv[]) {
                     percentile(cpu, 0.99), percentile(wall, 0.5), percentile(wall, 0.99));
         stopBenchSim(sim);
     }
-    return 0;
+    return slowClient(library, dir, seconds);
 }

@@ -1,5 +1,6 @@
 #include "Connection.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -102,7 +103,13 @@ bool Connection::open(std::int64_t deadline, bool& refused) {
     if (fd < 0)
         return false;
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
-        if (errno == EAGAIN || errno == EINPROGRESS) {
+        // On a Unix socket EAGAIN means the client's queue of connections is full: it
+        // is there but does not accept (frozen), which is not answering, not absent.
+        if (errno == EAGAIN) {
+            ::close(fd);
+            return false;
+        }
+        if (errno == EINPROGRESS) {
             int err = 0;
             socklen_t len = sizeof err;
             if (!waitFor(fd, POLLOUT, deadline) ||
@@ -120,12 +127,54 @@ bool Connection::open(std::int64_t deadline, bool& refused) {
     return true;
 }
 
+void Connection::beginBudget(int budgetMs) {
+    m_budgetEnd = nowMs() + std::max(budgetMs, 1);
+    m_budgetNotRunning = false;
+    m_budgetAnswered = false;
+}
+
+void Connection::endBudget() {
+    m_budgetEnd = 0;
+}
+
+Outcome Connection::timedOut(std::int64_t deadline) {
+    close();
+    // Cut short by the round's budget while the client answered earlier calls of the
+    // round: it is slow, not frozen, and the next round tries again at once.
+    const bool slowOnly = m_budgetEnd != 0 && deadline == m_budgetEnd && m_budgetAnswered;
+    if (!slowOnly) {
+        m_quietUntil = nowMs() + QuietMs;
+        m_quietPath = tsrwire::defaultSocketPath();
+    }
+    return Outcome::NoAnswer;
+}
+
 Outcome Connection::exchange(tsrwire::Op op, const std::vector<std::uint8_t>& request,
                              std::vector<std::uint8_t>& answer) {
-    const std::int64_t start = nowMs();
-    if (start < m_quietUntil)
-        return Outcome::NoAnswer;
-    const std::int64_t deadline = start + DeadlineMs;
+    const Outcome outcome = [&] {
+        const std::int64_t start = nowMs();
+        if (m_budgetEnd != 0) {
+            if (m_budgetNotRunning)
+                return Outcome::NotRunning;
+            if (start >= m_budgetEnd)
+                return Outcome::NoAnswer;
+        }
+        if (start < m_quietUntil && m_quietPath == tsrwire::defaultSocketPath())
+            return Outcome::NoAnswer;
+        std::int64_t deadline = start + DeadlineMs;
+        if (m_budgetEnd != 0 && m_budgetEnd < deadline)
+            deadline = m_budgetEnd;
+        return exchangeUntil(op, request, answer, deadline);
+    }();
+    if (m_budgetEnd != 0) {
+        m_budgetNotRunning = m_budgetNotRunning || outcome == Outcome::NotRunning;
+        m_budgetAnswered = m_budgetAnswered || outcome == Outcome::Answered;
+    }
+    return outcome;
+}
+
+Outcome Connection::exchangeUntil(tsrwire::Op op, const std::vector<std::uint8_t>& request,
+                                  std::vector<std::uint8_t>& answer, std::int64_t deadline) {
     const std::vector<std::uint8_t> frame = tsrwire::frame(op, request);
 
     // A kept connection may have died with an earlier client: one fresh try, which is
@@ -137,18 +186,15 @@ Outcome Connection::exchange(tsrwire::Op op, const std::vector<std::uint8_t>& re
             if (!open(deadline, refused)) {
                 if (refused)
                     return Outcome::NotRunning;
-                m_quietUntil = nowMs() + QuietMs;
-                return Outcome::NoAnswer;
+                return timedOut(deadline);
             }
         }
         const Io sent = sendAll(m_fd, frame, deadline);
         if (sent == Io::Done)
             break;
+        if (sent == Io::Timeout)
+            return timedOut(deadline);
         close();
-        if (sent == Io::Timeout) {
-            m_quietUntil = nowMs() + QuietMs;
-            return Outcome::NoAnswer;
-        }
         if (fresh || attempt == 1)
             return Outcome::NotRunning;
     }
@@ -167,11 +213,9 @@ Outcome Connection::exchange(tsrwire::Op op, const std::vector<std::uint8_t>& re
     }
     if (got == Io::Done)
         return Outcome::Answered;
+    if (got == Io::Timeout)
+        return timedOut(deadline);
     close();
-    if (got == Io::Timeout) {
-        m_quietUntil = nowMs() + QuietMs;
-        return Outcome::NoAnswer;
-    }
     // The client went away in the middle of the call.
     return Outcome::NotRunning;
 }

@@ -182,4 +182,14 @@ int32_t tsrKickPlayerFromServer(int32_t playerId, const char* reason) {
     return command(Op::KickPlayerFromServer, idAndText(playerId, reason));
 }
 
+void tsrBeginCallBudget(int32_t budgetMs) {
+    std::lock_guard<std::mutex> guard(lock);
+    connection.beginBudget(budgetMs);
+}
+
+void tsrEndCallBudget(void) {
+    std::lock_guard<std::mutex> guard(lock);
+    connection.endBudget();
+}
+
 } // extern "C"

@@ -73,6 +73,11 @@ QString ScriptRunner::apply(const QString& rawLine, int& waitMs) {
         waitMs = *number(w[1]);
         return {};
     }
+    if (cmd == QLatin1String("lag") && w.size() == 2 && number(w[1]) && *number(w[1]) >= 0 &&
+        *number(w[1]) <= 10000) {
+        m_world.setAnswerDelay(*number(w[1]));
+        return {};
+    }
     if (cmd == QLatin1String("channel") && w.size() >= 4 && id(1) && id(2)) {
         World::Channel c;
         c.id = *id(1);

@@ -5,6 +5,7 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QThread>
 
 namespace cp = platform::windows1252;
 using tsrwire::Op;
@@ -75,6 +76,8 @@ void WireServer::readFrom(QLocalSocket* socket) {
                                static_cast<std::size_t>(payload.size()));
         const Op op = static_cast<Op>(header->op);
         const auto frame = tsrwire::frame(op, answer(op, reader));
+        if (m_world.answerDelay() > 0)
+            QThread::msleep(static_cast<unsigned long>(m_world.answerDelay()));
         socket->write(reinterpret_cast<const char*>(frame.data()),
                       static_cast<qint64>(frame.size()));
         socket->flush();

@@ -80,6 +80,10 @@ public:
 
     bool isConnected() const { return m_connected; }
     std::int32_t ownId() const { return m_ownId; }
+
+    // A slow client: every answer leaves this many milliseconds late.
+    void setAnswerDelay(int ms) { m_answerDelayMs = ms; }
+    int answerDelay() const { return m_answerDelayMs; }
     const std::vector<Channel>& channelList() const { return m_channels; }
     const std::vector<Player>& playerList() const { return m_players; }
     const std::vector<std::int32_t>& speakerList() const { return m_speaking; }
@@ -102,6 +106,7 @@ private:
     std::vector<std::int32_t> m_speaking;
     bool m_connected = false;
     std::int32_t m_ownId = 0;
+    int m_answerDelayMs = 0;
     std::int32_t m_nextOwnId = 100;
     QString m_serverAddress;
     // Bits set for the own player before it exists; they apply at the next connect.

@@ -80,7 +80,9 @@ int main(int argc, char* argv[]) {
             simWindow->appendLog(line);
     });
     // Let the last answer leave before the program ends.
-    const auto quit = [] { QTimer::singleShot(20, qApp, &QCoreApplication::quit); };
+    const auto quit = [] {
+        QTimer::singleShot(20, QCoreApplication::instance(), &QCoreApplication::quit);
+    };
     QObject::connect(&server, &WireServer::quitRequested, quit);
     QObject::connect(&runner, &ScriptRunner::quitRequested, quit);
 

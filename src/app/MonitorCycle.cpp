@@ -16,6 +16,8 @@ MonitorCycle::MonitorCycle(SharedState& state, TSRemote& ts, const platform::Clo
 }
 
 void MonitorCycle::onTick100ms() {
+    // However slowly the client answers, one tick holds the window for this long at most.
+    const platform::CallBudget budget(m_ts.library(), TickCallBudgetMs);
     run(m_seams.CheckMouseActivity);
     run(m_seams.CheckKeyboardActivity);
     ShowConnectionStatus();

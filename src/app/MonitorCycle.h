@@ -46,6 +46,9 @@ public:
     MonitorCycle(SharedState& state, clientlink::TSRemote& ts, const platform::Clock& clock,
                  MonitorHost host, MonitorSeams seams);
 
+    // The client calls of one 100 ms tick share this many milliseconds.
+    static constexpr int TickCallBudgetMs = 150;
+
     MainView view;
 
     void onTick100ms(); // Zeit100ms

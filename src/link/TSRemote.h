@@ -29,6 +29,7 @@ public:
     std::vector<std::int32_t> SpeakerList;
 
     void TSFetchLastError();
+    platform::ClientLibrary& library() { return m_lib; }
 
     // Commands.
     void TSConnect(const QString& address, const QString& nickname, const QString& loginname,

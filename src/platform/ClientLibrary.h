@@ -25,6 +25,25 @@ public:
     virtual int32_t sendTextMessageToChannel(int32_t channelId, const char* text) = 0;
     virtual int32_t kickPlayerFromChannel(int32_t playerId, const char* reason) = 0;
     virtual int32_t kickPlayerFromServer(int32_t playerId, const char* reason) = 0;
+
+    // The calls between these two share budgetMs (a library without the extension
+    // ignores them): a slow client then stalls one round of calls by that much at most.
+    virtual void beginCallBudget(int32_t /*budgetMs*/) {}
+    virtual void endCallBudget() {}
+};
+
+// One round of calls under a shared budget.
+class CallBudget {
+public:
+    CallBudget(ClientLibrary& library, int32_t budgetMs) : m_library(library) {
+        m_library.beginCallBudget(budgetMs);
+    }
+    ~CallBudget() { m_library.endCallBudget(); }
+    CallBudget(const CallBudget&) = delete;
+    CallBudget& operator=(const CallBudget&) = delete;
+
+private:
+    ClientLibrary& m_library;
 };
 
 } // namespace platform

@@ -90,6 +90,14 @@ bool TSRemoteLibrary::tryLoad(const QString& path, QString& why) {
         dlclose(handle);
         return false;
     }
+    s.beginCallBudget =
+        reinterpret_cast<decltype(s.beginCallBudget)>(dlsym(handle, "tsrBeginCallBudget"));
+    s.endCallBudget =
+        reinterpret_cast<decltype(s.endCallBudget)>(dlsym(handle, "tsrEndCallBudget"));
+    if (s.beginCallBudget == nullptr || s.endCallBudget == nullptr) {
+        s.beginCallBudget = nullptr;
+        s.endCallBudget = nullptr;
+    }
     m_handle = handle;
     m_sym = s;
     return true;
@@ -173,6 +181,16 @@ int32_t TSRemoteLibrary::kickPlayerFromChannel(int32_t playerId, const char* rea
 
 int32_t TSRemoteLibrary::kickPlayerFromServer(int32_t playerId, const char* reason) {
     return m_handle ? m_sym.kickPlayerFromServer(playerId, reason) : NotLoaded;
+}
+
+void TSRemoteLibrary::beginCallBudget(int32_t budgetMs) {
+    if (m_sym.beginCallBudget != nullptr)
+        m_sym.beginCallBudget(budgetMs);
+}
+
+void TSRemoteLibrary::endCallBudget() {
+    if (m_sym.endCallBudget != nullptr)
+        m_sym.endCallBudget();
 }
 
 } // namespace platform

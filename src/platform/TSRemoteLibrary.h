@@ -44,6 +44,8 @@ public:
     int32_t sendTextMessageToChannel(int32_t channelId, const char* text) override;
     int32_t kickPlayerFromChannel(int32_t playerId, const char* reason) override;
     int32_t kickPlayerFromServer(int32_t playerId, const char* reason) override;
+    void beginCallBudget(int32_t budgetMs) override;
+    void endCallBudget() override;
 
 private:
     struct Symbols {
@@ -62,6 +64,9 @@ private:
         decltype(&::tsrSendTextMessageToChannel) sendTextMessageToChannel = nullptr;
         decltype(&::tsrKickPlayerFromChannel) kickPlayerFromChannel = nullptr;
         decltype(&::tsrKickPlayerFromServer) kickPlayerFromServer = nullptr;
+        // Optional: only our own library has them.
+        decltype(&::tsrBeginCallBudget) beginCallBudget = nullptr;
+        decltype(&::tsrEndCallBudget) endCallBudget = nullptr;
     };
 
     bool tryLoad(const QString& path, QString& why);

@@ -128,6 +128,13 @@ int32_t TSR_CALL tsrSendTextMessageToChannel(int32_t channelId, const char* text
 int32_t TSR_CALL tsrKickPlayerFromChannel(int32_t playerId, const char* reason);
 int32_t TSR_CALL tsrKickPlayerFromServer(int32_t playerId, const char* reason);
 
+/* Extensions of our own socket library, absent from the client's original one, so a
+ * caller resolves them optionally. The calls between the two share budgetMs: once it
+ * is spent they fail at once as not answering, and after a "not running" they fail as
+ * that without trying to reach the client again. */
+void TSR_CALL tsrBeginCallBudget(int32_t budgetMs);
+void TSR_CALL tsrEndCallBudget(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -166,3 +166,98 @@ TEST_F(RogueClient, AClientThatNeverAnswersIsLeftAfterTheDeadline) {
     EXPECT_LE(ms, 300) << "the deadline is 200 ms; the rest is scheduling slack";
     EXPECT_EQ(lastError(), "TeamSpeak 2 antwortet nicht");
 }
+
+namespace {
+
+std::int64_t msSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
+        .count();
+}
+
+tsrwire::Writer serverInfoAnswer() {
+    ServerInfoRecord r{};
+    r.PlayerCount = 3;
+    tsrwire::Writer w;
+    w.i32(0).text("").bytes(&r, sizeof r);
+    return w;
+}
+
+} // namespace
+
+// A frozen client's listen queue fills up; then connect() fails with EAGAIN.
+TEST_F(RogueClient, AFullQueueOfAFrozenClientIsNotAnsweringNeverNotRunning) {
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, socket.c_str(), sizeof addr.sun_path - 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    std::vector<int> queued;
+    for (int i = 0; i < 64; ++i) {
+        const int c = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (::connect(c, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+            ASSERT_EQ(errno, EAGAIN);
+            ::close(c);
+            break;
+        }
+        queued.push_back(c);
+    }
+    ASSERT_LT(queued.size(), 64u) << "the queue never filled";
+
+    const auto start = std::chrono::steady_clock::now();
+    std::int32_t ids[4];
+    std::int32_t count = 4;
+    EXPECT_NE(lib.getSpeakers(ids, &count), TSR_NOT_RUNNING);
+    EXPECT_EQ(lastError(), "TeamSpeak 2 antwortet nicht");
+    UserInfoRecord user{};
+    EXPECT_NE(lib.getUserInfo(&user), TSR_NOT_RUNNING) << "the quiet period says the same";
+    EXPECT_EQ(lastError(), "TeamSpeak 2 antwortet nicht");
+    EXPECT_LT(msSince(start), 100) << "a full queue is known at once";
+    for (int c : queued)
+        ::close(c);
+    ::close(listener);
+}
+
+// A client that takes 40 ms per answer: one round of calls stays within its budget.
+TEST_F(RogueClient, ARoundOfCallsSharesOneBudget) {
+    RogueServer server(socket, [](const tsrwire::Header& h) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        return answerFrame(h.op, serverInfoAnswer());
+    });
+    for (int round = 0; round < 3; ++round) {
+        const auto start = std::chrono::steady_clock::now();
+        int answered = 0;
+        lib.beginCallBudget(150);
+        for (int i = 0; i < 14; ++i) {
+            ServerInfoRecord r{};
+            if (lib.getServerInfo(&r) == 0)
+                ++answered;
+            else
+                EXPECT_EQ(lastError(), "TeamSpeak 2 antwortet nicht");
+        }
+        lib.endCallBudget();
+        const auto ms = msSince(start);
+        std::printf("round %d: %d of 14 calls answered in %lld ms\n", round, answered,
+                    static_cast<long long>(ms));
+        EXPECT_GE(answered, 1) << "a slow client is no frozen one: every round tries afresh";
+        EXPECT_LT(answered, 14);
+        EXPECT_LE(ms, 150 + 100) << "the budget, plus scheduling slack on a loaded machine";
+    }
+    ServerInfoRecord r{};
+    EXPECT_EQ(lib.getServerInfo(&r), 0) << "outside a round a call has its own deadline";
+}
+
+TEST_F(RogueClient, NotRunningHoldsForTheRestOfTheRound) {
+    lib.beginCallBudget(150);
+    ServerInfoRecord r{};
+    EXPECT_EQ(lib.getServerInfo(&r), TSR_NOT_RUNNING);
+    RogueServer server(
+        socket, [](const tsrwire::Header& h) { return answerFrame(h.op, serverInfoAnswer()); });
+    EXPECT_EQ(lib.getServerInfo(&r), TSR_NOT_RUNNING) << "no second connect in the same round";
+    lib.endCallBudget();
+    lib.beginCallBudget(150);
+    EXPECT_EQ(lib.getServerInfo(&r), 0) << "the next round finds the client";
+    EXPECT_EQ(r.PlayerCount, 3);
+    lib.endCallBudget();
+}
