@@ -2,6 +2,7 @@
 #include "Clock.h"
 #include "DesktopShell.h"
 #include "GatewaySwitching.h"
+#include "GermanDialogs.h"
 #include "LineGuard.h"
 #include "ProgramFolder.h"
 #include "QtPrompts.h"
@@ -47,6 +48,11 @@ int main(int argc, char* argv[]) {
     // The main window parks hidden in the tray and the settings page lives hidden:
     // only the program's own exit paths end it.
     QApplication::setQuitOnLastWindowClosed(false);
+    if (QString why; !platform::installGermanDialogTexts(application, &why))
+        std::fprintf(stderr,
+                     "quorvex: standard dialogs stay untranslated: %s "
+                     "(Debian package qt6-translations-l10n)\n",
+                     why.toLocal8Bit().constData());
 
     const QString executable = QCoreApplication::applicationFilePath();
     const platform::ProgramFolders folders = platform::currentProgramFolders();

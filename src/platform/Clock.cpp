@@ -1,7 +1,5 @@
 #include "Clock.h"
 
-#include <QLocale>
-
 #include <chrono>
 
 namespace platform {
@@ -15,12 +13,14 @@ QDateTime SystemClock::localNow() const {
     return QDateTime::currentDateTime();
 }
 
+// Fixed German forms whatever the locale: the window is German, and ts.ini files of
+// older installations hold times and dates written this way.
 QString SystemClock::longTimeText(const QTime& time) const {
-    return QLocale::system().toString(time, QLocale::LongFormat);
+    return time.toString(u"HH:mm:ss");
 }
 
 QString SystemClock::shortDateText(const QDate& date) const {
-    return QLocale::system().toString(date, QLocale::ShortFormat);
+    return date.toString(u"dd.MM.yyyy");
 }
 
 } // namespace platform

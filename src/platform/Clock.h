@@ -10,7 +10,8 @@
 namespace platform {
 
 // Time as the program reads it: a monotonic counter for measuring intervals and the
-// local wall clock with the texts of the user's locale.
+// local wall clock, with times and dates in their German forms ("HH:mm:ss",
+// "dd.MM.yyyy").
 class Clock {
 public:
     virtual ~Clock() = default;

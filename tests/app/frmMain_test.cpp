@@ -337,3 +337,38 @@ TEST_F(MainWindowTest, ATickIsDrawnAndTheSettingsButtonSwapsWindows) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(options.isHidden());
 }
+
+// Escape minimizes; whatever brings the window back shows it normally, where it was.
+TEST_F(MainWindowTest, EveryWayBackShowsTheWindowNormallyAtItsPlace) {
+    make();
+    window->Form_Load();
+    window->show();
+    window->move(200, 150);
+    QCoreApplication::processEvents();
+    const QPoint place = window->pos();
+
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_TRUE(window->isMinimized());
+    // Restored through the taskbar without Qt hearing of it: the flag is still set.
+    window->cmdEinstellungen->click();
+    options.cmdOK->click();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->isMinimized());
+    EXPECT_EQ(window->pos(), place);
+
+    for (int i = 0; i < 3; ++i) {
+        window->cmdEinstellungen->click();
+        options.cmdCancel->click();
+        EXPECT_EQ(window->pos(), place) << "back from the settings, time " << i;
+    }
+
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    window->showNormal();
+    window->close(); // parked in the tray
+    ASSERT_TRUE(window->tray().isShown());
+    window->setWindowState(Qt::WindowMinimized);
+    window->tray_DblClick();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->isMinimized());
+    EXPECT_EQ(window->pos(), place);
+}

@@ -44,7 +44,7 @@ frmMain::frmMain(MainWindowParts parts, MainWindowSeams seams, QWidget* parent)
     m_cycle = std::make_unique<MonitorCycle>(m_state, m_parts.ts, m_parts.clock, std::move(host),
                                              m_seams.monitor);
     OptionsHost optionsHost;
-    optionsHost.showMainWindow = [this] { show(); };
+    optionsHost.showMainWindow = [this] { showAgain(); };
     optionsHost.ownNicknameCaption = [this] { return lblOwnNickname->text(); };
     optionsHost.ownChannelCaption = [this] { return lblOwnChannel->text(); };
     optionsHost.setDebugMode = [this](bool on) { setDebugMode(on); };
@@ -162,7 +162,7 @@ void frmMain::cmdTSChannelEIN_Click() {
 }
 
 void frmMain::cmdEinstellungen_Click() {
-    hide();
+    hideKeepingPlace();
     m_parts.options.show();
 }
 
@@ -175,7 +175,7 @@ void frmMain::lblOwnChannel_DblClick() {
 
 void frmMain::lblSprecher_DblClick() {
     if (m_seams.showSpeakerWindow) {
-        hide();
+        hideKeepingPlace();
         m_seams.showSpeakerWindow();
     }
 }
@@ -209,6 +209,7 @@ void frmMain::mousePressEvent(QMouseEvent* event) {
 void frmMain::resizeEvent(QResizeEvent* event) {
     setWindowTitle(m_state.Programmname);
     QWidget::resizeEvent(event);
+    fitOuterSize();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -230,15 +231,51 @@ void frmMain::parkInTray() {
         showMinimized();
         return;
     }
-    hide();
+    hideKeepingPlace();
     m_tray->TrayIcon(true, TraySymbol::tipText(windowTitle(), lblOwnNickname->text()));
 }
 
 void frmMain::tray_DblClick() {
-    setWindowState(windowState() & ~Qt::WindowMinimized);
     m_tray->TrayIcon(false);
+    showAgain();
+}
+
+void frmMain::hideKeepingPlace() {
+    m_place = pos();
+    m_hasPlace = true;
+    hide();
+}
+
+void frmMain::showAgain() {
+    // A restore through the taskbar may leave the minimized flag set where the window
+    // manager did not report it; showing then would bring the window back iconified.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    if (m_hasPlace)
+        move(m_place); // some window managers place a re-shown window anew
     show();
+    raise();
     activateWindow();
+}
+
+// The frame is known only once the window manager has framed the window: then the
+// outer size is set once more, so frame and all measure what they should.
+void frmMain::fitOuterSize() {
+    if (m_outerSizeFit || !isVisible())
+        return;
+    if (frameGeometry().size() == geometry().size())
+        return;
+    m_outerSizeFit = true;
+    tw::setOuterSize(this, OuterWidth, OuterHeight);
+}
+
+void frmMain::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    fitOuterSize();
+}
+
+void frmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    fitOuterSize();
 }
 
 void frmMain::closeComPortIfOpen() {

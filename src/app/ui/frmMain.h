@@ -106,6 +106,9 @@ public:
     void imgSperren_Click();
     void setDebugMode(bool on);
 
+    // Every way back to the window: shown normally (never minimized) where it was.
+    void showAgain();
+
     void SetTop(QWidget* window, bool top);
     void ShellFile(const QString& shellLink);
 
@@ -154,12 +157,16 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void buildControls();
     void parkInTray();
+    void hideKeepingPlace();
+    void fitOuterSize();
     void closeComPortIfOpen();
     void endProgram();
     std::array<QToolButton*, 5> flagButtons() const;
@@ -169,6 +176,9 @@ private:
     SharedState& m_state;
     TraySymbol* m_tray = nullptr;
     std::unique_ptr<MonitorCycle> m_cycle;
+    QPoint m_place; // where the window stood when it was last hidden
+    bool m_hasPlace = false;
+    bool m_outerSizeFit = false; // the outer size was set once the frame was known
 };
 
 } // namespace app
