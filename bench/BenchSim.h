@@ -5,6 +5,9 @@
 #include <QString>
 #include <QThread>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 // ts2sim for the benchmarks: a world of the given size, its log in a file (a full
 // pipe would stall the client and spoil the figures).
 inline bool startBenchSim(QProcess& sim, const QString& socket, int channels, int lagMs = 0) {
@@ -24,6 +27,8 @@ inline bool startBenchSim(QProcess& sim, const QString& socket, int channels, in
 
     const QString log = socket + QStringLiteral(".log");
     sim.setStandardOutputFile(log);
+    // The client dies with the benchmark, however the benchmark ends.
+    sim.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     sim.start(QStringLiteral(TS2SIM_PATH),
               {QStringLiteral("--no-window"), QStringLiteral("--socket"), socket,
                QStringLiteral("--script"), script});

@@ -4,7 +4,7 @@
 //   keyer_bench [--cycles N]
 #include "KeyerRig.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -29,7 +29,10 @@ void report(const char* what, std::vector<double> ms) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    // The settings page writes the rig's ts.ini: widgets, but never on a screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     int cycles = 50;
     for (int i = 1; i + 1 < argc; ++i) {
         if (QByteArray(argv[i]) == "--cycles")

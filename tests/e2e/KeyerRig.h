@@ -3,11 +3,15 @@
 // quorvex in gateway mode against ts2sim, keying COM1 mapped to a pseudo-terminal
 // whose modem lines the test interposer plays and logs. Used by the end-to-end keyer
 // tests and the keyer benchmark.
+#include "INIfile.h"
+#include "SavedSettings.h"
 #include "SimProcess.h"
 #include "TempDir.h"
 
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSlider>
 #include <QThread>
 
 #include <chrono>
@@ -61,16 +65,17 @@ public:
         if (pts.isEmpty())
             return false;
         const QString socket = dir.file(QStringLiteral("client.sock"));
-        dir.write(QStringLiteral("ts.ini"),
-                  QStringLiteral(
-                      "[Anmeldung]\nServerAdresse=2\n[Optionen]\nGateway=1\nVordergrund=0\n"
-                      "AutoAWAY=1\nVerz\u00F6gerung=1\nCOMPort=1\nSysTray=0\nCOMKeyerRTS=True\n"
-                      "COMKeyerDTR=False\nGatewayDelay=%1\nWatchdog=5\nWatchdogEIN=1\n"
-                      "Autostart=0\nVoiceAnfrage=0\nRecordingControl=0\n[Bake]\nEinAus=0\n"
-                      "[Schnittstellen]\nCOM1=%2\n")
-                      .arg(hangMs)
-                      .arg(pts)
-                      .toLatin1());
+        saveWithSettingsPage(dir.file(QStringLiteral("ts.ini")), [hangMs](frmOptions& page) {
+            page.cmbServerAdresse->setCurrentIndex(2);
+            page.chkGateway->setChecked(true);
+            page.cmbCOMPort->setCurrentIndex(1);
+            page.optRTSDTR[0]->click();
+            page.sldDelay->setValue(hangMs);
+            page.sldWatchdog->setValue(5);
+        });
+        // COM1 leads to the pseudo-terminal, as a user maps an adapter with tsini.
+        INIfile::INIWrite(dir.file(QStringLiteral("ts.ini")), QStringLiteral("Schnittstellen"),
+                          QStringLiteral("COM1"), pts);
         dir.write(QStringLiteral("world.txt"),
                   "player 7 2 DL1ABC\nconnect teamspeak://localhost:8767?nickname=DL0GW?loginname="
                   "?password=?channel=Funkraum?channelpassword=\n");
@@ -86,6 +91,7 @@ public:
         env.insert(QStringLiteral("MODEM_INTERPOSE_LOG"), dir.file(QStringLiteral("lines.log")));
         env.insert(QStringLiteral("MODEM_INTERPOSE_UNPLUGGED"), unplugFlag());
         quorvex.setProcessEnvironment(env);
+        endWithTest(quorvex);
         quorvex.start(QStringLiteral(QUORVEX_PATH), {});
         if (!quorvex.waitForStarted(5000) || !waitFor([&] { return events().size() >= 2; }, 5000))
             return false;

@@ -3,6 +3,7 @@
 #include "ClickLabel.h"
 #include "Clock.h"
 #include "Fakes.h"
+#include "SavedSettings.h"
 #include "SharedState.h"
 #include "SimProcess.h"
 #include "TSRemote.h"
@@ -11,9 +12,12 @@
 #include "frmMain.h"
 #include "frmOptions.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <QThread>
 #include <QToolButton>
@@ -53,8 +57,10 @@ protected:
 
     void SetUp() override {
         qputenv("TSREMOTE_SOCKET", QFile::encodeName(socket));
-        dir.write(QStringLiteral("ts.ini"),
-                  "[Anmeldung]\nServerAdresse=2\nServerPort=8767\nNickname=DL0GW\n");
+        saveWithSettingsPage(dir.file(QStringLiteral("ts.ini")), [](frmOptions& page) {
+            page.cmbServerAdresse->setCurrentIndex(2);
+            page.txtNickname->setText(QStringLiteral("DL0GW"));
+        });
         options = std::make_unique<frmOptions>(state, ts, prompts);
         app::MainWindowParts parts{
             state,      ts,         prompts,   clock, shell, urlHandler,          *options,
@@ -110,11 +116,10 @@ TEST_F(MainWindowE2E, TheWindowFollowsTheClientFromNotRunningToASpeaker) {
 TEST(QuorvexProgram, AGatewayKeepsItsFlagsInTheClient) {
     TempDir dir;
     const QString socket = dir.file(QStringLiteral("client.sock"));
-    dir.write(QStringLiteral("ts.ini"),
-              "[Anmeldung]\nServerAdresse=2\n[Optionen]\nGateway=1\nVordergrund=0\n"
-              "AutoAWAY=1\nVerz\xF6gerung=1\nCOMPort=0\nSysTray=0\nCOMKeyerRTS=True\n"
-              "COMKeyerDTR=False\nGatewayDelay=0\nWatchdog=1\nWatchdogEIN=1\n"
-              "Autostart=0\nVoiceAnfrage=0\nRecordingControl=0\n[Bake]\nEinAus=0\n");
+    saveWithSettingsPage(dir.file(QStringLiteral("ts.ini")), [](frmOptions& page) {
+        page.cmbServerAdresse->setCurrentIndex(2);
+        page.chkGateway->setChecked(true);
+    });
     TempDir scripts;
     scripts.write(QStringLiteral("world.txt"),
                   "connect teamspeak://localhost:8767?nickname=DL0GW?loginname=?password=?channel="
@@ -128,6 +133,7 @@ TEST(QuorvexProgram, AGatewayKeepsItsFlagsInTheClient) {
     env.insert(QStringLiteral("QUORVEX_HOME"), dir.path());
     env.insert(QStringLiteral("TSREMOTE_SOCKET"), socket);
     quorvex.setProcessEnvironment(env);
+    endWithTest(quorvex);
     quorvex.start(QStringLiteral(QUORVEX_PATH), {});
     ASSERT_TRUE(quorvex.waitForStarted(5000));
 

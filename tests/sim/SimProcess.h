@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ChildProcess.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QStringList>
@@ -14,6 +16,7 @@ public:
         if (!script.isEmpty())
             args << QStringLiteral("--script") << script;
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        endWithTest(m_process);
         m_process.start(QStringLiteral(TS2SIM_PATH), args);
         m_process.waitForStarted(5000);
         while (!m_output.contains("ready on") && m_process.waitForReadyRead(5000))
