@@ -29,6 +29,7 @@ inline bool startBenchSim(QProcess& sim, const QString& socket, int channels, in
     sim.setStandardOutputFile(log);
     // The client dies with the benchmark, however the benchmark ends.
     sim.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim.start(QStringLiteral(TS2SIM_PATH),
               {QStringLiteral("--no-window"), QStringLiteral("--socket"), socket,
                QStringLiteral("--script"), script});

@@ -8,6 +8,7 @@ PACKAGES=(
     qt6-base-dev qt6-serialport-dev libgl-dev qt6-translations-l10n
     libgtest-dev libgmock-dev
     clang-format git
+    clang libclang-rt-14-dev
     xvfb xauth
 )
 

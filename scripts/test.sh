@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything with warnings as errors, checks the
-# formatting and runs the whole test suite headless.
+# formatting and runs the whole test suite headless; then runs the suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and gives each fuzzer a short run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,10 +14,27 @@ cmake --build build
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
     git ls-files -z -- '*.cpp' '*.h' '*.c' | xargs -0 -r clang-format --dry-run --Werror
 else
-    find src sim tools tests bench -name '*.cpp' -o -name '*.h' -o -name '*.c' |
+    find src sim tools tests bench fuzz -name '*.cpp' -o -name '*.h' -o -name '*.c' |
         xargs -r clang-format --dry-run --Werror
 fi
 
 export QT_QPA_PLATFORM=offscreen
-cd build
-ctest --output-on-failure --timeout 120
+(cd build && ctest --output-on-failure --timeout 120 -j2)
+
+# The same suite with the sanitizers. The serial-line interposer is preloaded ahead of
+# the ASan runtime, which ASan accepts only with verify_asan_link_order=0. Programs the
+# tests start write to the tests' output, so their reports are found there too.
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEX_WERROR=ON \
+    -DQUORVEX_SANITIZE=ON
+cmake --build build-asan
+export ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp
+(cd build-asan && ctest --output-on-failure --timeout 240 -j2)
+if grep -E -n 'runtime error:|ERROR: (Address|Leak)Sanitizer' build-asan/Testing/Temporary/LastTest.log; then
+    echo "test.sh: a sanitizer reported a fault (above)" >&2
+    exit 1
+fi
+unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
+
+scripts/fuzz.sh 20

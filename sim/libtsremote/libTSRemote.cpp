@@ -5,6 +5,7 @@
 #include "tsremote.h"
 #pragma GCC visibility pop
 
+#include "Answers.h"
 #include "Connection.h"
 
 #include <algorithm>
@@ -21,16 +22,14 @@ constexpr const char* NotRunningText = "TeamSpeak 2 l\xE4uft nicht";
 constexpr const char* NoAnswerText = "TeamSpeak 2 antwortet nicht";
 constexpr const char* BadAnswerText = "Ung\xFCltige Antwort von TeamSpeak 2";
 constexpr std::int32_t NoAnswerResult = -2;
-constexpr std::int32_t BadAnswerResult = -3;
 
 std::mutex lock;
 tsremote::Connection connection;
 std::string lastError;
 
-// Sends one request; on an answer with result 0 lets readData take the data.
-// Returns the call's result and keeps the error text of a failure.
-template <typename ReadData>
-std::int32_t call(Op op, const tsrwire::Writer& request, ReadData readData) {
+// Sends one request and reads the answer into data. Returns the call's result and
+// keeps the error text of a failure.
+std::int32_t call(Op op, const tsrwire::Writer& request, tsremote::AnswerData& data) {
     std::lock_guard<std::mutex> guard(lock);
     std::vector<std::uint8_t> answer;
     switch (connection.exchange(op, request.data(), answer)) {
@@ -42,62 +41,46 @@ std::int32_t call(Op op, const tsrwire::Writer& request, ReadData readData) {
         return NoAnswerResult;
     case tsremote::Outcome::BadAnswer:
         lastError = BadAnswerText;
-        return BadAnswerResult;
+        return tsremote::BadAnswerResult;
     case tsremote::Outcome::Answered:
         break;
     }
-    tsrwire::Reader reader(answer.data(), answer.size());
-    const auto result = reader.i32();
-    const auto error = reader.text();
-    if (!result || !error) {
+    const tsremote::Answer a = tsremote::decodeAnswer(answer, data);
+    if (!a.wellFormed) {
         lastError = BadAnswerText;
-        return BadAnswerResult;
+        return tsremote::BadAnswerResult;
     }
-    if (*result != 0) {
-        lastError = *error;
-        return *result;
-    }
-    if (!readData(reader) || !reader.ok() || reader.left() != 0) {
-        lastError = BadAnswerText;
-        return BadAnswerResult;
-    }
-    return 0;
+    if (a.result != 0)
+        lastError = a.error;
+    return a.result;
 }
 
 std::int32_t command(Op op, const tsrwire::Writer& request) {
-    return call(op, request, [](tsrwire::Reader&) { return true; });
+    tsremote::NoData none;
+    return call(op, request, none);
 }
 
 // A fixed-size record, read into a copy first so a bad answer leaves it alone.
 template <typename Record> std::int32_t record(Op op, const tsrwire::Writer& request, Record* out) {
     if (out == nullptr)
-        return BadAnswerResult;
-    return call(op, request, [out](tsrwire::Reader& r) {
-        Record copy;
-        if (!r.bytes(&copy, sizeof copy))
-            return false;
-        *out = copy;
-        return true;
-    });
+        return tsremote::BadAnswerResult;
+    tsremote::RecordData data(out, sizeof(Record));
+    const std::int32_t result = call(op, request, data);
+    if (result == 0)
+        data.commit();
+    return result;
 }
 
 // A listing: never more entries than the caller has room for.
 template <typename Item> std::int32_t listing(Op op, Item* items, std::int32_t* count) {
     if (items == nullptr || count == nullptr)
-        return BadAnswerResult;
+        return tsremote::BadAnswerResult;
     const std::int32_t capacity = std::clamp<std::int32_t>(
         *count, 0, static_cast<std::int32_t>(tsrwire::MaxPayload / sizeof(Item)) - 1);
     tsrwire::Writer request;
     request.i32(capacity);
-    return call(op, request, [&](tsrwire::Reader& r) {
-        const auto n = r.i32();
-        if (!n || *n < 0 || *n > capacity ||
-            r.left() != static_cast<std::size_t>(*n) * sizeof(Item))
-            return false;
-        r.bytes(items, static_cast<std::size_t>(*n) * sizeof(Item));
-        *count = *n;
-        return true;
-    });
+    tsremote::ListingData data(items, sizeof(Item), capacity, count);
+    return call(op, request, data);
 }
 
 tsrwire::Writer idAndText(std::int32_t id, const char* text) {

@@ -297,15 +297,31 @@ bool validForWrite(std::string_view section, std::string_view key, std::string_v
     return true;
 }
 
+std::optional<std::string> readValue(std::string_view fileBytes, std::string_view section,
+                                     std::string_view key) {
+    const Text t = decodeFile(std::string(fileBytes));
+    const bool utf8 = t.encoding != Encoding::Ansi;
+    if (auto found = lookupIn(t.body, toFile(section, t.encoding), toFile(key, t.encoding),
+                              Quotes::Strip, utf8))
+        return fromFile(*found, t.encoding);
+    return std::nullopt;
+}
+
+std::string writeValue(std::string_view fileBytes, std::string_view section, std::string_view key,
+                       std::string_view value) {
+    Text t = decodeFile(std::string(fileBytes));
+    const Encoding e = t.encoding;
+    t.body = withValueIn(t.body, toFile(section, e), toFile(key, e), toFile(value, e),
+                         e != Encoding::Ansi);
+    return encodeFile(t);
+}
+
 std::string getString(const std::string& file, std::string_view section, std::string_view key,
                       std::string_view fallback, std::size_t bufferSize) {
     std::string value(fallback);
     if (auto content = readWholeFile(file)) {
-        const Text t = decodeFile(std::move(*content));
-        const bool utf8 = t.encoding != Encoding::Ansi;
-        if (auto found = lookupIn(t.body, toFile(section, t.encoding), toFile(key, t.encoding),
-                                  Quotes::Strip, utf8))
-            value = fromFile(*found, t.encoding);
+        if (auto found = readValue(*content, section, key))
+            value = *found;
     }
     // The platform hands back a C string: it ends at the first NUL.
     if (const size_t nul = value.find('\0'); nul != std::string::npos)
@@ -321,13 +337,13 @@ WriteResult writeString(const std::string& file, std::string_view section, std::
                         std::string_view value) {
     if (!validForWrite(section, key, value))
         return WriteResult::Refused;
-    Text t;
+    std::string content;
     switch (probeFile(file)) {
     case FileState::Missing:
         break;
     case FileState::Readable:
         if (auto c = readWholeFile(file)) {
-            t = decodeFile(std::move(*c));
+            content = std::move(*c);
             break;
         }
         return WriteResult::Failed;
@@ -335,10 +351,9 @@ WriteResult writeString(const std::string& file, std::string_view section, std::
         // Writing now would replace settings we could not read.
         return WriteResult::Failed;
     }
-    const Encoding e = t.encoding;
-    t.body = withValueIn(t.body, toFile(section, e), toFile(key, e), toFile(value, e),
-                         e != Encoding::Ansi);
-    return replaceFileAtomically(file, encodeFile(t)) ? WriteResult::Ok : WriteResult::Failed;
+    return replaceFileAtomically(file, writeValue(content, section, key, value))
+               ? WriteResult::Ok
+               : WriteResult::Failed;
 }
 
 } // namespace platform::profile

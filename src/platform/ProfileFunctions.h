@@ -33,6 +33,14 @@ std::string withValue(std::string_view content, std::string_view section, std::s
 // an empty section or key, a key that starts with "[" or holds "=".
 bool validForWrite(std::string_view section, std::string_view key, std::string_view value);
 
+// The same on a whole file's bytes, as read from disk: a UTF-8 or UTF-16 LE file is
+// known by its byte-order mark and keeps its encoding, and the names and values given
+// and returned are Windows-1252 all the same.
+std::optional<std::string> readValue(std::string_view fileBytes, std::string_view section,
+                                     std::string_view key);
+std::string writeValue(std::string_view fileBytes, std::string_view section, std::string_view key,
+                       std::string_view value);
+
 // GetPrivateProfileString into a buffer of bufferSize characters: at most
 // bufferSize - 1 characters of the value; fallback for a missing file, section or key.
 std::string getString(const std::string& file, std::string_view section, std::string_view key,

@@ -91,7 +91,7 @@ public:
         env.insert(QStringLiteral("MODEM_INTERPOSE_LOG"), dir.file(QStringLiteral("lines.log")));
         env.insert(QStringLiteral("MODEM_INTERPOSE_UNPLUGGED"), unplugFlag());
         quorvex.setProcessEnvironment(env);
-        endWithTest(quorvex);
+        asChildOfTest(quorvex);
         quorvex.start(QStringLiteral(QUORVEX_PATH), {});
         if (!quorvex.waitForStarted(5000) || !waitFor([&] { return events().size() >= 2; }, 5000))
             return false;

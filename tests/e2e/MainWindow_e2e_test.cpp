@@ -133,7 +133,7 @@ TEST(QuorvexProgram, AGatewayKeepsItsFlagsInTheClient) {
     env.insert(QStringLiteral("QUORVEX_HOME"), dir.path());
     env.insert(QStringLiteral("TSREMOTE_SOCKET"), socket);
     quorvex.setProcessEnvironment(env);
-    endWithTest(quorvex);
+    asChildOfTest(quorvex);
     quorvex.start(QStringLiteral(QUORVEX_PATH), {});
     ASSERT_TRUE(quorvex.waitForStarted(5000));
 

@@ -47,8 +47,8 @@ TEST(Listings, ServerEntryKeepsTheNulPaddingAtFullWidth) {
     EXPECT_EQ(cutAtNul(e.ServerName), QStringLiteral("Funk"));
     EXPECT_EQ(e.WelcomeMessage.size(), 256);
     EXPECT_EQ(e.ServerHost, QString(100, QLatin1Char('h')));
-    EXPECT_EQ(e.PlayerCount, 4);
-    EXPECT_EQ(e.ChannelCount, 2);
+    EXPECT_EQ(+e.PlayerCount, 4);
+    EXPECT_EQ(+e.ChannelCount, 2);
     EXPECT_EQ(e.ServerType, QStringLiteral("Freeware Clan server"));
     EXPECT_EQ(e.Version, QStringLiteral("0.0.0.0"));
 }
@@ -65,7 +65,7 @@ TEST(Listings, PlayerInfoConvertsEvenAfterAFailure) {
     EXPECT_EQ(p.PlayerFlags, QStringLiteral("ChannelCommander,Away"));
 
     const PlayerEntry missing = ts.TSGetPlayerInfo(6);
-    EXPECT_EQ(missing.PlayerID, 0);
+    EXPECT_EQ(+missing.PlayerID, 0);
     EXPECT_EQ(cutAtNul(missing.NickName), QString());
     EXPECT_EQ(ts.LastTSError, QStringLiteral("Fehler"));
 }

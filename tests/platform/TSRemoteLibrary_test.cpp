@@ -23,21 +23,21 @@ TEST(ClientRecords, FieldsSitAtTheirByteOffsetsLittleEndian) {
     put(46, 0xFFFFFFF7);
     PlayerInfoRecord p;
     std::memcpy(&p, bytes.data(), sizeof p);
-    EXPECT_EQ(p.PlayerID, 0x01020304);
-    EXPECT_EQ(p.ChannelID, 77);
+    EXPECT_EQ(+p.PlayerID, 0x01020304);
+    EXPECT_EQ(+p.ChannelID, 77);
     EXPECT_STREQ(p.NickName, "Nick");
-    EXPECT_EQ(p.PlayerChannelPrivileges, 1);
-    EXPECT_EQ(p.PlayerPrivileges, 16);
-    EXPECT_EQ(p.PlayerFlags, -9);
+    EXPECT_EQ(+p.PlayerChannelPrivileges, 1);
+    EXPECT_EQ(+p.PlayerPrivileges, 16);
+    EXPECT_EQ(+p.PlayerFlags, -9);
 
     ServerInfoRecord s{};
     auto* raw = reinterpret_cast<unsigned char*>(&s);
     raw[478] = 5;   // player count
     raw[466] = 100; // maximum users
     raw[462] = 2;   // server type
-    EXPECT_EQ(s.PlayerCount, 5);
-    EXPECT_EQ(s.ServerMaxUsers, 100);
-    EXPECT_EQ(s.ServerType, 2);
+    EXPECT_EQ(+s.PlayerCount, 5);
+    EXPECT_EQ(+s.ServerMaxUsers, 100);
+    EXPECT_EQ(+s.ServerType, 2);
 }
 
 TEST(ClientLibraryLoader, WithoutALibraryTheClientLooksNotRunning) {
@@ -49,7 +49,7 @@ TEST(ClientLibraryLoader, WithoutALibraryTheClientLooksNotRunning) {
     EXPECT_EQ(count, 0);
     UserInfoRecord user{};
     EXPECT_NE(lib.getUserInfo(&user), 0);
-    EXPECT_EQ(user.Player.PlayerID, 0) << "the record is left alone";
+    EXPECT_EQ(+user.Player.PlayerID, 0) << "the record is left alone";
     EXPECT_NE(lib.connect("teamspeak://x"), 0);
     EXPECT_NE(lib.quit(), 0);
 
@@ -92,6 +92,6 @@ TEST(ClientLibraryLoader, TriesThePlacesInOrderAndUsesTheFirstThatWorks) {
     EXPECT_EQ(ids[1], 9);
     UserInfoRecord user{};
     EXPECT_EQ(lib.getUserInfo(&user), 0);
-    EXPECT_EQ(user.Player.PlayerID, 42);
+    EXPECT_EQ(+user.Player.PlayerID, 42);
     EXPECT_NE(lib.switchChannelID(2, ""), 0) << "results pass through unchanged";
 }

@@ -80,7 +80,7 @@ TEST_F(ClientLinkIntegration, EveryCallMakesItsRoundTrip) {
     ASSERT_NE(ts.OwnPlayerID, 0);
     const PlayerEntry own = ts.TSGetPlayerInfo(ts.OwnPlayerID);
     EXPECT_EQ(cutAtNul(own.NickName), QStringLiteral("Gate? mit Blank"));
-    EXPECT_EQ(own.ChannelID, 4) << "joined the password channel";
+    EXPECT_EQ(+own.ChannelID, 4) << "joined the password channel";
     EXPECT_TRUE(ts.TSReadOwnFlags().FlagUnregistered);
 
     ASSERT_TRUE(ts.TSGetChannels());
@@ -89,7 +89,7 @@ TEST_F(ClientLinkIntegration, EveryCallMakesItsRoundTrip) {
     ASSERT_TRUE(ts.TSGetPlayers());
     EXPECT_EQ(ts.PlayerList.size(), 3u);
     const ServerEntry server = ts.TSGetServerInfo();
-    EXPECT_EQ(server.PlayerCount, 3);
+    EXPECT_EQ(+server.PlayerCount, 3);
     EXPECT_EQ(server.Version, QStringLiteral("2.0.24.1"));
 
     ts.LastTSError.clear();

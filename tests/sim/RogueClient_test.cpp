@@ -115,7 +115,7 @@ TEST_F(RogueClient, GarbageAndOversizedFramesAreRejected) {
         UserInfoRecord user{};
         user.Player.PlayerID = 99;
         EXPECT_NE(lib.getUserInfo(&user), 0) << "variant " << variant;
-        EXPECT_EQ(user.Player.PlayerID, 99) << "the record is left alone";
+        EXPECT_EQ(+user.Player.PlayerID, 99) << "the record is left alone";
         EXPECT_EQ(lastError(), "Ung\xFCltige Antwort von TeamSpeak 2");
     }
 }
@@ -150,7 +150,7 @@ TEST_F(RogueClient, ARecordWithoutNulStaysWithinItsField) {
     } out{};
     std::memset(out.guard, 'G', sizeof out.guard);
     ASSERT_EQ(lib.getPlayerInfoByID(5, &out.record), 0);
-    EXPECT_EQ(out.record.PlayerID, 5);
+    EXPECT_EQ(+out.record.PlayerID, 5);
     EXPECT_EQ(std::string(out.guard, 8), "GGGGGGGG");
 }
 
@@ -258,6 +258,6 @@ TEST_F(RogueClient, NotRunningHoldsForTheRestOfTheRound) {
     lib.endCallBudget();
     lib.beginCallBudget(150);
     EXPECT_EQ(lib.getServerInfo(&r), 0) << "the next round finds the client";
-    EXPECT_EQ(r.PlayerCount, 3);
+    EXPECT_EQ(+r.PlayerCount, 3);
     lib.endCallBudget();
 }

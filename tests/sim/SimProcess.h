@@ -15,8 +15,7 @@ public:
         QStringList args{QStringLiteral("--no-window"), QStringLiteral("--socket"), socketPath};
         if (!script.isEmpty())
             args << QStringLiteral("--script") << script;
-        m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        endWithTest(m_process);
+        asChildOfTest(m_process);
         m_process.start(QStringLiteral(TS2SIM_PATH), args);
         m_process.waitForStarted(5000);
         while (!m_output.contains("ready on") && m_process.waitForReadyRead(5000))

@@ -2,6 +2,7 @@
 
 #include "ClientLibrary.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -64,7 +65,7 @@ public:
         calls.push_back("getSpeakers " + std::to_string(*count));
         if (speakersResult != 0)
             return speakersResult;
-        std::memcpy(ids, speaking.data(), speaking.size() * sizeof(int32_t));
+        std::copy_n(speaking.begin(), speaking.size(), ids);
         *count = reportedCount >= 0 ? reportedCount : static_cast<int32_t>(speaking.size());
         return 0;
     }
@@ -98,7 +99,7 @@ private:
         if (result != 0)
             return result;
         const size_t n = std::min(src.size(), static_cast<size_t>(*count));
-        std::memcpy(out, src.data(), n * sizeof(R));
+        std::copy_n(src.begin(), n, out);
         *count = reportedCount >= 0 ? reportedCount : static_cast<int32_t>(n);
         return 0;
     }
