@@ -5,6 +5,7 @@
 #include "Windows1252.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace clientlink {
 namespace {
@@ -37,11 +38,26 @@ std::size_t usable(std::int32_t count) {
     return static_cast<std::size_t>(std::clamp<std::int32_t>(count, 0, TSRemote::Capacity));
 }
 
+// Room for 1024 records, all zero when offered. The room is kept between ticks and
+// only the part the last call filled is cleared again: the client writes no further
+// than the count it reports.
+template <typename Record> void offerZeroed(std::vector<Record>& room, std::size_t& filled) {
+    if (room.size() != static_cast<std::size_t>(TSRemote::Capacity))
+        room.assign(TSRemote::Capacity, Record{});
+    else
+        std::fill_n(room.begin(), filled, Record{});
+    filled = 0;
+}
+
 } // namespace
 
 ServerEntry TSRemote::TSGetServerInfo() {
     ServerInfoRecord r{};
     m_lib.getServerInfo(&r);
+    // Asked every tick for the user count; the texts are made again only when the
+    // record changed.
+    if (m_lastServer && std::memcmp(&m_lastServer->record, &r, sizeof r) == 0)
+        return m_lastServer->entry;
     ServerEntry e;
     e.ServerName = text(r.ServerName);
     e.WelcomeMessage = text(r.WelcomeMessage);
@@ -54,6 +70,7 @@ ServerEntry TSRemote::TSGetServerInfo() {
     e.SupportedCodecs = bittexts::supportedCodecs(r.SupportedCodecs);
     e.ChannelCount = r.ChannelCount;
     e.PlayerCount = r.PlayerCount;
+    m_lastServer = LastServer{r, e};
     return e;
 }
 
@@ -66,10 +83,14 @@ PlayerEntry TSRemote::TSGetPlayerInfo(std::int32_t playerId) {
 // One listing: 1024 zero-filled records offered, the list replaced only on success.
 template <typename Record, typename Entry>
 bool TSRemote::fetchList(std::int32_t (platform::ClientLibrary::*call)(Record*, std::int32_t*),
-                         std::vector<Record>& raw, std::vector<Entry>& list) {
-    raw.assign(Capacity, Record{});
+                         std::vector<Record>& raw, std::size_t& filled, std::vector<Entry>& list) {
+    offerZeroed(raw, filled);
     std::int32_t count = Capacity;
-    if ((m_lib.*call)(raw.data(), &count) != 0) {
+    const std::int32_t result = (m_lib.*call)(raw.data(), &count);
+    filled = usable(count);
+    if (result != 0) {
+        // A failed call may have written anything: clear it all next time.
+        filled = raw.size();
         TSFetchLastError();
         return false;
     }
@@ -82,11 +103,13 @@ bool TSRemote::fetchList(std::int32_t (platform::ClientLibrary::*call)(Record*, 
 }
 
 bool TSRemote::TSGetChannels() {
-    return fetchList(&platform::ClientLibrary::getChannels, m_rawChannels, ChannelList);
+    return fetchList(&platform::ClientLibrary::getChannels, m_rawChannels, m_channelsFilled,
+                     ChannelList);
 }
 
 bool TSRemote::TSGetPlayers() {
-    return fetchList(&platform::ClientLibrary::getPlayers, m_rawPlayers, PlayerList);
+    return fetchList(&platform::ClientLibrary::getPlayers, m_rawPlayers, m_playersFilled,
+                     PlayerList);
 }
 
 int TSRemote::TSGetSpeakers() {

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <optional>
+
 #include <vector>
 
 namespace clientlink {
@@ -64,11 +66,18 @@ private:
     PlayerInfoRecord ownRecord();
     template <typename Record, typename Entry>
     bool fetchList(std::int32_t (platform::ClientLibrary::*call)(Record*, std::int32_t*),
-                   std::vector<Record>& raw, std::vector<Entry>& list);
+                   std::vector<Record>& raw, std::size_t& filled, std::vector<Entry>& list);
 
     platform::ClientLibrary& m_lib;
     std::vector<ChannelInfoRecord> m_rawChannels;
     std::vector<PlayerInfoRecord> m_rawPlayers;
+    struct LastServer {
+        ServerInfoRecord record;
+        ServerEntry entry;
+    };
+    std::optional<LastServer> m_lastServer;
+    std::size_t m_channelsFilled = 0; // records the last call may have written
+    std::size_t m_playersFilled = 0;
 };
 
 } // namespace clientlink

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 using namespace clientlink;
 
 TEST(BitTexts, PrivilegesAndFlags) {
@@ -136,4 +139,40 @@ TEST(Listings, SpeakerStatusFollowsTheClientsAnswer) {
     EXPECT_EQ(ts.TSGetSpeakers(), ListingFailed);
     EXPECT_EQ(ts.LastTSError, QStringLiteral("Fehler"));
     EXPECT_EQ(ts.SpeakerList.size(), 1024u);
+}
+
+// The room is reused between ticks; each call must still find all of it zero.
+class ScribblingLibrary final : public ScriptedLibrary {
+public:
+    int written = 0;
+    bool failing = false;
+    std::vector<bool> roomWasZero;
+    int32_t getPlayers(PlayerInfoRecord* r, int32_t* count) override {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(r);
+        roomWasZero.push_back(
+            std::all_of(bytes, bytes + *count * sizeof *r, [](unsigned char b) { return b == 0; }));
+        for (int i = 0; i < written; ++i) {
+            r[i].PlayerID = 100 + i;
+            std::memcpy(r[i].NickName, "Spieler", 7);
+        }
+        *count = written;
+        return failing ? -5 : 0;
+    }
+};
+
+TEST(Listings, EveryCallIsOfferedAZeroedRoom) {
+    ScribblingLibrary lib;
+    TSRemote ts(lib);
+    for (int n : {5, 2, 0, 7, 1000, 3}) {
+        lib.written = n;
+        lib.failing = n == 7;
+        EXPECT_EQ(ts.TSGetPlayers(), !lib.failing);
+        if (!lib.failing) {
+            ASSERT_EQ(ts.PlayerList.size(), static_cast<std::size_t>(n));
+            if (n > 0) {
+                EXPECT_EQ(ts.PlayerList.back().PlayerID, 100 + n - 1);
+            }
+        }
+    }
+    EXPECT_EQ(lib.roomWasZero, std::vector<bool>(6, true));
 }

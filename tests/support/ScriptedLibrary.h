@@ -9,7 +9,7 @@
 
 // A client library whose answers a test sets field by field; it records what it was
 // asked. Failed calls leave the caller's records untouched, as a real library does.
-class ScriptedLibrary final : public platform::ClientLibrary {
+class ScriptedLibrary : public platform::ClientLibrary {
 public:
     std::vector<std::string> calls;
     std::int32_t result = 0; // result of every call but those below

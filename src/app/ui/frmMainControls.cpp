@@ -225,6 +225,9 @@ void frmMain::buildControls() {
     Zeit1sek = new QTimer(this);
     Zeit1sek->setInterval(1000);
     connect(Zeit1sek, &QTimer::timeout, this, &frmMain::Zeit1sek_Timer);
+    // The clock changes every second and touches the two frames below it: on top, it
+    // repaints alone instead of taking both frames along each time.
+    lblZeit->raise();
 }
 
 std::array<QToolButton*, 5> frmMain::flagButtons() const {
