@@ -25,6 +25,8 @@ QString rest(const QString& line, int n) {
 ScriptRunner::ScriptRunner(World& world, QObject* parent)
     : QObject(parent), m_world(world), m_timer(new QTimer(this)) {
     m_timer->setSingleShot(true);
+    // Scenarios pace speech by these waits: a coarse timer could end one early.
+    m_timer->setTimerType(Qt::PreciseTimer);
     connect(m_timer, &QTimer::timeout, this, [this] {
         m_waiting = false;
         pump();

@@ -241,8 +241,8 @@ void frmMain::tray_DblClick() {
 }
 
 void frmMain::hideKeepingPlace() {
-    m_place = pos();
-    m_hasPlace = true;
+    // Qt's own record of the geometry: on X11 it knows the frame, where pos() may not.
+    m_place = saveGeometry();
     hide();
 }
 
@@ -250,8 +250,8 @@ void frmMain::showAgain() {
     // A restore through the taskbar may leave the minimized flag set where the window
     // manager did not report it; showing then would bring the window back iconified.
     setWindowState(windowState() & ~Qt::WindowMinimized);
-    if (m_hasPlace)
-        move(m_place); // some window managers place a re-shown window anew
+    if (!m_place.isEmpty())
+        restoreGeometry(m_place); // some window managers place a re-shown window anew
     show();
     raise();
     activateWindow();

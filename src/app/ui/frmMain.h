@@ -176,8 +176,7 @@ private:
     SharedState& m_state;
     TraySymbol* m_tray = nullptr;
     std::unique_ptr<MonitorCycle> m_cycle;
-    QPoint m_place; // where the window stood when it was last hidden
-    bool m_hasPlace = false;
+    QByteArray m_place;          // where the window stood when it was last hidden
     bool m_outerSizeFit = false; // the outer size was set once the frame was known
 };
 
