@@ -34,24 +34,36 @@ double percentile(std::vector<double> v, double p) {
     return v[std::min(v.size() - 1, static_cast<std::size_t>(v.size() * p))];
 }
 
+// ts2sim with a world of that size, a client link connected to it, and a monitor cycle.
+struct Connected {
+    Connected(platform::TSRemoteLibrary& library, const QString& socket, int channels, int lagMs)
+        : ts(library), cycle(state, ts, clock, {}, {}) {
+        qputenv("TSREMOTE_SOCKET", QFile::encodeName(socket));
+        started = startBenchSim(sim, socket, channels, lagMs);
+        if (!started)
+            std::fprintf(stderr, "ts2sim did not start\n");
+        ts.TSConnect(QStringLiteral("localhost:8767"), QStringLiteral("Bench"), {}, {}, {}, {});
+    }
+    ~Connected() { stopBenchSim(sim); }
+
+    QProcess sim;
+    bool started = false;
+    clientlink::TSRemote ts;
+    app::SharedState state;
+    platform::SystemClock clock;
+    app::MonitorCycle cycle;
+};
+
 // The tick as the window runs it, on its timer, against a client that takes lagMs to
 // answer each call.
 int slowClient(platform::TSRemoteLibrary& library, const QTemporaryDir& dir, int seconds) {
     std::printf("\nthe 100 ms timer against a slow client, %d s each\n", seconds);
     std::printf("%-14s %10s %18s\n", "ms per answer", "ticks/s", "longest freeze ms");
     for (int lag : {0, 20, 100, 190}) {
-        const QString socket = dir.filePath(QStringLiteral("slow%1.sock").arg(lag));
-        qputenv("TSREMOTE_SOCKET", QFile::encodeName(socket));
-        QProcess sim;
-        if (!startBenchSim(sim, socket, 5, lag)) {
-            std::fprintf(stderr, "ts2sim did not start\n");
+        Connected run(library, dir.filePath(QStringLiteral("slow%1.sock").arg(lag)), 5, lag);
+        if (!run.started)
             return 1;
-        }
-        clientlink::TSRemote ts(library);
-        ts.TSConnect(QStringLiteral("localhost:8767"), QStringLiteral("Bench"), {}, {}, {}, {});
-        app::SharedState state;
-        platform::SystemClock clock;
-        app::MonitorCycle cycle(state, ts, clock, {}, {});
+        app::MonitorCycle& cycle = run.cycle;
         QTimer timer;
         timer.setTimerType(Qt::PreciseTimer);
         timer.setInterval(100);
@@ -72,7 +84,6 @@ int slowClient(platform::TSRemoteLibrary& library, const QTemporaryDir& dir, int
         timer.stop();
         std::printf("%-14d %10.1f %18lld\n", lag, count * 1000.0 / total.elapsed(),
                     static_cast<long long>(longest));
-        stopBenchSim(sim);
     }
     return 0;
 }
@@ -99,18 +110,11 @@ int main(int argc, char* argv[]) {
     std::printf("%-10s %12s %12s %12s %12s\n", "channels", "cpu p50", "cpu p99", "wall p50",
                 "wall p99");
     for (int channels : {5, 50, 500}) {
-        const QString socket = dir.filePath(QStringLiteral("monitor%1.sock").arg(channels));
-        qputenv("TSREMOTE_SOCKET", QFile::encodeName(socket));
-        QProcess sim;
-        if (!startBenchSim(sim, socket, channels)) {
-            std::fprintf(stderr, "ts2sim did not start\n");
+        Connected run(library, dir.filePath(QStringLiteral("monitor%1.sock").arg(channels)),
+                      channels, 0);
+        if (!run.started)
             return 1;
-        }
-        clientlink::TSRemote ts(library);
-        ts.TSConnect(QStringLiteral("localhost:8767"), QStringLiteral("Bench"), {}, {}, {}, {});
-        app::SharedState state;
-        platform::SystemClock clock;
-        app::MonitorCycle cycle(state, ts, clock, {}, {});
+        app::MonitorCycle& cycle = run.cycle;
         std::vector<double> cpu, wall;
         for (int i = 0; i < ticks; ++i) {
             const double c0 = threadCpuUs();
@@ -126,7 +130,6 @@ int main(int argc, char* argv[]) {
                          cycle.view.lblVerbindung.toLocal8Bit().constData());
         std::printf("%-10d %12.1f %12.1f %12.1f %12.1f\n", channels, percentile(cpu, 0.5),
                     percentile(cpu, 0.99), percentile(wall, 0.5), percentile(wall, 0.99));
-        stopBenchSim(sim);
     }
     return slowClient(library, dir, seconds);
 }

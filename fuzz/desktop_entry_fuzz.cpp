@@ -1,5 +1,6 @@
 // Desktop-entry values and Exec lines: any text parses without harm, and what we write
 // reads back as written, so no value can add a line, a key or an argument.
+#include "Check.h"
 #include "DesktopEntry.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -7,15 +8,6 @@
 #include <cstdlib>
 
 using namespace platform::desktopentry;
-
-namespace {
-
-void check(bool ok) {
-    if (!ok)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);

@@ -1,6 +1,7 @@
 // The client's answers as libTSRemote.so reads them: nothing a client sends may make the
 // library write beyond the caller's room or take a malformed answer as good.
 #include "Answers.h"
+#include "Check.h"
 #include "TsrWire.h"
 #include "tsremote.h"
 
@@ -8,15 +9,6 @@
 
 #include <cstdlib>
 #include <cstring>
-
-namespace {
-
-void check(bool ok) {
-    if (!ok)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size >= tsrwire::HeaderSize) {
