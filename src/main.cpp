@@ -10,16 +10,20 @@
 #include "SharedState.h"
 #include "TSRemote.h"
 #include "TSRemoteLibrary.h"
+#include "UserStatistics.h"
 #include "XdgSchemeHandler.h"
 #include "frmCOM.h"
+#include "frmKick.h"
 #include "frmMain.h"
 #include "frmOptions.h"
+#include "frmStatic.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QSlider>
 #include <QSystemTrayIcon>
 
@@ -123,9 +127,37 @@ int main(int argc, char* argv[]) {
     seams.monitor.DriveKeyer = seams.DriveKeyer;
     seams.COM_schliessen = [&keyer](std::int16_t port) { keyer.COM_schliessen(port); };
     seams.armSwitchen = [&gateway] { gateway.armSwitchen(); };
+    // The record of the most players seen, kept on every tick whether or not its window
+    // is open; the two administration windows live from their first use until closed.
+    UserStatistics statistics(state, clock);
+    seams.monitor.recordUserMaximum = [&statistics] { statistics.recordUserMaximum(); };
+    app::frmMain* mainPtr = nullptr;
+    const auto showMain = [&mainPtr] { mainPtr->showAgain(); };
+    QPointer<frmKick> kickDialog;
+    QPointer<frmStatic> statisticsWindow;
+    seams.showKickDialog = [&] {
+        if (!kickDialog) {
+            kickDialog = new frmKick(state, ts, prompts, showMain);
+            kickDialog->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        kickDialog->show();
+        kickDialog->raise();
+    };
+    seams.showStatistics = [&] {
+        if (!statisticsWindow) {
+            statisticsWindow = new frmStatic(state, statistics, prompts, showMain);
+            statisticsWindow->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        statisticsWindow->show();
+        statisticsWindow->raise();
+    };
     app::frmMain mainWindow(std::move(parts), std::move(seams));
+    mainPtr = &mainWindow;
     mainWindow.Form_Load();
     mainWindow.show();
     mainWindow.startTimers();
-    return QApplication::exec();
+    const int rc = QApplication::exec();
+    delete kickDialog.data();
+    delete statisticsWindow.data();
+    return rc;
 }

@@ -68,6 +68,12 @@ protected:
             events << QStringLiteral("COM_schliessen %1").arg(port);
         };
         seams.armSwitchen = [this] { events << QStringLiteral("Switchen 5000"); };
+        seams.showKickDialog = [this] {
+            events << QStringLiteral("kick dialog, main %1").arg(window->isVisible());
+        };
+        seams.showStatistics = [this] {
+            events << QStringLiteral("statistics, main %1").arg(window->isVisible());
+        };
         window = std::make_unique<app::frmMain>(std::move(parts), std::move(seams));
     }
 
@@ -371,4 +377,15 @@ TEST_F(MainWindowTest, EveryWayBackShowsTheWindowNormallyAtItsPlace) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->isMinimized());
     EXPECT_EQ(window->pos(), place);
+}
+
+TEST_F(MainWindowTest, TheAdministrationButtonsHideTheWindowAndOpenTheirs) {
+    make();
+    window->show();
+    ASSERT_TRUE(window->cmdfrmKickPlayer->isEnabled());
+    window->cmdfrmKickPlayer->click();
+    window->showAgain();
+    window->cmdStatic->click();
+    EXPECT_EQ(events, QStringList({QStringLiteral("kick dialog, main 0"),
+                                   QStringLiteral("statistics, main 0")}));
 }

@@ -166,6 +166,20 @@ void frmMain::cmdEinstellungen_Click() {
     m_parts.options.show();
 }
 
+void frmMain::cmdfrmKickPlayer_Click() {
+    if (!m_seams.showKickDialog)
+        return;
+    hideKeepingPlace();
+    m_seams.showKickDialog();
+}
+
+void frmMain::cmdStatic_Click() {
+    if (!m_seams.showStatistics)
+        return;
+    hideKeepingPlace();
+    m_seams.showStatistics();
+}
+
 void frmMain::lblOwnChannel_DblClick() {
     bool isNumber = false;
     const int channel = m_parts.options.lblDefaultChannelID->text().trimmed().toInt(&isNumber);

@@ -58,7 +58,9 @@ struct MainWindowSeams {
     std::function<void(std::int16_t)> COM_schliessen;
     std::function<void()> armSwitchen; // the gateway's channel switch after a connect
     std::function<void()> showSpeakerWindow;
-    MonitorSeams monitor; // the monitor cycle's later steps
+    std::function<void()> showKickDialog; // frmKick, created on first use
+    std::function<void()> showStatistics; // frmStatic, created on first use
+    MonitorSeams monitor;                 // the monitor cycle's later steps
 };
 
 // The main window: start-up, the monitor display, the client buttons, the ways out.
@@ -96,6 +98,8 @@ public:
     void cmdTSBlockWEIN_Click();
     void cmdTSChannelEIN_Click();
     void cmdEinstellungen_Click();
+    void cmdfrmKickPlayer_Click();
+    void cmdStatic_Click();
     void lblOwnChannel_DblClick();
     void lblSprecher_DblClick();
     void cmdEnde_Click();

@@ -146,8 +146,10 @@ void frmMain::buildControls() {
     tw::place(cmdStatic, 660, 1830, 495, 405);
     cmdfrmKickPlayer->hide();
     cmdStatic->hide();
-    cmdfrmKickPlayer->setEnabled(false); // the kick dialog and statistics come later
-    cmdStatic->setEnabled(false);
+    cmdfrmKickPlayer->setEnabled(bool(m_seams.showKickDialog));
+    cmdStatic->setEnabled(bool(m_seams.showStatistics));
+    connect(cmdfrmKickPlayer, &QToolButton::clicked, this, &frmMain::cmdfrmKickPlayer_Click);
+    connect(cmdStatic, &QToolButton::clicked, this, &frmMain::cmdStatic_Click);
     connect(cmdEinstellungen, &QToolButton::clicked, this, &frmMain::cmdEinstellungen_Click);
     connect(cmdEnde, &QToolButton::clicked, this, &frmMain::cmdEnde_Click);
 
