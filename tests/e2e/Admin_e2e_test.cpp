@@ -1,8 +1,8 @@
 // The administration against ts2sim: kicks through the real client library, and the
 // user record kept by the quorvex program itself in its ts.ini.
-#include "ChildProcess.h"
 #include "Fakes.h"
 #include "INIfile.h"
+#include "ProgramRun.h"
 #include "SavedSettings.h"
 #include "SharedState.h"
 #include "SimProcess.h"
@@ -12,30 +12,12 @@
 #include "frmKick.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QThread>
 
 #include <gtest/gtest.h>
-
-namespace {
-
-template <typename F> bool within(int ms, F condition) {
-    QElapsedTimer t;
-    t.start();
-    while (!condition()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(20);
-    }
-    return true;
-}
-
-} // namespace
 
 TEST(AdminE2E, KicksFromChannelAndServerReachTheClientWithTheReason) {
     TempDir dir;
@@ -50,7 +32,7 @@ TEST(AdminE2E, KicksFromChannelAndServerReachTheClientWithTheReason) {
     platform::TSRemoteLibrary library({QStringLiteral(LIBTSREMOTE_PATH)});
     clientlink::TSRemote ts(library);
     app::SharedState state;
-    ASSERT_TRUE(within(3000, [&] {
+    ASSERT_TRUE(waitUntil([&] {
         state.AllUser = ts.TSGetServerInfo().PlayerCount;
         return state.AllUser == 3;
     }));
@@ -69,7 +51,7 @@ TEST(AdminE2E, KicksFromChannelAndServerReachTheClientWithTheReason) {
     dialog.cmdKickPlayerChannel->click();
     choose(QStringLiteral("8 #      Bravo"));
     dialog.cmdKickPlayerServer->click();
-    EXPECT_TRUE(within(3000, [&] {
+    EXPECT_TRUE(waitUntil([&] {
         const QByteArray log = sim.output();
         return log.contains("tsrKickPlayerFromChannel id=7 reason=\"Kicked by Orvanta SA\"") &&
                log.contains("tsrKickPlayerFromServer id=8 reason=\"Kicked by Orvanta SA\"");
@@ -98,22 +80,12 @@ TEST(AdminE2E, ANewUserRecordLandsInTsIniAndOutlivesARestart) {
     const auto record = [&ini] {
         return INIfile::INIRead(ini, QStringLiteral("Statistik"), QStringLiteral("MaxUser"));
     };
-    const auto startQuorvex = [&](QProcess& quorvex) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("QUORVEX_HOME"), dir.path());
-        env.insert(QStringLiteral("TSREMOTE_SOCKET"), socket);
-        quorvex.setProcessEnvironment(env);
-        asChildOfTest(quorvex);
-        quorvex.start(QStringLiteral(QUORVEX_PATH), {});
-        return quorvex.waitForStarted(5000);
-    };
     {
         QProcess quorvex;
-        ASSERT_TRUE(startQuorvex(quorvex));
-        ASSERT_TRUE(within(5000, [&] { return record() == QStringLiteral("15"); })) << "14 and us";
+        ASSERT_TRUE(startQuorvex(quorvex, dir.path(), socket));
+        ASSERT_TRUE(waitUntil([&] { return record() == QStringLiteral("15"); })) << "14 and us";
         sim.command("player 200 2 Sechzehn");
-        ASSERT_TRUE(within(3000, [&] { return record() == QStringLiteral("16"); }));
+        ASSERT_TRUE(waitUntil([&] { return record() == QStringLiteral("16"); }));
         EXPECT_TRUE(dir.read(QStringLiteral("ts.ini")).contains("MaxUser= 16"));
         quorvex.kill();
         quorvex.waitForFinished(3000);
@@ -121,7 +93,7 @@ TEST(AdminE2E, ANewUserRecordLandsInTsIniAndOutlivesARestart) {
     sim.command("leave 200");
     sim.command("leave 101");
     QProcess again;
-    ASSERT_TRUE(startQuorvex(again));
+    ASSERT_TRUE(startQuorvex(again, dir.path(), socket));
     QThread::msleep(1500); // ticks with 14 players on the server
     EXPECT_EQ(record(), QStringLiteral("16")) << "a restart keeps the record";
     EXPECT_EQ(INIfile::INIRead(ini, QStringLiteral("Anmeldung"), QStringLiteral("Nickname")),

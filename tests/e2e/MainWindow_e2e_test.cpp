@@ -3,6 +3,7 @@
 #include "ClickLabel.h"
 #include "Clock.h"
 #include "Fakes.h"
+#include "ProgramRun.h"
 #include "SavedSettings.h"
 #include "SharedState.h"
 #include "SimProcess.h"
@@ -23,23 +24,6 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
-
-namespace {
-
-// Runs the event loop until the condition holds or the time is up.
-template <typename F> bool waitUntil(F condition, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!condition()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
-} // namespace
 
 class MainWindowE2E : public ::testing::Test {
 protected:
@@ -128,14 +112,7 @@ TEST(QuorvexProgram, AGatewayKeepsItsFlagsInTheClient) {
     ASSERT_TRUE(sim.ready());
 
     QProcess quorvex;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("QUORVEX_HOME"), dir.path());
-    env.insert(QStringLiteral("TSREMOTE_SOCKET"), socket);
-    quorvex.setProcessEnvironment(env);
-    asChildOfTest(quorvex);
-    quorvex.start(QStringLiteral(QUORVEX_PATH), {});
-    ASSERT_TRUE(quorvex.waitForStarted(5000));
+    ASSERT_TRUE(startQuorvex(quorvex, dir.path(), socket));
 
     // Commander and no-whisper are set, then a hand-set away flag is taken back.
     ASSERT_TRUE(waitUntil([&] { return sim.output().contains("tsrSetPlayerFlags flags=5\n"); }));
