@@ -3,6 +3,7 @@
 #include "ValueKinds.h"
 
 #include <array>
+#include <string_view>
 
 // Every key of ts.ini, in the order in which its readers and writers handle them.
 namespace settings {
@@ -69,6 +70,15 @@ inline constexpr std::array<KeyDef, LoginKeys.size() + OptionKeys.size()> PageOn
         all[i++] = k;
     return all;
 }();
+
+// The position of a key in PageOneKeys; a misspelt name does not compile.
+consteval std::size_t pageOneKey(std::u16string_view key) {
+    for (std::size_t i = 0; i < PageOneKeys.size(); ++i) {
+        if (std::u16string_view(PageOneKeys[i].key) == key)
+            return i;
+    }
+    throw "not a key of settings page 1";
+}
 
 inline QString text(const char16_t* s) {
     return QString::fromUtf16(s);

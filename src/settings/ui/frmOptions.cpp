@@ -19,6 +19,8 @@
 
 using namespace settings;
 
+static_assert(PageOneKeys.size() == 22, "frmOptions::m_keep has a bit for each key");
+
 namespace {
 
 // One step of the loader; the steps that show a slider's value read no key.
@@ -363,13 +365,13 @@ void frmOptions::img_get_defaultchannel_Click() {
         m_prompts.warn(QStringLiteral("Default Channel kann nicht \u00FCbernommen werden !"));
         return;
     }
-    touched(6);
+    touched(pageOneKey(u"DefaultChannelID"));
     txtDefaultChannel->setText(m_state.AktuellerChannel);
     lblDefaultChannelID->setText(QString::number(m_state.ChannelOwnID));
 }
 
 void frmOptions::img_del_defaultchannel_Click() {
-    touched(6); // DefaultChannelID: a label, which reports no change of its own
+    touched(pageOneKey(u"DefaultChannelID")); // a label reports no change of its own
     txtDefaultChannel->clear();
     lblDefaultChannelID->setText(QStringLiteral("-1"));
 }

@@ -1,5 +1,6 @@
 // The controls of settings page 1 and their wiring.
 #include "Glyphs.h"
+#include "SettingsKeys.h"
 #include "frmOptions.h"
 
 #include <QCheckBox>
@@ -316,27 +317,42 @@ void frmOptions::buildControls() {
 }
 
 void frmOptions::wireTouchTracking() {
+    using settings::pageOneKey;
     const auto touch = [this](std::size_t key) { return [this, key] { touched(key); }; };
-    connect(cmbServerAdresse, &QComboBox::currentIndexChanged, this, touch(0));
-    connect(cmbServerAdresse, &QComboBox::editTextChanged, this, touch(0));
+    connect(cmbServerAdresse, &QComboBox::currentIndexChanged, this,
+            touch(pageOneKey(u"ServerAdresse")));
+    connect(cmbServerAdresse, &QComboBox::editTextChanged, this,
+            touch(pageOneKey(u"ServerAdresse")));
     const std::pair<QLineEdit*, std::size_t> fields[] = {
-        {txtPortNummer, 1}, {txtNickname, 2},       {txtLoginName, 3},
-        {txtPassword, 4},   {txtDefaultChannel, 5}, {txtChannelPassword, 7}};
+        {txtPortNummer, pageOneKey(u"ServerPort")},
+        {txtNickname, pageOneKey(u"Nickname")},
+        {txtLoginName, pageOneKey(u"Loginname")},
+        {txtPassword, pageOneKey(u"Password")},
+        {txtDefaultChannel, pageOneKey(u"DefaultChannel")},
+        {txtChannelPassword, pageOneKey(u"ChannelPW")}};
     for (const auto& [edit, key] : fields)
         connect(edit, &QLineEdit::textChanged, this, touch(key));
     const std::pair<QCheckBox*, std::size_t> boxes[] = {
-        {chkGateway, 8},   {chkVordergrund, 9}, {chkAutoAway, 10},     {chkTraySymbol, 13},
-        {chkWatchdog, 18}, {chkAutoStart, 19},  {chkVoiceAnfrage, 20}, {chkControlRecord, 21}};
+        {chkGateway, pageOneKey(u"Gateway")},
+        {chkVordergrund, pageOneKey(u"Vordergrund")},
+        {chkAutoAway, pageOneKey(u"AutoAWAY")},
+        {chkTraySymbol, pageOneKey(u"SysTray")},
+        {chkWatchdog, pageOneKey(u"WatchdogEIN")},
+        {chkAutoStart, pageOneKey(u"Autostart")},
+        {chkVoiceAnfrage, pageOneKey(u"VoiceAnfrage")},
+        {chkControlRecord, pageOneKey(u"RecordingControl")}};
     for (const auto& [box, key] : boxes)
         connect(box, &QCheckBox::stateChanged, this, touch(key));
     const std::pair<QSlider*, std::size_t> sliders[] = {
-        {sldAutoAway, 11}, {sldDelay, 16}, {sldWatchdog, 17}};
+        {sldAutoAway, pageOneKey(u"Verz\u00F6gerung")},
+        {sldDelay, pageOneKey(u"GatewayDelay")},
+        {sldWatchdog, pageOneKey(u"Watchdog")}};
     for (const auto& [slider, key] : sliders)
         connect(slider, &QSlider::valueChanged, this, touch(key));
-    connect(cmbCOMPort, &QComboBox::currentIndexChanged, this, touch(12));
+    connect(cmbCOMPort, &QComboBox::currentIndexChanged, this, touch(pageOneKey(u"COMPort")));
     // Selecting one line option clears the other: both keys change.
     for (QRadioButton* option : optRTSDTR) {
-        connect(option, &QRadioButton::toggled, this, touch(14));
-        connect(option, &QRadioButton::toggled, this, touch(15));
+        connect(option, &QRadioButton::toggled, this, touch(pageOneKey(u"COMKeyerRTS")));
+        connect(option, &QRadioButton::toggled, this, touch(pageOneKey(u"COMKeyerDTR")));
     }
 }
