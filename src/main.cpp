@@ -1,4 +1,5 @@
 // The composition root: builds the real platform services and hands them to the windows.
+#include "ClickLabel.h"
 #include "Clock.h"
 #include "DesktopShell.h"
 #include "GatewaySwitching.h"
@@ -16,6 +17,7 @@
 #include "frmKick.h"
 #include "frmMain.h"
 #include "frmOptions.h"
+#include "frmSprecher.h"
 #include "frmStatic.h"
 
 #include <QApplication>
@@ -151,6 +153,30 @@ int main(int argc, char* argv[]) {
         statisticsWindow->show();
         statisticsWindow->raise();
     };
+    // The speaker window: made hidden by the first tick's speaker display, made again
+    // after each close; its size step lasts the whole run.
+    std::int16_t zoomstufe = 0;
+    QPointer<frmSprecher> speakerWindow;
+    const auto speakerWindowNow = [&]() -> frmSprecher* {
+        if (!speakerWindow) {
+            speakerWindow = new frmSprecher(
+                zoomstufe, [&mainPtr](QWidget* w, bool top) { mainPtr->SetTop(w, top); },
+                [&mainPtr] {
+                    mainPtr->SetTop(mainPtr, true);
+                    mainPtr->showAgain();
+                });
+            speakerWindow->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        return speakerWindow.data();
+    };
+    seams.monitor.speakerWindowText = [speakerWindowNow](const QString& name) {
+        speakerWindowNow()->lblSprecher->setText(name);
+    };
+    seams.showSpeakerWindow = [&mainPtr, speakerWindowNow] {
+        frmSprecher* w = speakerWindowNow();
+        mainPtr->SetTop(w, true);
+        w->show();
+    };
     app::frmMain mainWindow(std::move(parts), std::move(seams));
     mainPtr = &mainWindow;
     mainWindow.Form_Load();
@@ -159,5 +185,6 @@ int main(int argc, char* argv[]) {
     const int rc = QApplication::exec();
     delete kickDialog.data();
     delete statisticsWindow.data();
+    delete speakerWindow.data();
     return rc;
 }
