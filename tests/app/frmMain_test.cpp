@@ -389,3 +389,31 @@ TEST_F(MainWindowTest, TheAdministrationButtonsHideTheWindowAndOpenTheirs) {
     EXPECT_EQ(events, QStringList({QStringLiteral("kick dialog, main 0"),
                                    QStringLiteral("statistics, main 0")}));
 }
+
+TEST_F(MainWindowTest, TheChannelMessageBoxSendsWhatIsTypedEvenNothing) {
+    make();
+    state.ChannelOwnID = 4;
+    QLineEdit* box = window->txtChannelMessage;
+    EXPECT_EQ(box->text(), QStringLiteral("        Sent Message To Channel"));
+    EXPECT_EQ(box->palette().color(QPalette::Base), QColor(0x80, 0x80, 0xFF));
+    QFocusEvent in(QEvent::FocusIn);
+    QCoreApplication::sendEvent(box, &in);
+    EXPECT_TRUE(box->text().isEmpty());
+    EXPECT_EQ(box->palette().color(QPalette::Base), QColor(Qt::white));
+
+    QTest::keyClicks(box, QString(81, QLatin1Char('x')));
+    EXPECT_EQ(box->text().size(), 80) << "the 81st character is refused";
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(library.calls.back(), "sendText 4");
+    EXPECT_EQ(library.lastText, std::string(80, 'x'));
+    EXPECT_TRUE(box->text().isEmpty());
+    library.lastText = "vorher";
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(library.calls.back(), "sendText 4");
+    EXPECT_EQ(library.lastText, "") << "an empty box is sent as well";
+
+    QFocusEvent out(QEvent::FocusOut);
+    QCoreApplication::sendEvent(box, &out);
+    EXPECT_EQ(box->text(), QStringLiteral("        Send Message To Channel"));
+    EXPECT_EQ(box->palette().color(QPalette::Base), QColor(0x80, 0x80, 0xFF));
+}

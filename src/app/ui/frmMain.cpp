@@ -207,6 +207,26 @@ void frmMain::setDebugMode(bool on) {
     lblDebugTaktChannel->setVisible(on);
 }
 
+// The channel message box invites with a text of its own while it is not in use.
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtChannelMessage) {
+        if (event->type() == QEvent::FocusIn) {
+            txtChannelMessage->clear();
+            setBoxColour(txtChannelMessage, ChannelMessageTyping);
+        } else if (event->type() == QEvent::FocusOut) {
+            txtChannelMessage->setText(QStringLiteral("        Send Message To Channel"));
+            setBoxColour(txtChannelMessage, ChannelMessageIdle);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::txtChannelMessage_Enter() {
+    // An empty box is sent too: the client decides what an empty message means.
+    m_parts.ts.TSSendChannelMessage(m_state.ChannelOwnID, txtChannelMessage->text());
+    txtChannelMessage->clear();
+}
+
 void frmMain::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         showMinimized();

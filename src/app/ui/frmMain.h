@@ -109,6 +109,7 @@ public:
     void lblCopyright_Click();
     void imgSperren_Click();
     void setDebugMode(bool on);
+    void txtChannelMessage_Enter();
 
     // Every way back to the window: shown normally (never minimized) where it was.
     void showAgain();
@@ -165,9 +166,13 @@ protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
+    static void setBoxColour(QLineEdit* box, std::uint32_t bgr);
+    static constexpr std::uint32_t ChannelMessageIdle = 0xFF8080; // blue-green-red
+    static constexpr std::uint32_t ChannelMessageTyping = 0xFFFFFF;
     void parkInTray();
     void hideKeepingPlace();
     void fitOuterSize();

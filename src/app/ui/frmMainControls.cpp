@@ -71,6 +71,12 @@ void light(QLabel* lamp, bool lit) {
 
 } // namespace
 
+void frmMain::setBoxColour(QLineEdit* box, std::uint32_t bgr) {
+    QPalette p = box->palette();
+    p.setColor(QPalette::Base, fromBgr(bgr));
+    box->setPalette(p);
+}
+
 void frmMain::buildControls() {
     QFont bold = font();
     bold.setBold(true);
@@ -185,6 +191,9 @@ void frmMain::buildControls() {
     txtChannelMessage->setToolTip(
         QStringLiteral("Sende Mitteilung an den Channel mit max.80 Zeichen"));
     txtChannelMessage->setText(QStringLiteral("        Sent Message To Channel"));
+    setBoxColour(txtChannelMessage, ChannelMessageIdle);
+    txtChannelMessage->installEventFilter(this);
+    connect(txtChannelMessage, &QLineEdit::returnPressed, this, &frmMain::txtChannelMessage_Enter);
     txtChannelMessage->hide();
     tw::place(txtChannelMessage, 1320, 1830, 3570, 255);
 
