@@ -252,9 +252,9 @@ TEST_F(MainWindowTest, FeedbackLinkAndShellFile) {
     make();
     QTest::mouseClick(window->lblCopyright, Qt::LeftButton);
     ASSERT_EQ(shell.opened.size(), 1);
-    EXPECT_EQ(
-        shell.opened[0],
-        QStringLiteral("mailto:feedback@quorvex.example?subject=Feedback Quorvexv0.2.6 alpha 4"));
+    EXPECT_EQ(shell.opened[0],
+              QStringLiteral(
+                  "mailto:feedback@quorvex.example?subject=Feedback%20Quorvexv0.2.6%20alpha%204"));
 }
 
 TEST_F(MainWindowTest, SetTopKeepsPositionAndSize) {

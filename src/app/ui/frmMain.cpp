@@ -22,6 +22,8 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
+#include <QUrlQuery>
 
 namespace app {
 
@@ -352,9 +354,15 @@ void frmMain::lblVerbindung_DblClick() {
 }
 
 void frmMain::lblCopyright_Click() {
-    ShellFile(QStringLiteral("mailto:%1?subject=Feedback %2%3")
-                  .arg(QString::fromLatin1(FeedbackAddress), QString::fromLatin1("Quorvex"),
-                       QString::fromLatin1(VersionText)));
+    // A mail program takes the subject only URL-encoded: the blanks as %20.
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("subject"),
+                       QStringLiteral("Feedback Quorvex") + QString::fromLatin1(VersionText));
+    QUrl link;
+    link.setScheme(QStringLiteral("mailto"));
+    link.setPath(QString::fromLatin1(FeedbackAddress));
+    link.setQuery(query);
+    ShellFile(link.toString(QUrl::FullyEncoded));
 }
 
 void frmMain::SetTop(QWidget* window, bool top) {
