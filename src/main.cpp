@@ -1,10 +1,12 @@
 // The composition root: builds the real platform services and hands them to the windows.
+#include "AutoAway.h"
 #include "ClickLabel.h"
 #include "Clock.h"
 #include "DesktopShell.h"
 #include "GatewaySwitching.h"
 #include "GermanDialogs.h"
 #include "LineGuard.h"
+#include "OwnWindowsInput.h"
 #include "ProgramFolder.h"
 #include "QtPrompts.h"
 #include "QtSerialLine.h"
@@ -176,6 +178,16 @@ int main(int argc, char* argv[]) {
         frmSprecher* w = speakerWindowNow();
         mainPtr->SetTop(w, true);
         w->show();
+    };
+    // Auto-away on the input the desktop reports.
+    platform::OwnWindowsInput input;
+    app::AutoAway autoAway(state, ts, input);
+    seams.monitor.CheckMouseActivity = [&autoAway] { autoAway.CheckMouseActivity(); };
+    seams.monitor.CheckKeyboardActivity = [&autoAway] { autoAway.CheckKeyboardActivity(); };
+    seams.monitor.EnterAutoAway = [&autoAway] { autoAway.EnterAutoAway(); };
+    seams.monitor.FindAwayChannel = [&autoAway] { autoAway.FindAwayChannel(); };
+    seams.monitor.awayChannelRule = [&autoAway](const QString& caption) {
+        autoAway.awayChannelRule(caption);
     };
     app::frmMain mainWindow(std::move(parts), std::move(seams));
     mainPtr = &mainWindow;

@@ -38,6 +38,7 @@ void MonitorCycle::onTick100ms() {
     ShowKeyingBlock();
     ArrangeForRole();
     run(m_seams.Bake);
+    view.imgIsAway = m_state.AutoAwayActive;
     if (m_seams.dtmfText) {
         if (const auto text = m_seams.dtmfText())
             view.lblDTMF = *text;
@@ -52,6 +53,7 @@ void MonitorCycle::onTick1s() {
     const int limit = (m_host.autoAwayMinutes ? m_host.autoAwayMinutes() : 1) * 60;
     if (s.IdleSeconds + 1 > limit)
         run(m_seams.EnterAutoAway);
+    view.imgIsAway = m_state.AutoAwayActive; // the idle rule's own mark
     view.lblDebugTakt = QString::number(limit - s.IdleSeconds);
     view.lblZeit = m_clock.longTimeText(m_clock.localNow().time());
     view.lblZeitBackColor = view.lblZeitBackColor == ClockLight ? ClockDark : ClockLight;

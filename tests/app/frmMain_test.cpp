@@ -417,3 +417,14 @@ TEST_F(MainWindowTest, TheChannelMessageBoxSendsWhatIsTypedEvenNothing) {
     EXPECT_EQ(box->text(), QStringLiteral("        Send Message To Channel"));
     EXPECT_EQ(box->palette().color(QPalette::Base), QColor(0x80, 0x80, 0xFF));
 }
+
+TEST_F(MainWindowTest, DoubleClickOnTheAwayImageGoesToTheAwayChannelIfThereIsOne) {
+    make();
+    QTest::mouseDClick(window->imgAway, Qt::LeftButton);
+    EXPECT_TRUE(library.calls.empty()) << "no away channel known";
+    state.CurrentAWAYChannelID = QStringLiteral("9");
+    QTest::mouseDClick(window->imgAway, Qt::LeftButton);
+    ASSERT_FALSE(library.calls.empty());
+    EXPECT_EQ(library.calls.back(), "switchChannelID 9");
+    EXPECT_EQ(library.lastText, "");
+}

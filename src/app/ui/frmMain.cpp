@@ -211,6 +211,10 @@ void frmMain::setDebugMode(bool on) {
 
 // The channel message box invites with a text of its own while it is not in use.
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == imgAway && event->type() == QEvent::MouseButtonDblClick) {
+        imgAway_DblClick();
+        return true;
+    }
     if (watched == txtChannelMessage) {
         if (event->type() == QEvent::FocusIn) {
             txtChannelMessage->clear();
@@ -221,6 +225,13 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::imgAway_DblClick() {
+    bool isNumber = false;
+    const int channel = m_state.CurrentAWAYChannelID.trimmed().toInt(&isNumber);
+    if (isNumber)
+        m_parts.ts.TSSwitchChannel(channel, QString());
 }
 
 void frmMain::txtChannelMessage_Enter() {

@@ -110,6 +110,7 @@ public:
     void imgSperren_Click();
     void setDebugMode(bool on);
     void txtChannelMessage_Enter();
+    void imgAway_DblClick();
 
     // Every way back to the window: shown normally (never minimized) where it was.
     void showAgain();

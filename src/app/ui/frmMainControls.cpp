@@ -193,6 +193,7 @@ void frmMain::buildControls() {
     txtChannelMessage->setText(QStringLiteral("        Sent Message To Channel"));
     setBoxColour(txtChannelMessage, ChannelMessageIdle);
     txtChannelMessage->installEventFilter(this);
+    imgAway->installEventFilter(this);
     connect(txtChannelMessage, &QLineEdit::returnPressed, this, &frmMain::txtChannelMessage_Enter);
     txtChannelMessage->hide();
     tw::place(txtChannelMessage, 1320, 1830, 3570, 255);
