@@ -14,6 +14,7 @@
 #include "TSRemote.h"
 #include "TSRemoteLibrary.h"
 #include "UserStatistics.h"
+#include "X11Input.h"
 #include "XdgSchemeHandler.h"
 #include "frmCOM.h"
 #include "frmKick.h"
@@ -180,8 +181,10 @@ int main(int argc, char* argv[]) {
         w->show();
     };
     // Auto-away on the input the desktop reports.
-    platform::OwnWindowsInput input;
-    app::AutoAway autoAway(state, ts, input);
+    std::unique_ptr<platform::InputActivity> input = platform::X11Input::create();
+    if (!input)
+        input = std::make_unique<platform::OwnWindowsInput>();
+    app::AutoAway autoAway(state, ts, *input);
     seams.monitor.CheckMouseActivity = [&autoAway] { autoAway.CheckMouseActivity(); };
     seams.monitor.CheckKeyboardActivity = [&autoAway] { autoAway.CheckKeyboardActivity(); };
     seams.monitor.EnterAutoAway = [&autoAway] { autoAway.EnterAutoAway(); };

@@ -21,10 +21,15 @@ template <typename F> bool waitUntil(F condition, int ms = 5000) {
     return true;
 }
 
-// The quorvex program, headless, with its ts.ini in home and the client behind socket.
-inline bool startQuorvex(QProcess& quorvex, const QString& home, const QString& socket) {
+// The quorvex program with its ts.ini in home and the client behind socket; headless
+// unless an X display is given.
+inline bool startQuorvex(QProcess& quorvex, const QString& home, const QString& socket,
+                         const QString& x11Display = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+               x11Display.isEmpty() ? QStringLiteral("offscreen") : QStringLiteral("xcb"));
+    if (!x11Display.isEmpty())
+        env.insert(QStringLiteral("DISPLAY"), x11Display);
     env.insert(QStringLiteral("QUORVEX_HOME"), home);
     env.insert(QStringLiteral("TSREMOTE_SOCKET"), socket);
     quorvex.setProcessEnvironment(env);

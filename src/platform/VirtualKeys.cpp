@@ -1,0 +1,91 @@
+#include "VirtualKeys.h"
+
+#include <array>
+
+namespace platform::virtualkeys {
+namespace {
+
+// keysyms first to last map to vk, vk + 1, ... (or all to vk when same is set).
+struct Range {
+    std::uint32_t first, last;
+    int vk;
+    bool same = false;
+};
+
+constexpr std::array<Range, 63> Table{{
+    {0x0020, 0x0020, 0x20},         // space
+    {0x0030, 0x0039, 0x30},         // digits
+    {0x0041, 0x005A, 0x41},         // A to Z
+    {0x0061, 0x007A, 0x41},         // a to z: the same keys
+    {0x0021, 0x002F, 0xBA, true},   // ! " # $ % & ' ( ) * + , - . /: OEM keys
+    {0x003A, 0x0040, 0xBA, true},   // : ; < = > ? @
+    {0x005B, 0x0060, 0xDB, true},   // [ \ ] ^ _ `
+    {0x007B, 0x007E, 0xDB, true},   // { | } ~
+    {0x00A0, 0x00FF, 0xDE, true},   // Latin-1: umlauts, sharp s, section sign
+    {0xFE03, 0xFE03, 0xA5},         // AltGr: right Alt
+    {0xFE20, 0xFE20, 0x09},         // Shift+Tab
+    {0xFF08, 0xFF08, 0x08},         // BackSpace
+    {0xFF09, 0xFF09, 0x09},         // Tab
+    {0xFF0B, 0xFF0B, 0x0C},         // Clear
+    {0xFF0D, 0xFF0D, 0x0D},         // Return
+    {0xFF13, 0xFF13, 0x13},         // Pause
+    {0xFF14, 0xFF14, 0x91},         // Scroll_Lock
+    {0xFF1B, 0xFF1B, 0x1B},         // Escape
+    {0xFF50, 0xFF50, 0x24},         // Home
+    {0xFF51, 0xFF54, 0x25},         // Left, Up, Right, Down
+    {0xFF55, 0xFF55, 0x21},         // Prior
+    {0xFF56, 0xFF56, 0x22},         // Next
+    {0xFF57, 0xFF57, 0x23},         // End
+    {0xFF61, 0xFF61, 0x2C},         // Print
+    {0xFF63, 0xFF63, 0x2D},         // Insert
+    {0xFF67, 0xFF67, 0x5D},         // Menu
+    {0xFF7F, 0xFF7F, 0x90},         // Num_Lock
+    {0xFF8D, 0xFF8D, 0x0D},         // KP_Enter: the Enter key
+    {0xFF95, 0xFF95, 0x24},         // KP_Home
+    {0xFF96, 0xFF99, 0x25},         // KP_Left to KP_Down
+    {0xFF9A, 0xFF9A, 0x21},         // KP_Prior
+    {0xFF9B, 0xFF9B, 0x22},         // KP_Next
+    {0xFF9C, 0xFF9C, 0x23},         // KP_End
+    {0xFF9D, 0xFF9D, 0x0C},         // KP_Begin
+    {0xFF9E, 0xFF9E, 0x2D},         // KP_Insert
+    {0xFF9F, 0xFF9F, 0x2E},         // KP_Delete
+    {0xFFAA, 0xFFAA, 0x6A},         // KP_Multiply
+    {0xFFAB, 0xFFAB, 0x6B},         // KP_Add
+    {0xFFAC, 0xFFAC, 0x6C},         // KP_Separator
+    {0xFFAD, 0xFFAD, 0x6D},         // KP_Subtract
+    {0xFFAE, 0xFFAE, 0x6E},         // KP_Decimal
+    {0xFFAF, 0xFFAF, 0x6F},         // KP_Divide
+    {0xFFB0, 0xFFB9, 0x60},         // KP_0 to KP_9
+    {0xFFBE, 0xFFD5, 0x70},         // F1 to F24
+    {0xFFE1, 0xFFE1, 0xA0},         // Shift_L
+    {0xFFE2, 0xFFE2, 0xA1},         // Shift_R
+    {0xFFE3, 0xFFE3, 0xA2},         // Control_L
+    {0xFFE4, 0xFFE4, 0xA3},         // Control_R
+    {0xFFE5, 0xFFE5, 0x14},         // Caps_Lock
+    {0xFFE7, 0xFFE7, 0xA4},         // Meta_L
+    {0xFFE8, 0xFFE8, 0xA5},         // Meta_R
+    {0xFFE9, 0xFFE9, 0xA4},         // Alt_L
+    {0xFFEA, 0xFFEA, 0xA5},         // Alt_R
+    {0xFFEB, 0xFFEB, 0x5B},         // Super_L: left Windows key
+    {0xFFEC, 0xFFEC, 0x5C},         // Super_R
+    {0xFFFF, 0xFFFF, 0x2E},         // Delete
+    {0x1008FF11, 0x1008FF11, 0xAE}, // volume down
+    {0x1008FF12, 0x1008FF12, 0xAD}, // mute
+    {0x1008FF13, 0x1008FF13, 0xAF}, // volume up
+    {0x1008FF14, 0x1008FF14, 0xB3}, // play/pause
+    {0x1008FF15, 0x1008FF15, 0xB2}, // stop
+    {0x1008FF16, 0x1008FF16, 0xB1}, // previous
+    {0x1008FF17, 0x1008FF17, 0xB0}, // next
+}};
+
+} // namespace
+
+int virtualKeyOf(std::uint32_t keysym) {
+    for (const Range& r : Table) {
+        if (keysym >= r.first && keysym <= r.last)
+            return r.same ? r.vk : r.vk + static_cast<int>(keysym - r.first);
+    }
+    return 0;
+}
+
+} // namespace platform::virtualkeys

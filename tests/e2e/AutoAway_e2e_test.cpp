@@ -1,0 +1,91 @@
+// Auto-away on a real X server: the quorvex program on a private Xvfb against ts2sim,
+// input made with xdotool as a person's would arrive. Takes a little over a minute:
+// the shortest idle time the settings offer.
+#include "INIfile.h"
+#include "ProgramRun.h"
+#include "SavedSettings.h"
+#include "SimProcess.h"
+#include "TempDir.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSlider>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Xvfb on a display of its own choosing, told back through a pipe.
+class PrivateDisplay {
+public:
+    PrivateDisplay() {
+        asChildOfTest(m_server);
+        m_server.setProcessChannelMode(QProcess::SeparateChannels);
+        m_server.start(QStringLiteral("Xvfb"),
+                       {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                        QStringLiteral("-screen"), QStringLiteral("0"),
+                        QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp")});
+        if (m_server.waitForStarted(5000) && m_server.waitForReadyRead(10000))
+            name = QStringLiteral(":") + QString::fromLatin1(m_server.readLine().trimmed());
+    }
+    ~PrivateDisplay() {
+        m_server.kill();
+        m_server.waitForFinished(3000);
+    }
+    bool xdotool(const QStringList& arguments) const {
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), name);
+        tool.setProcessEnvironment(env);
+        tool.start(QStringLiteral("xdotool"), arguments);
+        return tool.waitForFinished(5000) && tool.exitCode() == 0;
+    }
+    QString name; // empty when Xvfb did not start
+
+private:
+    QProcess m_server;
+};
+
+} // namespace
+
+TEST(AutoAwayE2E, IdleForAMinuteMakesAwayAndALetterBringsBack) {
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        GTEST_SKIP() << "needs Xvfb and xdotool (scripts/install-packages.sh installs them)";
+    PrivateDisplay display;
+    ASSERT_FALSE(display.name.isEmpty()) << "Xvfb did not start";
+    ASSERT_TRUE(display.xdotool(
+        {QStringLiteral("mousemove"), QStringLiteral("100"), QStringLiteral("100")}));
+
+    TempDir dir;
+    const QString socket = dir.file(QStringLiteral("client.sock"));
+    saveWithSettingsPage(dir.file(QStringLiteral("ts.ini")), [](frmOptions& page) {
+        page.cmbServerAdresse->setCurrentIndex(2);
+        page.txtNickname->setText(QStringLiteral("DL0GW"));
+        page.chkAutoAway->setChecked(true);
+        page.sldAutoAway->setValue(1);
+    });
+    dir.write(QStringLiteral("world.txt"),
+              "connect teamspeak://localhost:8767?nickname=DL0GW?loginname=?password=?channel="
+              "?channelpassword=\n");
+    SimProcess sim(socket, dir.file(QStringLiteral("world.txt")));
+    ASSERT_TRUE(sim.ready());
+
+    QProcess quorvex;
+    ASSERT_TRUE(startQuorvex(quorvex, dir.path(), socket, display.name));
+    const auto awaySet = [&sim] { return sim.output().contains("tsrSetPlayerFlags flags=8\n"); };
+
+    QThread::msleep(40'000);
+    ASSERT_TRUE(display.xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    ASSERT_TRUE(waitUntil(awaySet, 40'000)) << "Enter alone is no activity; away after 60 s\n"
+                                            << sim.output().toStdString();
+    ASSERT_TRUE(display.xdotool({QStringLiteral("key"), QStringLiteral("a")}));
+    EXPECT_TRUE(
+        waitUntil([&] { return sim.output().contains("tsrSetPlayerFlags flags=0\n"); }, 2000))
+        << "a letter brings the player back within a tick\n"
+        << sim.output().toStdString();
+    EXPECT_TRUE(quorvex.state() == QProcess::Running);
+}
