@@ -17,7 +17,9 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSystemTrayIcon>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -427,4 +429,22 @@ TEST_F(MainWindowTest, DoubleClickOnTheAwayImageGoesToTheAwayChannelIfThereIsOne
     ASSERT_FALSE(library.calls.empty());
     EXPECT_EQ(library.calls.back(), "switchChannelID 9");
     EXPECT_EQ(library.lastText, "");
+}
+
+// The tray menu waits for its choice; a double click meanwhile is dropped, not queued.
+TEST_F(MainWindowTest, TheTrayHandlerIgnoresClicksWhileItsMenuIsOpen) {
+    make();
+    window->close(); // parked in the tray
+    bool closedByTimer = false;
+    QTimer::singleShot(50, [&] {
+        window->tray().activated(QSystemTrayIcon::DoubleClick);
+        closedByTimer = true;
+        window->tray().menu()->close();
+    });
+    window->tray().activated(QSystemTrayIcon::Context);
+    EXPECT_TRUE(closedByTimer);
+    EXPECT_TRUE(window->isHidden()) << "the double click during the menu was dropped";
+    EXPECT_FALSE(state.TrayBusy);
+    window->tray().activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(window->isVisible());
 }

@@ -2,6 +2,7 @@
 
 #include "AppIcon.h"
 
+#include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -15,7 +16,6 @@ TraySymbol::TraySymbol(bool& busy, QObject* parent)
     connect(m_ende, &QAction::triggered, this, &TraySymbol::endRequested);
 
     m_icon = new QSystemTrayIcon(appIcon(), this);
-    m_icon->setContextMenu(m_menu.get());
     connect(m_icon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason r) { activated(static_cast<int>(r)); });
 }
@@ -49,6 +49,8 @@ void TraySymbol::activated(int reason) {
     m_busy = true;
     if (reason == QSystemTrayIcon::DoubleClick)
         Q_EMIT doubleClicked();
+    else if (reason == QSystemTrayIcon::Context)
+        m_menu->exec(QCursor::pos(), m_ende);
     m_busy = false;
 }
 

@@ -33,13 +33,15 @@ public:
     QMenu* menu() const { return m_menu.get(); }
     QAction* menu_ende() const { return m_ende; }
 
+    // The icon's mouse handler. The menu is shown from here and waits for its choice, so
+    // a click that arrives while it is open finds the handler busy and is dropped.
+    void activated(int reason);
+
 Q_SIGNALS:
     void doubleClicked();
     void endRequested();
 
 private:
-    void activated(int reason);
-
     std::unique_ptr<QMenu> m_menu;
     QAction* m_ende = nullptr;
     QSystemTrayIcon* m_icon = nullptr;

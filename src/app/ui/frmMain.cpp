@@ -168,18 +168,20 @@ void frmMain::cmdEinstellungen_Click() {
     m_parts.options.show();
 }
 
-void frmMain::cmdfrmKickPlayer_Click() {
-    if (!m_seams.showKickDialog)
+// Every button that opens another window: this one steps aside, the other shows.
+void frmMain::openInstead(const std::function<void()>& showOther) {
+    if (!showOther)
         return;
     hideKeepingPlace();
-    m_seams.showKickDialog();
+    showOther();
+}
+
+void frmMain::cmdfrmKickPlayer_Click() {
+    openInstead(m_seams.showKickDialog);
 }
 
 void frmMain::cmdStatic_Click() {
-    if (!m_seams.showStatistics)
-        return;
-    hideKeepingPlace();
-    m_seams.showStatistics();
+    openInstead(m_seams.showStatistics);
 }
 
 void frmMain::lblOwnChannel_DblClick() {
@@ -190,10 +192,7 @@ void frmMain::lblOwnChannel_DblClick() {
 }
 
 void frmMain::lblSprecher_DblClick() {
-    if (m_seams.showSpeakerWindow) {
-        hideKeepingPlace();
-        m_seams.showSpeakerWindow();
-    }
+    openInstead(m_seams.showSpeakerWindow);
 }
 
 void frmMain::imgSperren_Click() {

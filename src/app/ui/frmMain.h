@@ -176,6 +176,7 @@ private:
     static constexpr std::uint32_t ChannelMessageTyping = 0xFFFFFF;
     void parkInTray();
     void hideKeepingPlace();
+    void openInstead(const std::function<void()>& showOther);
     void fitOuterSize();
     void closeComPortIfOpen();
     void endProgram();

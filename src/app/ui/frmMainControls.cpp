@@ -152,8 +152,6 @@ void frmMain::buildControls() {
     tw::place(cmdStatic, 660, 1830, 495, 405);
     cmdfrmKickPlayer->hide();
     cmdStatic->hide();
-    cmdfrmKickPlayer->setEnabled(bool(m_seams.showKickDialog));
-    cmdStatic->setEnabled(bool(m_seams.showStatistics));
     connect(cmdfrmKickPlayer, &QToolButton::clicked, this, &frmMain::cmdfrmKickPlayer_Click);
     connect(cmdStatic, &QToolButton::clicked, this, &frmMain::cmdStatic_Click);
     connect(cmdEinstellungen, &QToolButton::clicked, this, &frmMain::cmdEinstellungen_Click);
@@ -283,8 +281,9 @@ void frmMain::render() {
     txtChannelMessage->setVisible(v.txtChannelMessageVisible);
     tw::setTop(lblVerbindung, v.lblVerbindungTop);
     tw::setTop(lblSprecher, v.lblSprecherTop);
-    cmdfrmKickPlayer->setVisible(v.cmdfrmKickPlayerVisible);
-    cmdStatic->setVisible(v.cmdStaticVisible);
+    // By role, once the window behind the button exists.
+    cmdfrmKickPlayer->setVisible(v.cmdfrmKickPlayerVisible && bool(m_seams.showKickDialog));
+    cmdStatic->setVisible(v.cmdStaticVisible && bool(m_seams.showStatistics));
     tw::setLeft(cmdEinstellungen, v.cmdEinstellungenLeft);
     tw::setLeft(cmdEnde, v.cmdEndeLeft);
     m_parts.options.chkControlRecord->setVisible(v.chkControlRecordVisible);
