@@ -76,6 +76,9 @@ protected:
         seams.showStatistics = [this] {
             events << QStringLiteral("statistics, main %1").arg(window->isVisible());
         };
+        seams.showDtmfKeypad = [this] {
+            events << QStringLiteral("keypad, main %1").arg(window->isVisible());
+        };
         window = std::make_unique<app::frmMain>(std::move(parts), std::move(seams));
     }
 
@@ -388,8 +391,11 @@ TEST_F(MainWindowTest, TheAdministrationButtonsHideTheWindowAndOpenTheirs) {
     window->cmdfrmKickPlayer->click();
     window->showAgain();
     window->cmdStatic->click();
+    window->showAgain();
+    QTest::mouseDClick(window->lblDTMF, Qt::LeftButton);
     EXPECT_EQ(events, QStringList({QStringLiteral("kick dialog, main 0"),
-                                   QStringLiteral("statistics, main 0")}));
+                                   QStringLiteral("statistics, main 0"),
+                                   QStringLiteral("keypad, main 0")}));
 }
 
 TEST_F(MainWindowTest, TheChannelMessageBoxSendsWhatIsTypedEvenNothing) {

@@ -78,6 +78,14 @@ TEST_F(MainWindowE2E, TheWindowFollowsTheClientFromNotRunningToASpeaker) {
     EXPECT_TRUE(
         sim.output().contains("tsrConnect url=\"teamspeak://localhost:8767?nickname=DL0GW"));
 
+    // An empty channel message goes out as it is.
+    window->txtChannelMessage->clear();
+    QTest::keyClick(window->txtChannelMessage, Qt::Key_Return);
+    EXPECT_TRUE(waitUntil([&] {
+        return sim.output().contains("tsrSendTextMessageToChannel channel=") &&
+               sim.output().contains(" text=\"\"\n");
+    })) << sim.output().toStdString();
+
     sim.command("speak 7 on");
     ASSERT_TRUE(waitUntil([&] { return state.COMSenden; }));
     EXPECT_EQ(window->lblSprecher->text(), QStringLiteral("DL1ABC"));

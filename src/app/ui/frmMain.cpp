@@ -210,9 +210,15 @@ void frmMain::setDebugMode(bool on) {
 
 // The channel message box invites with a text of its own while it is not in use.
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == imgAway && event->type() == QEvent::MouseButtonDblClick) {
-        imgAway_DblClick();
-        return true;
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        if (watched == imgAway) {
+            imgAway_DblClick();
+            return true;
+        }
+        if (watched == lblDTMF) {
+            openInstead(m_seams.showDtmfKeypad);
+            return true;
+        }
     }
     if (watched == txtChannelMessage) {
         if (event->type() == QEvent::FocusIn) {

@@ -60,6 +60,7 @@ struct MainWindowSeams {
     std::function<void()> showSpeakerWindow;
     std::function<void()> showKickDialog; // frmKick, created on first use
     std::function<void()> showStatistics; // frmStatic, created on first use
+    std::function<void()> showDtmfKeypad; // frmDTMF, from the double click on lblDTMF
     MonitorSeams monitor;                 // the monitor cycle's later steps
 };
 

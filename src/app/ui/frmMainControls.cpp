@@ -219,6 +219,7 @@ void frmMain::buildControls() {
             &frmMain::lblSprecher_DblClick);
 
     lblDTMF = new QLabel(this);
+    lblDTMF->installEventFilter(this);
     lblDTMF->setFont(small);
     tw::place(lblDTMF, 120, 2400, 1100, 255);
     lblDebugTakt = new QLabel(this);

@@ -43,6 +43,8 @@ void frmOptions::setSeams(OptionsSeams seams) {
     m_seams = std::move(seams);
     cmdSeite2->setEnabled(bool(m_seams.showPage2));
     cmdDTMF->setEnabled(bool(m_seams.showDtmf));
+    // The keypad's button shows in gateway mode, once the keypad exists.
+    cmdDTMF->setVisible(chkGateway->checkState() == Qt::Checked && m_seams.showDtmf);
     for (QPushButton* b : cmdMakeLink)
         b->setEnabled(bool(m_seams.makeLink));
 }
@@ -382,10 +384,11 @@ void frmOptions::chkGateway_Click() {
                                                       lblactSliderAutoAway, lblSliderAutoAway})
         w->setVisible(!gateway);
     for (QWidget* w : std::initializer_list<QWidget*>{
-             lblcmbCOMPort, cmdDTMF, cmbCOMPort, lblCOMDevice, lblCOMKeyerSignal, optRTSDTR[0],
-             optRTSDTR[1], lblSliderDelay, sldDelay, lblactsliderGateway, sldWatchdog, chkWatchdog,
+             lblcmbCOMPort, cmbCOMPort, lblCOMDevice, lblCOMKeyerSignal, optRTSDTR[0], optRTSDTR[1],
+             lblSliderDelay, sldDelay, lblactsliderGateway, sldWatchdog, chkWatchdog,
              lblsldWatchdog, lblactsldWatchdog})
         w->setVisible(gateway);
+    cmdDTMF->setVisible(gateway && m_seams.showDtmf);
     if (m_host.setLineLampsVisible)
         m_host.setLineLampsVisible(gateway);
 }
