@@ -45,6 +45,20 @@ bool haveDisplay() {
     return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
+// A window that lives from its first use until it is closed: made when needed.
+template <typename Window, typename Make> Window* existing(QPointer<Window>& window, Make make) {
+    if (!window) {
+        window = make();
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    return window.data();
+}
+
+void showRaised(QWidget* window) {
+    window->show();
+    window->raise();
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -141,36 +155,25 @@ int main(int argc, char* argv[]) {
     QPointer<frmKick> kickDialog;
     QPointer<frmStatic> statisticsWindow;
     seams.showKickDialog = [&] {
-        if (!kickDialog) {
-            kickDialog = new frmKick(state, ts, prompts, showMain);
-            kickDialog->setAttribute(Qt::WA_DeleteOnClose);
-        }
-        kickDialog->show();
-        kickDialog->raise();
+        showRaised(existing(kickDialog, [&] { return new frmKick(state, ts, prompts, showMain); }));
     };
     seams.showStatistics = [&] {
-        if (!statisticsWindow) {
-            statisticsWindow = new frmStatic(state, statistics, prompts, showMain);
-            statisticsWindow->setAttribute(Qt::WA_DeleteOnClose);
-        }
-        statisticsWindow->show();
-        statisticsWindow->raise();
+        showRaised(existing(statisticsWindow,
+                            [&] { return new frmStatic(state, statistics, prompts, showMain); }));
     };
     // The speaker window: made hidden by the first tick's speaker display, made again
     // after each close; its size step lasts the whole run.
     std::int16_t zoomstufe = 0;
     QPointer<frmSprecher> speakerWindow;
-    const auto speakerWindowNow = [&]() -> frmSprecher* {
-        if (!speakerWindow) {
-            speakerWindow = new frmSprecher(
+    const auto speakerWindowNow = [&] {
+        return existing(speakerWindow, [&] {
+            return new frmSprecher(
                 zoomstufe, [&mainPtr](QWidget* w, bool top) { mainPtr->SetTop(w, top); },
                 [&mainPtr] {
                     mainPtr->SetTop(mainPtr, true);
                     mainPtr->showAgain();
                 });
-            speakerWindow->setAttribute(Qt::WA_DeleteOnClose);
-        }
-        return speakerWindow.data();
+        });
     };
     seams.monitor.speakerWindowText = [speakerWindowNow](const QString& name) {
         speakerWindowNow()->lblSprecher->setText(name);
