@@ -7,6 +7,7 @@ PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-serialport-dev libgl-dev qt6-translations-l10n
     libxcb1-dev libxcb-xinput-dev libxcb-keysyms1-dev
+    libpulse-dev libsndfile1-dev pulseaudio pulseaudio-utils
     libgtest-dev libgmock-dev
     clang-format git
     clang libclang-rt-14-dev

@@ -16,8 +16,11 @@ QString joinPath(const QString& folder, const QString& fileName) {
 
 ProgramFolders programFolders(const QString& executableFolder, const QString& homeOverride,
                               const QString& configHome) {
-    if (!homeOverride.isEmpty())
-        return {homeOverride, homeOverride};
+    if (!homeOverride.isEmpty()) {
+        // A home without tone files of its own uses the program's.
+        const bool ownSounds = QDir(joinPath(homeOverride, QStringLiteral("sounds"))).exists();
+        return {homeOverride, ownSounds ? homeOverride : executableFolder};
+    }
     const bool writable = ::access(QFile::encodeName(executableFolder).constData(), W_OK) == 0;
     if (writable || configHome.isEmpty())
         return {executableFolder, executableFolder};

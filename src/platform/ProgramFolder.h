@@ -13,8 +13,9 @@ struct ProgramFolders {
 // Environment variable that puts ts.ini and sounds/ into one folder of its own.
 inline constexpr const char* HomeVariable = "QUORVEX_HOME";
 
-// homeOverride wins when set. Otherwise the executable's folder, except that ts.ini
-// moves to configHome/quorvex when the executable's folder is not writable.
+// homeOverride wins when set (for sounds/ only when it holds one). Otherwise the executable's
+// folder, except that ts.ini moves to configHome/quorvex when the executable's folder is not
+// writable.
 ProgramFolders programFolders(const QString& executableFolder, const QString& homeOverride,
                               const QString& configHome);
 

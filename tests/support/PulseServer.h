@@ -1,0 +1,174 @@
+#pragma once
+
+// A private PulseAudio server with one null sink, started by a test: what our sound
+// code plays there can be recorded from the sink's monitor. Needs the pulseaudio and
+// pulseaudio-utils packages; no D-Bus, no sound card.
+#include "ChildProcess.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
+#include <cstdint>
+#include <vector>
+
+class PulseServer {
+public:
+    static constexpr const char* SinkName = "test_sink";
+
+    PulseServer() {
+        if (!m_dir.isValid())
+            return;
+        QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ExeOwner);
+        QDir(m_dir.path()).mkpath(QStringLiteral("home"));
+        const QString script = m_dir.filePath(QStringLiteral("null.pa"));
+        QFile f(script);
+        if (!f.open(QIODevice::WriteOnly))
+            return;
+        f.write(QStringLiteral(".fail\n"
+                               "load-module module-native-protocol-unix socket=%1 "
+                               "auth-anonymous=1\n"
+                               "load-module module-null-sink sink_name=%2\n"
+                               "set-default-sink %2\n"
+                               "set-default-source %2.monitor\n")
+                    .arg(socketPath(), QLatin1String(SinkName))
+                    .toUtf8());
+        f.close();
+        m_server.setProcessEnvironment(environment());
+        asChildOfTest(m_server);
+        m_server.setStandardOutputFile(QProcess::nullDevice());
+        m_server.start(QStringLiteral("pulseaudio"),
+                       {QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+                        QStringLiteral("--use-pid-file=no"), QStringLiteral("-n"),
+                        QStringLiteral("-F"), script});
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 10000 && m_server.state() != QProcess::NotRunning) {
+            if (QFileInfo::exists(socketPath())) {
+                m_ok = true;
+                break;
+            }
+            QThread::msleep(20);
+        }
+        if (m_ok)
+            keepRealTime();
+    }
+    ~PulseServer() {
+        thaw();
+        if (m_listener.state() != QProcess::NotRunning) {
+            m_listener.kill();
+            m_listener.waitForFinished(3000);
+        }
+        if (m_server.state() != QProcess::NotRunning) {
+            m_server.terminate();
+            if (!m_server.waitForFinished(3000)) {
+                m_server.kill();
+                m_server.waitForFinished(3000);
+            }
+        }
+    }
+    PulseServer(const PulseServer&) = delete;
+    PulseServer& operator=(const PulseServer&) = delete;
+
+    bool ok() const { return m_ok; }
+    QString socketPath() const { return m_dir.filePath(QStringLiteral("pulse/native")); }
+    QString serverAddress() const { return QStringLiteral("unix:") + socketPath(); }
+
+    // What a program needs to find this server and nothing else.
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
+        env.insert(QStringLiteral("PULSE_SERVER"), serverAddress());
+        env.insert(QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home")));
+        return env;
+    }
+    // The test process itself plays to this server.
+    void useInThisProcess() const { qputenv("PULSE_SERVER", serverAddress().toUtf8()); }
+
+    void freeze() {
+        ::kill(static_cast<pid_t>(m_server.processId()), SIGSTOP);
+        m_frozen = true;
+    }
+    void thaw() {
+        if (m_frozen)
+            ::kill(static_cast<pid_t>(m_server.processId()), SIGCONT);
+        m_frozen = false;
+    }
+
+private:
+    // The null sink renders in blocks of seconds until a low-latency client has been
+    // attached for about two seconds; a listener that stays attached keeps it in real
+    // time for every test of the suite.
+    void keepRealTime() {
+        m_listener.setProcessEnvironment(environment());
+        asChildOfTest(m_listener);
+        m_listener.setStandardOutputFile(QProcess::nullDevice());
+        m_listener.start(QStringLiteral("parec"),
+                         {QStringLiteral("-d"),
+                          QLatin1String(SinkName) + QStringLiteral(".monitor"),
+                          QStringLiteral("--raw"), QStringLiteral("--latency-msec=20")});
+        m_listener.waitForStarted(5000);
+        QThread::msleep(2200);
+    }
+
+    QTemporaryDir m_dir;
+    QProcess m_server;
+    QProcess m_listener;
+    bool m_ok = false;
+    bool m_frozen = false;
+};
+
+// Records the null sink's monitor as 16-bit mono samples into a file.
+class SinkRecorder {
+public:
+    static constexpr int Rate = 16000;
+
+    explicit SinkRecorder(const PulseServer& server) {
+        m_file = m_dir.filePath(QStringLiteral("monitor.raw"));
+        m_parec.setProcessEnvironment(server.environment());
+        asChildOfTest(m_parec);
+        m_parec.setStandardOutputFile(m_file);
+        m_parec.start(QStringLiteral("parec"),
+                      {QStringLiteral("-d"),
+                       QLatin1String(PulseServer::SinkName) + QStringLiteral(".monitor"),
+                       QStringLiteral("--rate=%1").arg(Rate), QStringLiteral("--channels=1"),
+                       QStringLiteral("--format=s16le"), QStringLiteral("--raw"),
+                       QStringLiteral("--latency-msec=20")});
+        m_parec.waitForStarted(5000);
+        QThread::msleep(300); // connected and recording before anything plays
+    }
+    ~SinkRecorder() { stop(); }
+
+    // Stops the recorder (SIGINT, so it writes out what it holds) and reads the file.
+    std::vector<std::int16_t> stop() {
+        if (m_parec.state() != QProcess::NotRunning) {
+            ::kill(static_cast<pid_t>(m_parec.processId()), SIGINT);
+            if (!m_parec.waitForFinished(3000)) {
+                m_parec.kill();
+                m_parec.waitForFinished(3000);
+            }
+        }
+        QFile f(m_file);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        const QByteArray bytes = f.readAll();
+        std::vector<std::int16_t> samples(static_cast<std::size_t>(bytes.size()) / 2);
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            const auto lo = static_cast<std::uint8_t>(bytes[static_cast<qsizetype>(2 * i)]);
+            const auto hi = static_cast<std::uint8_t>(bytes[static_cast<qsizetype>(2 * i + 1)]);
+            samples[i] = static_cast<std::int16_t>(lo | (hi << 8));
+        }
+        return samples;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_file;
+    QProcess m_parec;
+};
