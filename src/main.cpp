@@ -1,5 +1,6 @@
 // The composition root: builds the real platform services and hands them to the windows.
 #include "AutoAway.h"
+#include "Beacon.h"
 #include "ClickLabel.h"
 #include "Clock.h"
 #include "DesktopShell.h"
@@ -8,6 +9,7 @@
 #include "LineGuard.h"
 #include "OwnWindowsInput.h"
 #include "ProgramFolder.h"
+#include "PulseSound.h"
 #include "QtPrompts.h"
 #include "QtSerialLine.h"
 #include "SharedState.h"
@@ -17,9 +19,11 @@
 #include "X11Input.h"
 #include "XdgSchemeHandler.h"
 #include "frmCOM.h"
+#include "frmDTMF.h"
 #include "frmKick.h"
 #include "frmMain.h"
 #include "frmOptions.h"
+#include "frmOptions2.h"
 #include "frmSprecher.h"
 #include "frmStatic.h"
 
@@ -91,6 +95,15 @@ int main(int argc, char* argv[]) {
     platform::XdgSchemeHandler urlHandler(platform::XdgDirs::fromEnvironment());
     app::SharedState state;
     frmOptions options(state, ts, prompts);
+    // Sound outlives every window that plays.
+    platform::PulseSound sound;
+    app::frmMain* mainPtr = nullptr;
+    const auto showMain = [&mainPtr] { mainPtr->showAgain(); };
+    const auto shellFile = [&mainPtr](const QString& path) { mainPtr->ShellFile(path); };
+    // Settings page 2 lives hidden for the whole run, loaded when page 1 first loads.
+    frmOptions2 page2(state, prompts, sound, urlHandler,
+                      Options2Host{showMain, [&options] { showRaised(&options); }, shellFile});
+    bool page2Loaded = false;
 
     // The keyer and the switching that drives it; the serial line outlives the keyer,
     // whose end closes the port and so drops the keying line.
@@ -114,7 +127,14 @@ int main(int argc, char* argv[]) {
     OptionsSeams optionsSeams;
     optionsSeams.COM_schliessen = [&keyer](std::int16_t port) { keyer.COM_schliessen(port); };
     optionsSeams.afterApply = loadPortMap;
-    options.setSeams(optionsSeams);
+    optionsSeams.showPage2 = [&page2] { page2.showPage(); };
+    optionsSeams.loadBeacon = [&](const BeaconValues& v) {
+        if (!page2Loaded) {
+            page2.Form_Load();
+            page2Loaded = true;
+        }
+        page2.loadBeacon(v.EinAus, v.Datei, v.Wann, v.Startzeit);
+    };
 
     // SIGTERM, SIGINT, SIGHUP: the lines drop in the handler, then the program ends.
     platform::TerminationSignals terminations;
@@ -150,8 +170,6 @@ int main(int argc, char* argv[]) {
     // is open; the two administration windows live from their first use until closed.
     UserStatistics statistics(state, clock);
     seams.monitor.recordUserMaximum = [&statistics] { statistics.recordUserMaximum(); };
-    app::frmMain* mainPtr = nullptr;
-    const auto showMain = [&mainPtr] { mainPtr->showAgain(); };
     QPointer<frmKick> kickDialog;
     QPointer<frmStatic> statisticsWindow;
     seams.showKickDialog = [&] {
@@ -183,6 +201,31 @@ int main(int argc, char* argv[]) {
         mainPtr->SetTop(w, true);
         w->show();
     };
+    // The DTMF keypad: made hidden by the first tick, made again after each close. With
+    // "-dtmf" every keypad, not only the first, offers the recognition controls.
+    QPointer<frmDTMF> keypad;
+    const auto keypadNow = [&] {
+        return existing(keypad, [&] {
+            auto* w = new frmDTMF(
+                sound, prompts, folders.sounds,
+                KeypadHost{showMain, [&options] { showRaised(&options); }, {}, DtmfRecognition{}});
+            if (state.DTMFSwitchGiven)
+                w->enableRecognition();
+            return w;
+        });
+    };
+    seams.enableDtmfRecognition = [&] { keypadNow()->enableRecognition(); };
+    seams.showDtmfKeypad = [&] { showRaised(keypadNow()); };
+    seams.monitor.dtmfText = [&]() -> std::optional<QString> {
+        return keypadNow()->txtDTMFString->text();
+    };
+    optionsSeams.showDtmf = seams.showDtmfKeypad;
+    options.setSeams(optionsSeams);
+    // The beacon, checked every tick.
+    Beacon beacon(state, clock,
+                  BeaconRoutes{[&page2] { page2.DateiInternAbspielen(); }, shellFile,
+                               [&page2] { return page2.lblBakeDatei->text(); }});
+    seams.monitor.Bake = [&beacon] { beacon.Bake(); };
     // Auto-away on the input the desktop reports.
     std::unique_ptr<platform::InputActivity> input = platform::X11Input::create();
     if (!input)
@@ -204,5 +247,6 @@ int main(int argc, char* argv[]) {
     delete kickDialog.data();
     delete statisticsWindow.data();
     delete speakerWindow.data();
+    delete keypad.data();
     return rc;
 }

@@ -25,6 +25,11 @@ public:
     virtual QString openFileName(const QString& caption, const QString& folder,
                                  const QString& filter) = 0;
     virtual QString folderName(const QString& caption) = 0;
+    // An executable file; empty when cancelled.
+    virtual QString openProgramName(const QString& caption, const QString& filter) = 0;
+
+    // A warning under a title of its own instead of the executable's name.
+    virtual void warnTitled(const QString& title, const QString& text) = 0;
 
     // A warning that does not wait for its OK: for what the program reports from inside
     // its timers, which must go on (an unattended gateway keeps working).

@@ -4,6 +4,7 @@
 #include "Prompts.h"
 #include "SchemeHandler.h"
 #include "Shell.h"
+#include "Sound.h"
 
 #include <QStringList>
 
@@ -24,13 +25,14 @@ public:
         Icon icon;
         Buttons buttons;
         Answer defaultAnswer;
+        QString title; // empty: the executable's name
     };
     std::deque<Answer> nextAnswers;
     std::vector<Shown> shown;
     std::function<void()> onMessage; // runs while the box "waits", as timers would
 
     Answer message(const QString& text, Icon icon, Buttons buttons, Answer def) override {
-        shown.push_back({text, icon, buttons, def});
+        shown.push_back({text, icon, buttons, def, QString()});
         if (onMessage)
             onMessage();
         if (nextAnswers.empty())
@@ -39,12 +41,36 @@ public:
         nextAnswers.pop_front();
         return a;
     }
+    void warnTitled(const QString& title, const QString& text) override {
+        shown.push_back({text, Icon::Exclamation, Buttons::Ok, Answer::Ok, title});
+        if (onMessage)
+            onMessage();
+    }
     void warnLater(const QString& text) override {
-        shown.push_back({text, Icon::Exclamation, Buttons::Ok, Answer::Ok});
+        shown.push_back({text, Icon::Exclamation, Buttons::Ok, Answer::Ok, QString()});
     }
     std::optional<QString> inputBox(const QString&, const QString&) override { return {}; }
-    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+    std::deque<QString> nextFiles; // answers of the file dialogs, empty: cancelled
+    QStringList fileFilters;       // the filter each file dialog was shown with
+    QString openFileName(const QString&, const QString&, const QString& filter) override {
+        return nextFile(filter);
+    }
+    QString openProgramName(const QString&, const QString& filter) override {
+        return nextFile(filter);
+    }
     QString folderName(const QString&) override { return {}; }
+
+private:
+    QString nextFile(const QString& filter) {
+        fileFilters << filter;
+        if (nextFiles.empty())
+            return {};
+        QString f = nextFiles.front();
+        nextFiles.pop_front();
+        return f;
+    }
+
+public:
 };
 
 // A clock that moves only when told to.
@@ -69,6 +95,25 @@ public:
     void open(const QString& target) override { opened << target; }
 };
 
+// Plays nothing; records what it was asked to play and answers as told.
+class Sound final : public platform::Sound {
+public:
+    QStringList played; // every synchronous call, in order
+    QStringList playedAsync;
+    QStringList failing;                // paths that fail
+    std::function<void()> whilePlaying; // runs inside each synchronous call
+    bool playWaveSync(const QString& path) override {
+        played << path;
+        if (whilePlaying)
+            whilePlaying();
+        return !failing.contains(path);
+    }
+    bool playAsync(const QString& path) override {
+        playedAsync << path;
+        return !failing.contains(path);
+    }
+};
+
 class SchemeHandler final : public platform::SchemeHandler {
 public:
     QString programPath;
@@ -77,7 +122,11 @@ public:
                                      : QStringLiteral("\"%1\" \"%%1\"").arg(programPath);
     }
     QString program() const override { return programPath; }
-    bool setCommand(const QString&) override { return false; }
+    QStringList commandsSet;
+    bool setCommand(const QString& command) override {
+        commandsSet << command;
+        return false;
+    }
 };
 
 } // namespace fakes

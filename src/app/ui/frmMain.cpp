@@ -184,6 +184,10 @@ void frmMain::cmdStatic_Click() {
     openInstead(m_seams.showStatistics);
 }
 
+void frmMain::cmdDTMF_Click() {
+    openInstead(m_seams.showDtmfKeypad);
+}
+
 void frmMain::lblOwnChannel_DblClick() {
     bool isNumber = false;
     const int channel = m_parts.options.lblDefaultChannelID->text().trimmed().toInt(&isNumber);

@@ -101,6 +101,7 @@ public:
     void cmdEinstellungen_Click();
     void cmdfrmKickPlayer_Click();
     void cmdStatic_Click();
+    void cmdDTMF_Click();
     void lblOwnChannel_DblClick();
     void lblSprecher_DblClick();
     void cmdEnde_Click();
@@ -143,6 +144,7 @@ public:
     QToolButton* cmdEinstellungen = nullptr;
     QToolButton* cmdfrmKickPlayer = nullptr;
     QToolButton* cmdStatic = nullptr;
+    QToolButton* cmdDTMF = nullptr;
     QToolButton* cmdEnde = nullptr;
     QToolButton* cmdTSStarten = nullptr;
     QToolButton* cmdTSverbinden = nullptr;

@@ -156,6 +156,10 @@ void frmMain::buildControls() {
     connect(cmdStatic, &QToolButton::clicked, this, &frmMain::cmdStatic_Click);
     connect(cmdEinstellungen, &QToolButton::clicked, this, &frmMain::cmdEinstellungen_Click);
     connect(cmdEnde, &QToolButton::clicked, this, &frmMain::cmdEnde_Click);
+    cmdDTMF = imageButton(this, Glyph::Keypad, QStringLiteral("DTMF Tastatur"));
+    cmdDTMF->setIconSize(QSize(14, 14));
+    tw::place(cmdDTMF, 120, 2355, 300, 300);
+    connect(cmdDTMF, &QToolButton::clicked, this, &frmMain::cmdDTMF_Click);
 
     cmdTSStarten = imageButton(this, Glyph::Start, QStringLiteral("TeamSpeak 2 starten"));
     cmdTSverbinden = imageButton(this, Glyph::Connect, QStringLiteral("Mit dem Server verbinden"));
@@ -221,7 +225,7 @@ void frmMain::buildControls() {
     lblDTMF = new QLabel(this);
     lblDTMF->installEventFilter(this);
     lblDTMF->setFont(small);
-    tw::place(lblDTMF, 120, 2400, 1100, 255);
+    tw::place(lblDTMF, 450, 2400, 800, 255);
     lblDebugTakt = new QLabel(this);
     lblDebugTaktChannel = new QLabel(this);
     tw::place(lblDebugTakt, 120, 2655, 540, 255);
@@ -285,6 +289,7 @@ void frmMain::render() {
     // By role, once the window behind the button exists.
     cmdfrmKickPlayer->setVisible(v.cmdfrmKickPlayerVisible && bool(m_seams.showKickDialog));
     cmdStatic->setVisible(v.cmdStaticVisible && bool(m_seams.showStatistics));
+    cmdDTMF->setVisible(bool(m_seams.showDtmfKeypad));
     tw::setLeft(cmdEinstellungen, v.cmdEinstellungenLeft);
     tw::setLeft(cmdEnde, v.cmdEndeLeft);
     m_parts.options.chkControlRecord->setVisible(v.chkControlRecordVisible);

@@ -58,11 +58,20 @@ QtPrompts::QtPrompts(QString title, QWidget* parent)
 
 Prompts::Answer QtPrompts::message(const QString& text, Icon icon, Buttons buttons,
                                    Answer defaultAnswer) {
+    return show(m_title, text, icon, buttons, defaultAnswer);
+}
+
+void QtPrompts::warnTitled(const QString& title, const QString& text) {
+    show(title, text, Icon::Exclamation, Buttons::Ok, Answer::Ok);
+}
+
+Prompts::Answer QtPrompts::show(const QString& title, const QString& text, Icon icon,
+                                Buttons buttons, Answer defaultAnswer) {
     // The texts break lines with a carriage return alone; Qt wants a line feed.
     QString shown = text;
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"))
         .replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QMessageBox box(toQt(icon), m_title, shown, toQt(buttons), m_parent);
+    QMessageBox box(toQt(icon), title, shown, toQt(buttons), m_parent);
     box.setDefaultButton(toQt(defaultAnswer));
     switch (box.exec()) {
     case QMessageBox::Yes:
@@ -102,6 +111,16 @@ QString QtPrompts::openFileName(const QString& caption, const QString& folder,
 
 QString QtPrompts::folderName(const QString& caption) {
     return QFileDialog::getExistingDirectory(m_parent, caption);
+}
+
+QString QtPrompts::openProgramName(const QString& caption, const QString& filter) {
+    // Programs here have no name extension: the dialog lists executable files.
+    QFileDialog dialog(m_parent, caption, QString(), filter);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 } // namespace platform

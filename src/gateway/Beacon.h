@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+namespace app {
+struct SharedState;
+}
+namespace platform {
+class Clock;
+}
+
+// The beacon's two routes and its file, all on settings page 2.
+struct BeaconRoutes {
+    std::function<void()> DateiInternAbspielen;    // the program's own wave playback
+    std::function<void(const QString&)> ShellFile; // the file's associated program
+    std::function<QString()> beaconFile;           // caption of lblBakeDatei
+};
+
+// Once an hour at minute BakeWann, the beacon file plays. Called every monitor tick.
+class Beacon : public QObject {
+    Q_OBJECT
+public:
+    Beacon(app::SharedState& state, const platform::Clock& clock, BeaconRoutes routes,
+           QObject* parent = nullptr);
+
+    void Bake();
+
+    bool BeaconFired = false;
+
+private:
+    app::SharedState& m_state;
+    const platform::Clock& m_clock;
+    BeaconRoutes m_routes;
+};
