@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "Prompts.h"
+#include "QtPrint.h"
 #include "SchemeHandler.h"
 #include "Shell.h"
 #include "Sound.h"

@@ -145,7 +145,7 @@ void frmOptions2::resetToCreation() {
     chkBakeAktiv->setChecked(false);
     chkExtPlayer->setChecked(false);
     chkExtPlayer->setEnabled(true);
-    setBeaconFile(QStringLiteral("C:\\"));
+    lblBakeDatei->setText(QStringLiteral("C:\\")); // the caption a new page has, not a change
     txtBakeWann->setText(QStringLiteral("30"));
     txtStartzeit->setText(QStringLiteral("00"));
 }

@@ -1,0 +1,96 @@
+#include "Beacon.h"
+
+#include "Fakes.h"
+#include "SharedState.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+class BeaconTest : public ::testing::Test {
+protected:
+    app::SharedState state;
+    fakes::ManualClock clock;
+    QStringList events;
+    Beacon beacon{state, clock,
+                  BeaconRoutes{[this] { events << QStringLiteral("internal"); },
+                               [this](const QString& f) { events << QStringLiteral("shell ") + f; },
+                               [] { return QStringLiteral("/srv/bake.mp3"); }}};
+
+    void SetUp() override {
+        state.BakeEINAUS = true;
+        state.frmOptions2.BakeWann = 30;
+        at(11, 29, 59);
+    }
+    void at(int h, int m, int s) { clock.now = QDateTime(clock.now.date(), QTime(h, m, s)); }
+    // One monitor tick, and what the event loop runs right after it.
+    void tick() {
+        beacon.Bake();
+        QCoreApplication::sendPostedEvents();
+    }
+};
+
+TEST_F(BeaconTest, FiresOnceInItsMinuteOfEveryHour) {
+    tick();
+    EXPECT_TRUE(events.isEmpty());
+    at(11, 30, 0);
+    tick();
+    at(11, 30, 30);
+    tick();
+    at(11, 30, 59);
+    tick();
+    EXPECT_EQ(events, QStringList{QStringLiteral("internal")});
+    at(11, 31, 0);
+    tick();
+    at(12, 29, 59);
+    tick();
+    EXPECT_EQ(events.size(), 1);
+    at(12, 30, 0);
+    tick();
+    EXPECT_EQ(events, (QStringList{QStringLiteral("internal"), QStringLiteral("internal")}));
+}
+
+TEST_F(BeaconTest, TheInternalSoundPlaysAfterTheTickNotInsideIt) {
+    at(11, 30, 0);
+    beacon.Bake();
+    EXPECT_TRUE(events.isEmpty());
+    EXPECT_TRUE(beacon.BeaconFired);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(events, QStringList{QStringLiteral("internal")});
+}
+
+TEST_F(BeaconTest, TheExternalRouteOpensTheFileOnce) {
+    state.frmOptions2.ExtPlayer = true;
+    at(11, 30, 1);
+    tick();
+    tick();
+    EXPECT_EQ(events, QStringList{QStringLiteral("shell /srv/bake.mp3")});
+}
+
+TEST_F(BeaconTest, SwitchedOnWithinTheMinuteFiresOnceOnly) {
+    state.BakeEINAUS = false;
+    at(11, 30, 10);
+    tick();
+    EXPECT_TRUE(events.isEmpty());
+    state.BakeEINAUS = true; // page 2 applied during the minute
+    tick();
+    EXPECT_EQ(events.size(), 1);
+    state.BakeEINAUS = false;
+    tick();
+    state.BakeEINAUS = true;
+    tick();
+    EXPECT_EQ(events.size(), 1) << "off and on again within the minute does not fire again";
+}
+
+TEST_F(BeaconTest, OffOrAMinuteOutsideTheHourNeverFires) {
+    state.frmOptions2.BakeWann = -1;
+    for (int m = 0; m < 60; ++m) {
+        at(11, m, 0);
+        tick();
+    }
+    state.frmOptions2.BakeWann = 30;
+    state.BakeEINAUS = false;
+    at(12, 30, 0);
+    tick();
+    EXPECT_TRUE(events.isEmpty());
+}
