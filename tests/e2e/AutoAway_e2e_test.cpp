@@ -2,6 +2,7 @@
 // input made with xdotool as a person's would arrive. Takes 100 s: the idle time is a
 // minute, the shortest the settings offer.
 #include "INIfile.h"
+#include "PrivateDisplay.h"
 #include "ProgramRun.h"
 #include "SavedSettings.h"
 #include "SimProcess.h"
@@ -14,42 +15,6 @@
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
-
-namespace {
-
-// Xvfb on a display of its own choosing, told back through a pipe.
-class PrivateDisplay {
-public:
-    PrivateDisplay() {
-        asChildOfTest(m_server);
-        m_server.setProcessChannelMode(QProcess::SeparateChannels);
-        m_server.start(QStringLiteral("Xvfb"),
-                       {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                        QStringLiteral("-screen"), QStringLiteral("0"),
-                        QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                        QStringLiteral("tcp")});
-        if (m_server.waitForStarted(5000) && m_server.waitForReadyRead(10000))
-            name = QStringLiteral(":") + QString::fromLatin1(m_server.readLine().trimmed());
-    }
-    ~PrivateDisplay() {
-        m_server.kill();
-        m_server.waitForFinished(3000);
-    }
-    bool xdotool(const QStringList& arguments) const {
-        QProcess tool;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), name);
-        tool.setProcessEnvironment(env);
-        tool.start(QStringLiteral("xdotool"), arguments);
-        return tool.waitForFinished(5000) && tool.exitCode() == 0;
-    }
-    QString name; // empty when Xvfb did not start
-
-private:
-    QProcess m_server;
-};
-
-} // namespace
 
 TEST(AutoAwayE2E, AMinuteWithoutInputMakesAwayAndTheMouseBringsBack) {
     if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() ||

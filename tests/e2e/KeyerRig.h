@@ -61,7 +61,8 @@ public:
     }
 
     // Starts both programs; true once the port was opened and the gateway settled.
-    bool start(int hangMs) {
+    // The program runs headless unless given an X display; extra adds to its environment.
+    bool start(int hangMs, const QString& x11Display = {}, const QProcessEnvironment& extra = {}) {
         if (pts.isEmpty())
             return false;
         const QString socket = dir.file(QStringLiteral("client.sock"));
@@ -83,7 +84,11 @@ public:
         if (!sim->ready())
             return false;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(extra);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                   x11Display.isEmpty() ? QStringLiteral("offscreen") : QStringLiteral("xcb"));
+        if (!x11Display.isEmpty())
+            env.insert(QStringLiteral("DISPLAY"), x11Display);
         env.insert(QStringLiteral("QUORVEX_HOME"), dir.path());
         env.insert(QStringLiteral("TSREMOTE_SOCKET"), socket);
         env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(INTERPOSER_PATH));

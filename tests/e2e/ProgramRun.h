@@ -24,8 +24,9 @@ template <typename F> bool waitUntil(F condition, int ms = 5000) {
 // The quorvex program with its ts.ini in home and the client behind socket; headless
 // unless an X display is given.
 inline bool startQuorvex(QProcess& quorvex, const QString& home, const QString& socket,
-                         const QString& x11Display = {}) {
+                         const QString& x11Display = {}, const QProcessEnvironment& extra = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(extra);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"),
                x11Display.isEmpty() ? QStringLiteral("offscreen") : QStringLiteral("xcb"));
     if (!x11Display.isEmpty())

@@ -80,9 +80,8 @@ TEST_F(Keypad, ButtonsAppendThenPlayAndTheKeyboardPlaysThenAppends) {
     QTest::keyClick(w->cmdSenden, '*');
     EXPECT_EQ(sound.played, (QStringList{tone(QStringLiteral("7")), tone(QStringLiteral("10")),
                                          tone(QStringLiteral("11")), tone(QStringLiteral("10"))}));
-    EXPECT_EQ(textWhilePlaying,
-              (QStringList{QStringLiteral("7"), QStringLiteral("7*"), QStringLiteral("7*"),
-                           QStringLiteral("7*#")}));
+    EXPECT_EQ(textWhilePlaying, (QStringList{QStringLiteral("7"), QStringLiteral("7*"),
+                                             QStringLiteral("7*"), QStringLiteral("7*#")}));
     EXPECT_EQ(w->txtDTMF->text(), QStringLiteral("7*#*"));
     // Each path its own message: the button names the tone, the keyboard says "Error".
     EXPECT_EQ(messages(), (QStringList{QStringLiteral("Kann DTMF Ton Nr. 10 nicht abspielen!"),
@@ -211,10 +210,10 @@ TEST_F(Keypad, RecognitionControlsDriveTheRecognizer) {
     w->chkDTMFeinaus->click();
     w->cmdDTMFSettings->click();
     EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(events, (QStringList{QStringLiteral("recognizer start"),
-                                   QStringLiteral("recognizer stop"),
-                                   QStringLiteral("recognizer start"),
-                                   QStringLiteral("recognizer settings")}));
+    EXPECT_EQ(
+        events,
+        (QStringList{QStringLiteral("recognizer start"), QStringLiteral("recognizer stop"),
+                     QStringLiteral("recognizer start"), QStringLiteral("recognizer settings")}));
     // A keypad that ends stops the recognizer it started.
     events.clear();
     w->cmdCancel_Click();

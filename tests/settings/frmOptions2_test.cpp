@@ -114,9 +114,9 @@ TEST_F(SettingsPage2, TheFileDecidesWhetherTheExternalPlayerIsForced) {
     prompts.nextFiles = {QStringLiteral("/srv/bake.mp3"), QStringLiteral("/srv/bake.wav"),
                          QStringLiteral("/srv/BAKE.WAV")};
     page->cmdDatei_Click();
-    EXPECT_EQ(prompts.fileFilters,
-              QStringList{QStringLiteral(
-                  "Sound-Datei (*.wav);;MP3-Dateien (*.mp3);;Alle Dateien (*)")});
+    EXPECT_EQ(
+        prompts.fileFilters,
+        QStringList{QStringLiteral("Sound-Datei (*.wav);;MP3-Dateien (*.mp3);;Alle Dateien (*)")});
     EXPECT_EQ(page->lblBakeDatei->text(), QStringLiteral("/srv/bake.mp3"));
     EXPECT_TRUE(page->chkExtPlayer->isChecked());
     EXPECT_FALSE(page->chkExtPlayer->isEnabled());

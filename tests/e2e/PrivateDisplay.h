@@ -1,0 +1,41 @@
+#pragma once
+
+#include "ChildProcess.h"
+
+#include <QProcess>
+#include <QStringList>
+
+// Xvfb on a display of its own choosing, told back through a pipe.
+class PrivateDisplay {
+public:
+    PrivateDisplay() {
+        asChildOfTest(m_server);
+        m_server.setProcessChannelMode(QProcess::SeparateChannels);
+        m_server.start(QStringLiteral("Xvfb"),
+                       {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                        QStringLiteral("-screen"), QStringLiteral("0"),
+                        QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp")});
+        if (m_server.waitForStarted(5000) && m_server.waitForReadyRead(10000))
+            name = QStringLiteral(":") + QString::fromLatin1(m_server.readLine().trimmed());
+    }
+    ~PrivateDisplay() {
+        m_server.kill();
+        m_server.waitForFinished(3000);
+    }
+    bool xdotool(const QStringList& arguments, QByteArray* output = nullptr) const {
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), name);
+        tool.setProcessEnvironment(env);
+        tool.start(QStringLiteral("xdotool"), arguments);
+        const bool ok = tool.waitForFinished(5000) && tool.exitCode() == 0;
+        if (output)
+            *output = tool.readAllStandardOutput();
+        return ok;
+    }
+    QString name; // empty when Xvfb did not start
+
+private:
+    QProcess m_server;
+};

@@ -1,0 +1,143 @@
+// The keypad of the real quorvex program on a private Xvfb, playing to a private
+// PulseAudio server whose sink the test records and decodes; and the keyer's line
+// while a tone string plays.
+#include "KeyerRig.h"
+#include "PrivateDisplay.h"
+#include "ProgramRun.h"
+#include "PulseServer.h"
+#include "ToneCheck.h"
+
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+bool haveTools() {
+    for (const char* tool : {"Xvfb", "xdotool", "pulseaudio", "parec"}) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            return false;
+    }
+    return true;
+}
+
+// The window whose title matches, once it is shown; empty when none came.
+QByteArray windowNamed(const PrivateDisplay& display, const QString& pattern, int ms = 10000) {
+    QByteArray id;
+    waitUntil(
+        [&] {
+            QByteArray out;
+            if (!display.xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                  QStringLiteral("--name"), pattern},
+                                 &out))
+                return false;
+            id = out.split('\n').value(0).trimmed();
+            return !id.isEmpty();
+        },
+        ms);
+    return id;
+}
+
+// From the main window to the keypad by its button, as a person would.
+QByteArray openKeypad(const PrivateDisplay& display) {
+    const QByteArray main = windowNamed(display, QStringLiteral("^Quorvex "));
+    if (main.isEmpty())
+        return {};
+    // cmdDTMF: 300 twips square at (120, 2355), 15 twips to the pixel.
+    display.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"),
+                     QString::fromLatin1(main), QStringLiteral("18"), QStringLiteral("167"),
+                     QStringLiteral("click"), QStringLiteral("1")});
+    const QByteArray keypad = windowNamed(display, QStringLiteral("^DTMF$"));
+    if (!keypad.isEmpty()) {
+        display.xdotool({QStringLiteral("windowfocus"), QString::fromLatin1(keypad)});
+        QThread::msleep(300);
+    }
+    return keypad;
+}
+
+bool type(const PrivateDisplay& display, const QString& keys) {
+    return display.xdotool(
+        {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("250"), keys});
+}
+
+bool press(const PrivateDisplay& display, const QString& key) {
+    return display.xdotool({QStringLiteral("key"), key});
+}
+
+} // namespace
+
+TEST(SoundE2E, TheKeypadPlaysWhatIsTypedAndTheStringInOrder) {
+    if (!haveTools())
+        GTEST_SKIP() << "needs Xvfb, xdotool, pulseaudio, parec (scripts/install-packages.sh)";
+    PulseServer server;
+    ASSERT_TRUE(server.ok());
+    PrivateDisplay display;
+    ASSERT_FALSE(display.name.isEmpty());
+    TempDir dir;
+    saveWithSettingsPage(dir.file(QStringLiteral("ts.ini")),
+                         [](frmOptions& page) { page.cmbServerAdresse->setCurrentIndex(2); });
+    QProcess quorvex;
+    ASSERT_TRUE(startQuorvex(quorvex, dir.path(), dir.file(QStringLiteral("none.sock")),
+                             display.name, server.environment()));
+    ASSERT_FALSE(openKeypad(display).isEmpty()) << "the keypad did not open";
+
+    SinkRecorder recorder(server);
+    // Each key plays its tone, then Enter plays the collected string.
+    ASSERT_TRUE(type(display, QStringLiteral("1*#5")));
+    ASSERT_TRUE(press(display, QStringLiteral("Return")));
+    QThread::msleep(1500);
+    ASSERT_TRUE(type(display, QStringLiteral("55")));
+    ASSERT_TRUE(press(display, QStringLiteral("Return")));
+    QThread::msleep(1200);
+    const std::string heard = heardString(recorder.stop(), SinkRecorder::Rate);
+    EXPECT_EQ(heard, "1*#51*#555"
+                     "55")
+        << "keys, string, keys, string";
+    EXPECT_EQ(quorvex.state(), QProcess::Running);
+    quorvex.kill();
+    quorvex.waitForFinished(3000);
+}
+
+TEST(SoundE2E, AKeyedLineDropsOnTimeWhileAToneStringPlays) {
+    if (!haveTools())
+        GTEST_SKIP() << "needs Xvfb, xdotool, pulseaudio, parec (scripts/install-packages.sh)";
+    PulseServer server;
+    ASSERT_TRUE(server.ok());
+    PrivateDisplay display;
+    ASSERT_FALSE(display.name.isEmpty());
+    constexpr int hangMs = 300;
+    KeyerRig rig;
+    ASSERT_TRUE(rig.start(hangMs, display.name, server.environment()));
+    ASSERT_FALSE(openKeypad(display).isEmpty()) << "the keypad did not open";
+    // Twelve tones of 160 ms: a string of about two seconds, each typed key heard too.
+    SinkRecorder recorder(server);
+    ASSERT_TRUE(type(display, QStringLiteral("123456789012")));
+    QThread::msleep(1000);
+
+    // The speaker stops 100 ms before the string starts (Enter, then 250 ms).
+    const std::int64_t t0 = monotonicNs();
+    rig.sim->command("speak 7 on\nwait 1150\nspeak 7 off");
+    ASSERT_TRUE(waitFor([&] { return !rig.keying().empty() && rig.keying().back().rts; }, 1000));
+    QThread::msleep(static_cast<unsigned long>(1000 - (monotonicNs() - t0) / 1'000'000));
+    const std::int64_t enter = monotonicNs();
+    ASSERT_TRUE(press(display, QStringLiteral("Return")));
+    const std::int64_t stop = t0 + 1'150'000'000;
+    ASSERT_TRUE(waitFor([&] { return rig.keying().size() >= 2; }, 4000));
+    QThread::msleep(2500); // the rest of the string
+    const auto k = rig.keying();
+    ASSERT_EQ(k.size(), 2u);
+    EXPECT_TRUE(k[0].rts);
+    EXPECT_FALSE(k[1].rts);
+    const auto dropMs = (k[1].ns - stop) / 1'000'000;
+    const auto stringStartMs = (enter - stop) / 1'000'000 + 250;
+    std::printf("measured: line dropped %lld ms after the speaker stopped (hang time %d ms); "
+                "the string started about %lld ms after the stop and lasts about 1900 ms\n",
+                static_cast<long long>(dropMs), hangMs, static_cast<long long>(stringStartMs));
+    EXPECT_GE(dropMs, hangMs);
+    // A tick to see the stop, the hang time, a tick to act: hang + 110 ms, and a little
+    // for the client's own timer, which fires late, never early.
+    EXPECT_LE(dropMs, hangMs + 110 + 40);
+    EXPECT_EQ(heardString(recorder.stop(), SinkRecorder::Rate), "123456789012"
+                                                                "123456789012")
+        << "the typed keys, then the whole string around the drop";
+}
