@@ -19,6 +19,10 @@ BIN=$PWD/build-run/bin
 DEMO=$PWD/build-run/demo
 mkdir -p "$DEMO"/{home,run,config,data/applications}
 chmod 700 "$DEMO/run"
+# The demo's own runtime folder hides the desktop's sound server: name it directly.
+if [ -z "${PULSE_SERVER:-}" ] && [ -S "${XDG_RUNTIME_DIR:-/nonexistent}/pulse/native" ]; then
+    export PULSE_SERVER=unix:$XDG_RUNTIME_DIR/pulse/native
+fi
 export QUORVEX_HOME=$DEMO/home XDG_RUNTIME_DIR=$DEMO/run
 export XDG_CONFIG_HOME=$DEMO/config XDG_DATA_HOME=$DEMO/data
 unset TSREMOTE_SOCKET
