@@ -92,12 +92,12 @@ PlaybackResult playFile(const PlaybackRequest& request, const std::atomic<bool>&
         info.samplerate < 1 || static_cast<unsigned>(info.samplerate) > PA_RATE_MAX)
         return fail(request.path + ": unsupported channel count or rate");
 
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_FLOAT32NE;
-    spec.rate = static_cast<std::uint32_t>(info.samplerate);
-    spec.channels = static_cast<std::uint8_t>(info.channels);
+    pa_sample_spec sampleFormat{};
+    sampleFormat.format = PA_SAMPLE_FLOAT32NE;
+    sampleFormat.rate = static_cast<std::uint32_t>(info.samplerate);
+    sampleFormat.channels = static_cast<std::uint8_t>(info.channels);
     pa_channel_map map;
-    pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT);
+    pa_channel_map_init_extend(&map, sampleFormat.channels, PA_CHANNEL_MAP_DEFAULT);
     const auto fileDuration = milliseconds(info.frames * 1000 / info.samplerate);
     const auto serverBound = milliseconds(request.serverTimeoutMs);
 
@@ -141,7 +141,7 @@ PlaybackResult playFile(const PlaybackRequest& request, const std::atomic<bool>&
     if (!ready)
         return fail(waitError);
 
-    s.m_stream = pa_stream_new(s.m_context, "Ton", &spec, &map);
+    s.m_stream = pa_stream_new(s.m_context, "Ton", &sampleFormat, &map);
     if (!s.m_stream)
         return fail("stream refused: " + s.contextError());
     if (request.onStarted) {
@@ -152,7 +152,8 @@ PlaybackResult playFile(const PlaybackRequest& request, const std::atomic<bool>&
     }
     pa_buffer_attr attr;
     attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(TargetLatencyMs * 1000, &spec));
+    attr.tlength =
+        static_cast<std::uint32_t>(pa_usec_to_bytes(TargetLatencyMs * 1000, &sampleFormat));
     attr.prebuf = static_cast<std::uint32_t>(-1);
     attr.minreq = static_cast<std::uint32_t>(-1);
     attr.fragsize = static_cast<std::uint32_t>(-1);
@@ -170,7 +171,7 @@ PlaybackResult playFile(const PlaybackRequest& request, const std::atomic<bool>&
         return fail(waitError);
 
     // Feed the stream as the server asks; a server that stops asking is a failure.
-    const std::size_t frameBytes = sizeof(float) * spec.channels;
+    const std::size_t frameBytes = sizeof(float) * sampleFormat.channels;
     std::vector<float> buffer;
     bool atEnd = false;
     while (!atEnd) {
@@ -189,7 +190,7 @@ PlaybackResult playFile(const PlaybackRequest& request, const std::atomic<bool>&
         }
         const sf_count_t want =
             std::min<sf_count_t>(static_cast<sf_count_t>(writable / frameBytes), ChunkFrames);
-        buffer.resize(static_cast<std::size_t>(want) * spec.channels);
+        buffer.resize(static_cast<std::size_t>(want) * sampleFormat.channels);
         const sf_count_t got = sf_readf_float(file.get(), buffer.data(), want);
         if (got <= 0) {
             atEnd = true;
