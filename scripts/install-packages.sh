@@ -12,6 +12,7 @@ PACKAGES=(
     clang-format git
     clang libclang-rt-14-dev
     xvfb xauth xdotool
+    xdg-utils desktop-file-utils libglib2.0-bin
 )
 
 missing=()

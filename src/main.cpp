@@ -7,11 +7,13 @@
 #include "GatewaySwitching.h"
 #include "GermanDialogs.h"
 #include "LineGuard.h"
+#include "LoginLinks.h"
 #include "OwnWindowsInput.h"
 #include "ProgramFolder.h"
 #include "PulseSound.h"
 #include "QtPrompts.h"
 #include "QtSerialLine.h"
+#include "Registry.h"
 #include "SharedState.h"
 #include "TSRemote.h"
 #include "TSRemoteLibrary.h"
@@ -29,6 +31,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -93,6 +96,7 @@ int main(int argc, char* argv[]) {
     platform::QtPrompts prompts(QFileInfo(executable).completeBaseName());
     platform::DesktopShell shell;
     platform::XdgSchemeHandler urlHandler(platform::XdgDirs::fromEnvironment());
+    platform::Registry registry(platform::XdgDirs::fromEnvironment(), QDir::homePath());
     app::SharedState state;
     frmOptions options(state, ts, prompts);
     // Sound outlives every window that plays.
@@ -101,7 +105,7 @@ int main(int argc, char* argv[]) {
     const auto showMain = [&mainPtr] { mainPtr->showAgain(); };
     const auto shellFile = [&mainPtr](const QString& path) { mainPtr->ShellFile(path); };
     // Settings page 2 lives hidden for the whole run, loaded when page 1 first loads.
-    frmOptions2 page2(state, prompts, sound, urlHandler,
+    frmOptions2 page2(state, prompts, sound, registry,
                       Options2Host{showMain, [&options] { showRaised(&options); }, shellFile});
     bool page2Loaded = false;
 

@@ -2,8 +2,6 @@
 
 #include "ProgramFolder.h"
 
-#include <QFileInfo>
-
 namespace app {
 
 QString programName() {
@@ -16,13 +14,6 @@ QString settingsFilePath(const QString& folder) {
 
 bool isDtmfSwitch(const QStringList& argumentsAfterProgram) {
     return argumentsAfterProgram.join(QLatin1Char(' ')) == QLatin1String("-dtmf");
-}
-
-bool FileExist(const QString& path) {
-    if (path.isEmpty())
-        return false;
-    const QFileInfo info(path);
-    return info.isFile() && !info.fileName().startsWith(QLatin1Char('.'));
 }
 
 QString toneFilePath(const QString& folder, int i) {

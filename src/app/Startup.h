@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProgramFolder.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -21,9 +23,7 @@ QString settingsFilePath(const QString& folder);
 // True only for the one argument "-dtmf", spelt exactly so, with nothing else.
 bool isDtmfSwitch(const QStringList& argumentsAfterProgram);
 
-// True for an existing ordinary file. Folders, hidden (dot) files, an empty path and
-// any error while looking give False.
-bool FileExist(const QString& path);
+using platform::FileExist;
 
 // The DTMF tone file i: sounds/<i>.wav in the given folder.
 QString toneFilePath(const QString& folder, int i);

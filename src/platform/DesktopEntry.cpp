@@ -1,5 +1,7 @@
 #include "DesktopEntry.h"
 
+#include <algorithm>
+
 namespace platform::desktopentry {
 
 QString escapeValue(const QString& value) {
@@ -107,6 +109,15 @@ QString quoteExecArgument(const QString& argument) {
     }
     out += QLatin1Char('"');
     return out;
+}
+
+QString execArgument(const QString& argument) {
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`=%");
+    const bool plain =
+        !argument.isEmpty() && std::none_of(argument.begin(), argument.end(), [](QChar c) {
+            return reserved.contains(c) || c.unicode() < 0x20;
+        });
+    return plain ? argument : quoteExecArgument(argument);
 }
 
 } // namespace platform::desktopentry

@@ -18,5 +18,8 @@ QString unescapeValue(const QString& value);
 std::optional<QStringList> splitExec(const QString& exec);
 // One argument quoted for an Exec value, so the program sees it unchanged.
 QString quoteExecArgument(const QString& argument);
+// The same, but left bare when it holds no character that needs quotes: simple
+// launchers (xdg-open without a desktop) split Exec lines at blanks and keep quotes.
+QString execArgument(const QString& argument);
 
 } // namespace platform::desktopentry

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <unistd.h>
@@ -14,21 +15,42 @@ QString joinPath(const QString& folder, const QString& fileName) {
                                              : folder + QLatin1Char('/') + fileName;
 }
 
+bool FileExist(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    return info.isFile() && !info.fileName().startsWith(QLatin1Char('.'));
+}
+
+namespace {
+
+bool hasSounds(const QString& folder) {
+    return QDir(joinPath(folder, QStringLiteral("sounds"))).exists();
+}
+
+// The program's tones: beside it in a build tree, in share/quorvex when installed.
+QString programSounds(const QString& executableFolder) {
+    const QString installed =
+        QDir::cleanPath(joinPath(executableFolder, QStringLiteral("../share/quorvex")));
+    return !hasSounds(executableFolder) && hasSounds(installed) ? installed : executableFolder;
+}
+
+} // namespace
+
 ProgramFolders programFolders(const QString& executableFolder, const QString& homeOverride,
                               const QString& configHome) {
-    if (!homeOverride.isEmpty()) {
-        // A home without tone files of its own uses the program's.
-        const bool ownSounds = QDir(joinPath(homeOverride, QStringLiteral("sounds"))).exists();
-        return {homeOverride, ownSounds ? homeOverride : executableFolder};
-    }
+    const QString sounds = programSounds(executableFolder);
+    // A home without tone files of its own uses the program's.
+    if (!homeOverride.isEmpty())
+        return {homeOverride, hasSounds(homeOverride) ? homeOverride : sounds};
     const bool writable = ::access(QFile::encodeName(executableFolder).constData(), W_OK) == 0;
     if (writable || configHome.isEmpty())
-        return {executableFolder, executableFolder};
+        return {executableFolder, sounds};
     const QString own = joinPath(configHome, QStringLiteral("quorvex"));
     QDir().mkpath(own);
     QFile::setPermissions(own,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    return {own, executableFolder};
+    return {own, sounds};
 }
 
 ProgramFolders currentProgramFolders() {

@@ -13,14 +13,18 @@ struct ProgramFolders {
 // Environment variable that puts ts.ini and sounds/ into one folder of its own.
 inline constexpr const char* HomeVariable = "QUORVEX_HOME";
 
-// homeOverride wins when set (for sounds/ only when it holds one). Otherwise the executable's
-// folder, except that ts.ini moves to configHome/quorvex when the executable's folder is not
-// writable.
+// homeOverride wins when set (for sounds/ only when it holds one). Otherwise the
+// executable's folder, except that ts.ini moves to configHome/quorvex when that folder is
+// not writable, and the tones come from ../share/quorvex of an installed program.
 ProgramFolders programFolders(const QString& executableFolder, const QString& homeOverride,
                               const QString& configHome);
 
 // The same, read from this process's environment and executable.
 ProgramFolders currentProgramFolders();
+
+// True for an existing ordinary file. Folders, hidden (dot) files, an empty path and
+// any error while looking give False.
+bool FileExist(const QString& path);
 
 // A folder, a separator unless it ends in one already, then the file name.
 QString joinPath(const QString& folder, const QString& fileName);

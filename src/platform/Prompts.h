@@ -19,8 +19,12 @@ public:
     // defaultAnswer is the button that Enter presses.
     virtual Answer message(const QString& text, Icon icon, Buttons buttons,
                            Answer defaultAnswer) = 0;
+    // The same under a title of its own instead of the executable's name.
+    virtual Answer messageTitled(const QString& title, const QString& text, Icon icon,
+                                 Buttons buttons, Answer defaultAnswer) = 0;
     // nullopt when the person cancels.
-    virtual std::optional<QString> inputBox(const QString& prompt, const QString& initial) = 0;
+    virtual std::optional<QString> inputBox(const QString& title, const QString& prompt,
+                                            const QString& initial) = 0;
     // Empty when cancelled.
     virtual QString openFileName(const QString& caption, const QString& folder,
                                  const QString& filter) = 0;
@@ -28,15 +32,15 @@ public:
     // An executable file; empty when cancelled.
     virtual QString openProgramName(const QString& caption, const QString& filter) = 0;
 
-    // A warning under a title of its own instead of the executable's name.
-    virtual void warnTitled(const QString& title, const QString& text) = 0;
-
     // A warning that does not wait for its OK: for what the program reports from inside
     // its timers, which must go on (an unattended gateway keeps working).
     virtual void warnLater(const QString& text) = 0;
 
     void inform(const QString& text) { message(text, Icon::Information, Buttons::Ok, Answer::Ok); }
     void warn(const QString& text) { message(text, Icon::Exclamation, Buttons::Ok, Answer::Ok); }
+    void warnTitled(const QString& title, const QString& text) {
+        messageTitled(title, text, Icon::Exclamation, Buttons::Ok, Answer::Ok);
+    }
 };
 
 } // namespace platform

@@ -176,8 +176,7 @@ bool XdgSchemeHandler::setCommand(const QString& command) {
             exec << QStringLiteral("%u");
             hasUrl = true;
         } else {
-            exec << de::quoteExecArgument(
-                QString(a).replace(QLatin1Char('%'), QLatin1String("%%")));
+            exec << de::execArgument(QString(a).replace(QLatin1Char('%'), QLatin1String("%%")));
         }
     }
     if (!hasUrl)

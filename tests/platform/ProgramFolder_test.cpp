@@ -18,3 +18,12 @@ TEST(ProgramFolders, AHomeOfItsOwnTakesTheTonesFromTheProgramUnlessItHasThem) {
     EXPECT_EQ(f.settings, program.path());
     EXPECT_EQ(f.sounds, program.path());
 }
+
+TEST(ProgramFolders, AnInstalledProgramFindsItsTonesInShare) {
+    TempDir prefix;
+    QDir(prefix.path()).mkpath(QStringLiteral("bin"));
+    QDir(prefix.path()).mkpath(QStringLiteral("share/quorvex/sounds"));
+    const QString bin = prefix.file(QStringLiteral("bin"));
+    const auto f = platform::programFolders(bin, QString(), prefix.file(QStringLiteral("cfg")));
+    EXPECT_EQ(f.sounds, prefix.file(QStringLiteral("share/quorvex")));
+}

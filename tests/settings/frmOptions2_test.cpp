@@ -1,6 +1,7 @@
 #include "frmOptions2.h"
 
 #include "INIfile.h"
+#include "Registry.h"
 #include "XdgSchemeHandler.h"
 
 #include "Fakes.h"
@@ -25,6 +26,7 @@ protected:
                            {dir.file(QStringLiteral("usr"))},
                            {dir.file(QStringLiteral("bin"))}};
     platform::XdgSchemeHandler handler{dirs};
+    platform::Registry registry{dirs, dir.file(QStringLiteral("home"))};
     app::SharedState state;
     fakes::Prompts prompts;
     fakes::Sound sound;
@@ -34,7 +36,7 @@ protected:
     void SetUp() override {
         state.Dateiname = dir.file(QStringLiteral("ts.ini"));
         page = std::make_unique<frmOptions2>(
-            state, prompts, sound, handler,
+            state, prompts, sound, registry,
             Options2Host{[this] { events << QStringLiteral("main shown"); },
                          [this] { events << QStringLiteral("page 1 shown"); },
                          [this](const QString& f) { events << QStringLiteral("shell ") + f; }});
@@ -88,6 +90,8 @@ TEST_F(SettingsPage2, SavingRegistersTheChosenProgramAsTheHandler) {
     const platform::XdgSchemeHandler fresh(dirs);
     EXPECT_EQ(fresh.program(), QStringLiteral("/opt/Team Speak 2/TeamSpeak"));
     EXPECT_EQ(fresh.command(), QStringLiteral("\"/opt/Team Speak 2/TeamSpeak\" \"%1\""));
+    EXPECT_EQ(registry.RegRead(QLatin1String(platform::Registry::IconPath)),
+              QStringLiteral("/opt/Team Speak 2/TeamSpeak"));
     // The page reads its own entry back as the same path, blanks and all.
     page->cmdRefresh_Click();
     EXPECT_EQ(page->lblTSPfadIst->text(), QStringLiteral("/opt/Team Speak 2/TeamSpeak"));
@@ -97,16 +101,15 @@ TEST_F(SettingsPage2, SavingRegistersTheChosenProgramAsTheHandler) {
 }
 
 TEST_F(SettingsPage2, AnEmptyPathLeavesTheHandlerAlone) {
-    fakes::SchemeHandler fake;
-    frmOptions2 p(state, prompts, sound, fake, {});
+    frmOptions2& p = *page;
     p.Form_Load();
     p.cmdApply_Click();
-    EXPECT_TRUE(fake.commandsSet.isEmpty());
     EXPECT_EQ(stored("Wann"), QString()) << "an empty minute is refused";
     p.txtBakeWann->setText(QStringLiteral("5"));
     p.cmdApply_Click();
-    EXPECT_TRUE(fake.commandsSet.isEmpty());
     EXPECT_EQ(stored("Wann"), QStringLiteral("5"));
+    EXPECT_EQ(handler.desktopFile(), QString());
+    EXPECT_FALSE(QFileInfo::exists(registry.storeFile())) << "no icon written either";
 }
 
 TEST_F(SettingsPage2, TheFileDecidesWhetherTheExternalPlayerIsForced) {

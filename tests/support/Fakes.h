@@ -33,7 +33,11 @@ public:
     std::function<void()> onMessage; // runs while the box "waits", as timers would
 
     Answer message(const QString& text, Icon icon, Buttons buttons, Answer def) override {
-        shown.push_back({text, icon, buttons, def, QString()});
+        return messageTitled(QString(), text, icon, buttons, def);
+    }
+    Answer messageTitled(const QString& title, const QString& text, Icon icon, Buttons buttons,
+                         Answer def) override {
+        shown.push_back({text, icon, buttons, def, title});
         if (onMessage)
             onMessage();
         if (nextAnswers.empty())
@@ -42,15 +46,23 @@ public:
         nextAnswers.pop_front();
         return a;
     }
-    void warnTitled(const QString& title, const QString& text) override {
-        shown.push_back({text, Icon::Exclamation, Buttons::Ok, Answer::Ok, title});
-        if (onMessage)
-            onMessage();
-    }
     void warnLater(const QString& text) override {
         shown.push_back({text, Icon::Exclamation, Buttons::Ok, Answer::Ok, QString()});
     }
-    std::optional<QString> inputBox(const QString&, const QString&) override { return {}; }
+    struct Asked {
+        QString title, prompt, initial;
+    };
+    std::vector<Asked> asked;                      // every input box
+    std::deque<std::optional<QString>> nextInputs; // answers; none queued: cancelled
+    std::optional<QString> inputBox(const QString& title, const QString& prompt,
+                                    const QString& initial) override {
+        asked.push_back({title, prompt, initial});
+        if (nextInputs.empty())
+            return std::nullopt;
+        auto a = nextInputs.front();
+        nextInputs.pop_front();
+        return a;
+    }
     std::deque<QString> nextFiles; // answers of the file dialogs, empty: cancelled
     QStringList fileFilters;       // the filter each file dialog was shown with
     QString openFileName(const QString&, const QString&, const QString& filter) override {
@@ -59,7 +71,16 @@ public:
     QString openProgramName(const QString&, const QString& filter) override {
         return nextFile(filter);
     }
-    QString folderName(const QString&) override { return {}; }
+    std::deque<QString> nextFolders; // answers of the folder picker, empty: cancelled
+    QStringList folderCaptions;
+    QString folderName(const QString& caption) override {
+        folderCaptions << caption;
+        if (nextFolders.empty())
+            return {};
+        QString f = nextFolders.front();
+        nextFolders.pop_front();
+        return f;
+    }
 
 private:
     QString nextFile(const QString& filter) {

@@ -58,15 +58,11 @@ QtPrompts::QtPrompts(QString title, QWidget* parent)
 
 Prompts::Answer QtPrompts::message(const QString& text, Icon icon, Buttons buttons,
                                    Answer defaultAnswer) {
-    return show(m_title, text, icon, buttons, defaultAnswer);
+    return messageTitled(m_title, text, icon, buttons, defaultAnswer);
 }
 
-void QtPrompts::warnTitled(const QString& title, const QString& text) {
-    show(title, text, Icon::Exclamation, Buttons::Ok, Answer::Ok);
-}
-
-Prompts::Answer QtPrompts::show(const QString& title, const QString& text, Icon icon,
-                                Buttons buttons, Answer defaultAnswer) {
+Prompts::Answer QtPrompts::messageTitled(const QString& title, const QString& text, Icon icon,
+                                         Buttons buttons, Answer defaultAnswer) {
     // The texts break lines with a carriage return alone; Qt wants a line feed.
     QString shown = text;
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"))
@@ -95,10 +91,11 @@ void QtPrompts::warnLater(const QString& text) {
     box->show();
 }
 
-std::optional<QString> QtPrompts::inputBox(const QString& prompt, const QString& initial) {
+std::optional<QString> QtPrompts::inputBox(const QString& title, const QString& prompt,
+                                           const QString& initial) {
     bool ok = false;
     const QString text =
-        QInputDialog::getText(m_parent, m_title, prompt, QLineEdit::Normal, initial, &ok);
+        QInputDialog::getText(m_parent, title, prompt, QLineEdit::Normal, initial, &ok);
     if (!ok)
         return std::nullopt;
     return text;

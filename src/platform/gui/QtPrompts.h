@@ -12,18 +12,17 @@ public:
     explicit QtPrompts(QString title, QWidget* parent = nullptr);
 
     Answer message(const QString& text, Icon icon, Buttons buttons, Answer defaultAnswer) override;
-    void warnTitled(const QString& title, const QString& text) override;
+    Answer messageTitled(const QString& title, const QString& text, Icon icon, Buttons buttons,
+                         Answer defaultAnswer) override;
     void warnLater(const QString& text) override;
-    std::optional<QString> inputBox(const QString& prompt, const QString& initial) override;
+    std::optional<QString> inputBox(const QString& title, const QString& prompt,
+                                    const QString& initial) override;
     QString openFileName(const QString& caption, const QString& folder,
                          const QString& filter) override;
     QString folderName(const QString& caption) override;
     QString openProgramName(const QString& caption, const QString& filter) override;
 
 private:
-    Answer show(const QString& title, const QString& text, Icon icon, Buttons buttons,
-                Answer defaultAnswer);
-
     QString m_title;
     QWidget* m_parent;
 };

@@ -3,7 +3,7 @@
 #include "Glyphs.h"
 #include "INIfile.h"
 #include "Prompts.h"
-#include "SchemeHandler.h"
+#include "Registry.h"
 #include "SettingsKeys.h"
 #include "SharedState.h"
 #include "Sound.h"
@@ -55,9 +55,9 @@ std::optional<std::int16_t> beaconMinute(const QString& text) {
 } // namespace
 
 frmOptions2::frmOptions2(app::SharedState& state, platform::Prompts& prompts,
-                         platform::Sound& sound, platform::SchemeHandler& urlHandler,
-                         Options2Host host, QWidget* parent)
-    : QWidget(parent), m_state(state), m_prompts(prompts), m_sound(sound), m_urlHandler(urlHandler),
+                         platform::Sound& sound, platform::Registry& registry, Options2Host host,
+                         QWidget* parent)
+    : QWidget(parent), m_state(state), m_prompts(prompts), m_sound(sound), m_registry(registry),
       m_host(std::move(host)) {
     buildControls();
     resetToCreation();
@@ -205,7 +205,8 @@ void frmOptions2::loadBeacon(int einAus, const QString& datei, const QString& wa
 
 void frmOptions2::cmdRefresh_Click() {
     // A. Every step that fails is skipped; nothing is reported.
-    if (const QString program = programOfCommand(m_urlHandler.command()); !program.isEmpty())
+    const QString command = m_registry.RegRead(QLatin1String(platform::Registry::CommandPath));
+    if (const QString program = programOfCommand(command); !program.isEmpty())
         lblTSPfadIst->setText(program);
     const QString file = m_state.Dateiname;
     const auto read = [&file](const KeyDef& k) {
@@ -271,9 +272,11 @@ void frmOptions2::cmdApply_Click() {
     TSPfad = lblTSPfadIst->text();
     if (TSPfad.isEmpty())
         return; // no program: the handler stays as it is
+    const QString type = QStringLiteral("REG_SZ");
+    m_registry.RegWrite(QLatin1String(platform::Registry::IconPath), TSPfad, type);
     // Quoted, so that a path with blanks stays one argument.
     TSCommandLine = QLatin1Char('"') + TSPfad + QStringLiteral("\" \"%1\"");
-    m_urlHandler.setCommand(TSCommandLine);
+    m_registry.RegWrite(QLatin1String(platform::Registry::CommandPath), TSCommandLine, type);
 }
 
 void frmOptions2::DateiInternAbspielen() {

@@ -16,7 +16,7 @@ struct SharedState;
 }
 namespace platform {
 class Prompts;
-class SchemeHandler;
+class Registry;
 class Sound;
 } // namespace platform
 
@@ -34,7 +34,7 @@ class frmOptions2 : public QWidget {
     Q_OBJECT
 public:
     frmOptions2(app::SharedState& state, platform::Prompts& prompts, platform::Sound& sound,
-                platform::SchemeHandler& urlHandler, Options2Host host, QWidget* parent = nullptr);
+                platform::Registry& registry, Options2Host host, QWidget* parent = nullptr);
 
     static constexpr const char* SoundFilter =
         "Sound-Datei (*.wav);;MP3-Dateien (*.mp3);;Alle Dateien (*)";
@@ -99,6 +99,6 @@ private:
     app::SharedState& m_state;
     platform::Prompts& m_prompts;
     platform::Sound& m_sound;
-    platform::SchemeHandler& m_urlHandler;
+    platform::Registry& m_registry;
     Options2Host m_host;
 };
