@@ -32,7 +32,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp
 # The 100 s auto-away run (label "long") is left to the plain pass: the sanitizers see
 # the same code in the shorter tests, and CI stays within about ten minutes.
-(cd build-asan && ctest --output-on-failure --timeout 240 -j2 -LE long)
+(cd build-asan && ctest --output-on-failure --timeout 240 -j2 -LE "long|package")
 if grep -E -n 'runtime error:|ERROR: (Address|Leak)Sanitizer' build-asan/Testing/Temporary/LastTest.log; then
     echo "test.sh: a sanitizer reported a fault (above)" >&2
     exit 1

@@ -43,8 +43,10 @@ ProgramFolders programFolders(const QString& executableFolder, const QString& ho
     // A home without tone files of its own uses the program's.
     if (!homeOverride.isEmpty())
         return {homeOverride, hasSounds(homeOverride) ? homeOverride : sounds};
+    // An installed program never writes beside itself, also when root may.
+    const bool installed = executableFolder.startsWith(QLatin1String("/usr/"));
     const bool writable = ::access(QFile::encodeName(executableFolder).constData(), W_OK) == 0;
-    if (writable || configHome.isEmpty())
+    if ((writable && !installed) || configHome.isEmpty())
         return {executableFolder, sounds};
     const QString own = joinPath(configHome, QStringLiteral("quorvex"));
     QDir().mkpath(own);

@@ -64,7 +64,9 @@ TEST_F(KeyerE2E, ForeignSpeechKeysOnceThroughAShortPauseAndDropsAfterTheHangTime
                 "(hang time 500 ms)\n",
                 static_cast<long long>(upMs), static_cast<long long>(dropMs));
     EXPECT_LT(upMs, 400) << "up within a few polls of the speech";
-    EXPECT_GE(dropMs, 500) << "never before the hang time";
+    // The hang time runs from the last poll that saw the speech, which can come up to a
+    // poll (100 ms) before the speech really ended.
+    EXPECT_GE(dropMs, 500 - 100) << "never before the hang time";
     EXPECT_LE(dropMs, 1000);
 }
 

@@ -133,7 +133,7 @@ TEST(SoundE2E, AKeyedLineDropsOnTimeWhileAToneStringPlays) {
     std::printf("measured: line dropped %lld ms after the speaker stopped (hang time %d ms); "
                 "the string started about %lld ms after the stop and lasts about 1900 ms\n",
                 static_cast<long long>(dropMs), hangMs, static_cast<long long>(stringStartMs));
-    EXPECT_GE(dropMs, hangMs);
+    EXPECT_GE(dropMs, hangMs - 100) << "the hang time runs from the last poll that saw the speech";
     // A tick to see the stop, the hang time, a tick to act: hang + 110 ms, and a little
     // for the client's own timer, which fires late, never early.
     EXPECT_LE(dropMs, hangMs + 110 + 40);

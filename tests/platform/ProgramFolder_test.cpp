@@ -27,3 +27,9 @@ TEST(ProgramFolders, AnInstalledProgramFindsItsTonesInShare) {
     const auto f = platform::programFolders(bin, QString(), prefix.file(QStringLiteral("cfg")));
     EXPECT_EQ(f.sounds, prefix.file(QStringLiteral("share/quorvex")));
 }
+
+TEST(ProgramFolders, AProgramUnderUsrKeepsItsSettingsInTheConfigFolder) {
+    TempDir config;
+    const auto f = platform::programFolders(QStringLiteral("/usr/bin"), QString(), config.path());
+    EXPECT_EQ(f.settings, config.file(QStringLiteral("quorvex")));
+}

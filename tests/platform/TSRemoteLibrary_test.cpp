@@ -75,10 +75,11 @@ TEST(ClientLibraryLoader, ALibraryMissingAFunctionIsNotUsed) {
 }
 
 TEST(ClientLibraryLoader, TriesThePlacesInOrderAndUsesTheFirstThatWorks) {
-    const QStringList places = TSRemoteLibrary::candidates(QStringLiteral("/explicit/lib.so"),
-                                                           QStringLiteral("/opt/quorvex"));
+    const QStringList places =
+        TSRemoteLibrary::candidates(QStringLiteral("/explicit/lib.so"), QStringLiteral("/usr/bin"));
     EXPECT_EQ(places, QStringList({QStringLiteral("/explicit/lib.so"),
-                                   QStringLiteral("/opt/quorvex/libTSRemote.so"),
+                                   QStringLiteral("/usr/bin/libTSRemote.so"),
+                                   QStringLiteral("/usr/lib/quorvex/libTSRemote.so"),
                                    QStringLiteral("libTSRemote.so")}));
 
     TSRemoteLibrary lib(
