@@ -1,0 +1,246 @@
+#include "DtmfDecoder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace dtmf {
+namespace {
+
+constexpr std::array<double, 8> Frequencies{697, 770, 852, 941, 1209, 1336, 1477, 1633};
+constexpr char Symbols[4][4] = {
+    {'1', '2', '3', 'A'}, {'4', '5', '6', 'B'}, {'7', '8', '9', 'C'}, {'*', '0', '#', 'D'}};
+// The low group is judged over the whole window (its tones lie 73 to 89 Hz apart), the
+// high group over its newer half (127 to 156 Hz apart): a shorter look loses less of a
+// tone that is a little off its frequency.
+constexpr int LowBlocks = 4;
+constexpr int HighBlocks = 2;
+
+double fromDb(double db) {
+    return std::pow(10.0, db / 10.0);
+}
+
+// How much of a tone's power a rectangular window of n samples shows at a bin that
+// lies delta Hz away from it.
+double windowResponse(double delta, int n) {
+    const double x = std::numbers::pi * delta / DecoderRate;
+    if (std::abs(x) < 1e-12)
+        return 1.0;
+    const double r = std::sin(n * x) / (n * std::sin(x));
+    return r * r;
+}
+
+} // namespace
+
+Decoder::Decoder(Listener listener) : m_listener(std::move(listener)) {
+    for (std::size_t f = 0; f < Frequencies.size(); ++f) {
+        m_step[f] = std::polar(1.0, -2 * std::numbers::pi * Frequencies[f] / DecoderRate);
+        m_phase[f] = 1.0;
+    }
+}
+
+void Decoder::feed(std::span<const std::int16_t> samples) {
+    for (const std::int16_t s : samples) {
+        const double x = s;
+        for (std::size_t f = 0; f < Frequencies.size(); ++f) {
+            m_current.bins[f] += x * m_phase[f];
+            m_phase[f] *= m_step[f];
+        }
+        m_current.energy += x * x;
+        ++m_sample;
+        if (++m_fill == SubBlock) {
+            for (auto& p : m_phase)
+                p /= std::abs(p); // no drift however long the input runs
+            analyse(m_current);
+            m_current = Block{};
+            m_fill = 0;
+        }
+    }
+}
+
+void Decoder::flush() {
+    if (m_pair >= 0 && m_reported)
+        emit(Symbols[m_pair / 4][m_pair % 4], false, m_lastPresentMs);
+    m_pair = -1;
+}
+
+void Decoder::emit(char digit, bool started, std::int64_t ms) {
+    if (m_listener)
+        m_listener({digit, started, ms});
+}
+
+double Decoder::pairPower(const Block& b, int pair) const {
+    const auto power = [&](std::size_t f) {
+        return 2 * std::norm(b.bins[f]) / (double(SubBlock) * SubBlock);
+    };
+    return power(static_cast<std::size_t>(pair / 4)) +
+           power(static_cast<std::size_t>(4 + pair % 4));
+}
+
+int Decoder::windowPair(std::array<std::complex<double>, 8>& window) {
+    const auto sum = [&](std::size_t f, int blocks) {
+        std::complex<double> x{};
+        for (int i = 0; i < blocks; ++i)
+            x += recent(i).bins[f];
+        return x;
+    };
+    const auto energy = [&](int blocks) {
+        double e = 0;
+        for (int i = 0; i < blocks; ++i)
+            e += recent(i).energy;
+        return e;
+    };
+    std::array<double, 8> power{};
+    for (std::size_t f = 0; f < 8; ++f) {
+        const int blocks = f < 4 ? LowBlocks : HighBlocks;
+        const double n = double(blocks) * SubBlock;
+        window[f] = sum(f, blocks);
+        power[f] = 2 * std::norm(window[f]) / (n * n);
+    }
+    const auto best = [&](std::size_t first) {
+        std::size_t top = first, second = first + 1;
+        if (power[second] > power[top])
+            std::swap(top, second);
+        for (std::size_t f = first + 2; f < first + 4; ++f) {
+            if (power[f] > power[top]) {
+                second = top;
+                top = f;
+            } else if (power[f] > power[second]) {
+                second = f;
+            }
+        }
+        return std::pair{top, second};
+    };
+    const auto [low, lowSecond] = best(0);
+    const auto [high, highSecond] = best(4);
+    if (power[lowSecond] * fromDb(MinGroupLeadDb) > power[low] ||
+        power[highSecond] * fromDb(MinGroupLeadDb) > power[high])
+        return -1;
+    const int pair = static_cast<int>(low) * 4 + static_cast<int>(high - 4);
+
+    // The pair sounds through this window and the one before: a window that holds a
+    // tone's start or end measures neither its frequency nor its share truly.
+    if (m_blocks < History)
+        return -1;
+    double strongest = 0, weakest = 1e300;
+    for (int i = 0; i < History; ++i) {
+        const double pw = pairPower(recent(i), pair);
+        strongest = std::max(strongest, pw);
+        weakest = std::min(weakest, pw);
+    }
+    if (weakest < SteadyShare * strongest)
+        return -1;
+
+    // Each tone's offset from its frequency, from the phase step since the last window.
+    const double stepSeconds = double(SubBlock) / DecoderRate;
+    std::array<double, 2> truePower{};
+    int k = 0;
+    for (const std::size_t f : {low, high}) {
+        const double turn = std::arg(window[f] * std::conj(m_lastWindow[f]));
+        const double delta = turn / (2 * std::numbers::pi * stepSeconds);
+        if (std::abs(delta) > MaxDeviation * Frequencies[f])
+            return -1;
+        const int n = (f < 4 ? LowBlocks : HighBlocks) * SubBlock;
+        truePower[static_cast<std::size_t>(k++)] = power[f] / windowResponse(delta, n);
+    }
+    const double full = 32768.0 * std::pow(10.0, MinToneLevelDbfs / 20.0);
+    const double minPower = full * full / 2;
+    if (truePower[0] < minPower || truePower[1] < minPower)
+        return -1;
+    const double twist = 10 * std::log10(truePower[1] / truePower[0]);
+    if (twist > MaxHighOverLowDb || -twist > MaxLowOverHighDb)
+        return -1;
+    const double share = truePower[0] / (energy(LowBlocks) / (LowBlocks * SubBlock)) +
+                         truePower[1] / (energy(HighBlocks) / (HighBlocks * SubBlock));
+    if (share < MinPairShare)
+        return -1;
+    return pair;
+}
+
+void Decoder::analyse(const Block& block) {
+    m_recent[static_cast<std::size_t>(m_blocks % History)] = block;
+    ++m_blocks;
+    m_levelDbfs = 10 * std::log10(std::max(block.energy / SubBlock, 1e-3) / (32768.0 * 32768.0));
+    if (m_blocks < WindowBlocks)
+        return;
+    std::array<std::complex<double>, 8> window{};
+    const int pair = windowPair(window);
+    // windowPair compares with the window before; keep this one for the next.
+    m_lastWindow = window;
+    const std::int64_t nowMs = m_sample * 1000 / DecoderRate;
+    m_energies[static_cast<std::size_t>((m_blocks - 1) % EnergyBlocks)] = block.energy;
+
+    const auto begin = [&](int p) {
+        m_pair = p;
+        m_reported = false;
+        m_validWindows = 1;
+        m_absentMs = 0;
+        m_pairReference = 0;
+        m_energySum = 0;
+        for (int i = 0; i < History; ++i) {
+            m_pairReference = std::max(m_pairReference, pairPower(recent(i), p));
+            m_energySum += recent(i).energy;
+        }
+        m_energyCount = History;
+        m_lastPresentMs = nowMs;
+    };
+
+    if (m_pair < 0) {
+        if (pair >= 0)
+            begin(pair);
+    } else {
+        const double pw = pairPower(block, m_pair);
+        if (pair == m_pair) {
+            ++m_validWindows;
+            m_pairReference = std::max(m_pairReference, pw);
+            m_energySum += block.energy;
+            ++m_energyCount;
+        }
+        if (pw >= PresentShare * m_pairReference) {
+            m_absentMs = 0;
+            m_lastPresentMs = nowMs;
+        } else {
+            m_absentMs += 1000.0 * SubBlock / DecoderRate;
+        }
+        // Another digit before this one was reported: this one was not a digit.
+        if (pair >= 0 && pair != m_pair && !m_reported)
+            begin(pair);
+    }
+
+    if (m_pair >= 0 && !m_reported && m_validWindows >= 2 && m_absentMs == 0) {
+        // The tone's length: the sub-blocks back from now while it lasts, each counted by
+        // its energy against the steady tone's (a sub-block it half fills counts half).
+        const double full = m_energySum / m_energyCount;
+        double ms = 0;
+        for (int back = 0; back < EnergyBlocks && back < m_blocks; ++back) {
+            const double e =
+                m_energies[static_cast<std::size_t>((m_blocks - 1 - back) % EnergyBlocks)];
+            if (e < EdgeShare * full)
+                break;
+            ms += std::min(1.0, e / full) * 1000.0 * SubBlock / DecoderRate;
+        }
+        if (ms >= MinToneMs) {
+            m_reported = true;
+            emit(Symbols[m_pair / 4][m_pair % 4], true,
+                 nowMs - static_cast<std::int64_t>(std::lround(ms)));
+        }
+    }
+    if (m_pair >= 0 && m_absentMs >= MinPauseMs) {
+        if (m_reported)
+            emit(Symbols[m_pair / 4][m_pair % 4], false, m_lastPresentMs);
+        m_pair = -1;
+    }
+}
+
+std::vector<DigitEvent> decodeAll(std::span<const std::int16_t> samples) {
+    std::vector<DigitEvent> events;
+    Decoder d([&events](const DigitEvent& e) {
+        if (e.started)
+            events.push_back(e);
+    });
+    d.feed(samples);
+    d.flush();
+    return events;
+}
+
+} // namespace dtmf

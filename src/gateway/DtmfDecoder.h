@@ -1,0 +1,120 @@
+#pragma once
+
+#include <array>
+#include <complex>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+// A DTMF receiver in plain C++: fed blocks of 16-bit mono samples at SampleRate, it
+// reports each digit when it has lasted long enough and again when it has ended.
+//
+// Every 5 ms sub-block gets the DFT at the eight DTMF frequencies (phases taken from
+// the absolute sample count, so sub-blocks add up coherently). Four sub-blocks make a
+// 20 ms analysis window, which must show one clear pair: both tones loud enough, each
+// clearly the strongest of its group, within the twist limits, carrying nearly all of
+// the window's energy (talk-off), and each within the frequency tolerance, measured by
+// the phase step from the window 5 ms before. A digit's duration and the pauses are
+// measured on the pair's power per sub-block, so they count in 5 ms steps.
+namespace dtmf {
+
+inline constexpr int DecoderRate = 8000;
+
+struct DigitEvent {
+    char digit;      // 0-9, A-D, *, #
+    bool started;    // true: digit started; false: digit ended
+    std::int64_t ms; // time of the tone's start (or end) from the first sample fed
+};
+
+class Decoder {
+public:
+    // Named limits; each says where it comes from.
+    // ITU-T Q.24: a receiver accepts tones of 40 ms and more...
+    static constexpr int MinToneMs = 40;
+    // ...separated by pauses of 40 ms and more; shorter gaps belong to one digit.
+    static constexpr int MinPauseMs = 40;
+    // Q.24 asks acceptance within +/-1.5 % and rejection beyond +/-3.5 %; the cut lies
+    // between them.
+    static constexpr double MaxDeviation = 0.025;
+    // Twist as radio links deliver it: pre-emphasis lifts the high group up to 8 dB,
+    // and the low group may lead by up to 4 dB (Q.24 asks for at least 4 dB either way).
+    static constexpr double MaxHighOverLowDb = 8.0;
+    static constexpr double MaxLowOverHighDb = 4.0;
+    // Each tone of the pair at least this far above the next frequency of its group: a
+    // single tone leaks about -13 dB into its neighbour in a 20 ms window.
+    static constexpr double MinGroupLeadDb = 8.0;
+    // Share of the window's energy the pair must carry. A clean pair carries ~100 %,
+    // at 10 dB signal-to-noise ~90 %; speech and music spread theirs over many
+    // frequencies (talk-off).
+    static constexpr double MinPairShare = 0.70;
+    // Quietest tone taken, per tone, in dB below full scale (Q.24's sensitivity floor
+    // lies near -40 dBm0, about -43 dBFS for a 16-bit channel at the usual level).
+    static constexpr double MinToneLevelDbfs = -45.0;
+
+    // A window counts only while the pair's power in each of its sub-blocks (and the
+    // one before) stays within 3 dB of the strongest: a steady tone, not an edge.
+    // (-5 dB: the 5 ms look at a pair whose tones lie 268 Hz apart beats by that much).
+    static constexpr double SteadyShare = 0.3;
+    // After that, the pair counts as present down to this share of its full power...
+    static constexpr double PresentShare = 0.25;
+    // ...and a sub-block belongs to the tone's length from this share of its energy on
+    // (a quieter one is pause, or noise 7 dB and more below the tone).
+    static constexpr double EdgeShare = 0.2;
+
+    static constexpr int SubBlock = DecoderRate / 200; // 5 ms
+    static constexpr int WindowBlocks = 4;             // 20 ms
+    static constexpr int History = WindowBlocks + 1;
+    static constexpr int EnergyBlocks = 64; // the longest tone measured: 320 ms
+
+    using Listener = std::function<void(const DigitEvent&)>;
+    explicit Decoder(Listener listener);
+
+    void feed(std::span<const std::int16_t> samples);
+    // Ends a digit still sounding at the end of the input.
+    void flush();
+
+    // Mean power of the last sub-block in dB below full scale (a level meter).
+    double levelDbfs() const { return m_levelDbfs; }
+
+private:
+    struct Block {
+        std::array<std::complex<double>, 8> bins{};
+        double energy = 0;
+    };
+    void analyse(const Block& block);
+    // The pair the window shows, as its symbol index, or -1.
+    int windowPair(std::array<std::complex<double>, 8>& window);
+    double pairPower(const Block& b, int pair) const;
+    void emit(char digit, bool started, std::int64_t ms);
+
+    Listener m_listener;
+    std::array<std::complex<double>, 8> m_step{};  // per-sample rotation of each bin
+    std::array<std::complex<double>, 8> m_phase{}; // rotation at the current sample
+    std::int64_t m_sample = 0;
+    Block m_current;
+    int m_fill = 0;
+    std::array<Block, History> m_recent{};
+    const Block& recent(int back) const {
+        return m_recent[static_cast<std::size_t>((m_blocks - 1 - back) % History)];
+    }
+    int m_blocks = 0;
+    std::array<std::complex<double>, 8> m_lastWindow{};
+    double m_levelDbfs = -120;
+
+    // The digit being followed.
+    int m_pair = -1;
+    std::array<double, EnergyBlocks> m_energies{};
+    double m_pairReference = 0; // the pair's power per sub-block at full strength
+    double m_energySum = 0;     // sub-block energies while the pair was steady
+    int m_energyCount = 0;
+    double m_absentMs = 0;
+    int m_validWindows = 0;
+    bool m_reported = false;
+    std::int64_t m_lastPresentMs = 0;
+};
+
+// Decodes a whole signal at DecoderRate: the digits with their start times.
+std::vector<DigitEvent> decodeAll(std::span<const std::int16_t> samples);
+
+} // namespace dtmf
