@@ -207,7 +207,7 @@ void Decoder::analyse(const Block& block) {
             begin(pair);
     }
 
-    if (m_pair >= 0 && !m_reported && m_validWindows >= 2 && m_absentMs == 0) {
+    if (m_pair >= 0 && !m_reported && m_validWindows >= 2) {
         // The tone's length: the sub-blocks back from now while it lasts, each counted by
         // its energy against the steady tone's (a sub-block it half fills counts half).
         const double full = m_energySum / m_energyCount;
@@ -217,7 +217,9 @@ void Decoder::analyse(const Block& block) {
                 m_energies[static_cast<std::size_t>((m_blocks - 1 - back) % EnergyBlocks)];
             if (e < EdgeShare * full)
                 break;
-            ms += std::min(1.0, e / full) * 1000.0 * SubBlock / DecoderRate;
+            // Not capped at 1: the two tones beat, so single sub-blocks lie a little above
+            // or below the mean; only a much louder one (a sound beside the tone) is cut.
+            ms += std::min(1.5, e / full) * 1000.0 * SubBlock / DecoderRate;
         }
         if (ms >= MinToneMs) {
             m_reported = true;
