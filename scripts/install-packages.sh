@@ -12,7 +12,7 @@ PACKAGES=(
     clang-format git
     clang libclang-rt-14-dev
     xvfb xauth xdotool
-    xdg-utils desktop-file-utils libglib2.0-bin
+    xdg-utils desktop-file-utils libglib2.0-bin espeak-ng
 )
 
 missing=()

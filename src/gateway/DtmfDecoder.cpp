@@ -159,6 +159,7 @@ int Decoder::windowPair(std::array<std::complex<double>, 8>& window) {
 
 void Decoder::analyse(const Block& block) {
     m_recent[static_cast<std::size_t>(m_blocks % History)] = block;
+    m_energies[static_cast<std::size_t>(m_blocks % EnergyBlocks)] = block.energy;
     ++m_blocks;
     m_levelDbfs = 10 * std::log10(std::max(block.energy / SubBlock, 1e-3) / (32768.0 * 32768.0));
     if (m_blocks < WindowBlocks)
@@ -168,7 +169,6 @@ void Decoder::analyse(const Block& block) {
     // windowPair compares with the window before; keep this one for the next.
     m_lastWindow = window;
     const std::int64_t nowMs = m_sample * 1000 / DecoderRate;
-    m_energies[static_cast<std::size_t>((m_blocks - 1) % EnergyBlocks)] = block.energy;
 
     const auto begin = [&](int p) {
         m_pair = p;

@@ -46,8 +46,8 @@ public:
     static constexpr double MinGroupLeadDb = 8.0;
     // Share of the window's energy the pair must carry. A clean pair carries ~100 %,
     // at 10 dB signal-to-noise ~90 %; speech and music spread theirs over many
-    // frequencies (talk-off).
-    static constexpr double MinPairShare = 0.70;
+    // frequencies (talk-off): synthesized high voices reach 0.70 now and then.
+    static constexpr double MinPairShare = 0.80;
     // Quietest tone taken, per tone, in dB below full scale (Q.24's sensitivity floor
     // lies near -40 dBm0, about -43 dBFS for a 16-bit channel at the usual level).
     static constexpr double MinToneLevelDbfs = -45.0;
