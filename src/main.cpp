@@ -4,6 +4,8 @@
 #include "ClickLabel.h"
 #include "Clock.h"
 #include "DesktopShell.h"
+#include "DtmfRecognizer.h"
+#include "GatewayCodes.h"
 #include "GatewaySwitching.h"
 #include "GermanDialogs.h"
 #include "LineGuard.h"
@@ -22,6 +24,7 @@
 #include "XdgSchemeHandler.h"
 #include "frmCOM.h"
 #include "frmDTMF.h"
+#include "frmDTMFSettings.h"
 #include "frmKick.h"
 #include "frmMain.h"
 #include "frmOptions.h"
@@ -30,6 +33,7 @@
 #include "frmStatic.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -205,14 +209,76 @@ int main(int argc, char* argv[]) {
         mainPtr->SetTop(w, true);
         w->show();
     };
+    // The beacon, checked every tick.
+    Beacon beacon(state, clock,
+                  BeaconRoutes{[&page2] { page2.DateiInternAbspielen(); }, shellFile,
+                               [&page2] { return page2.lblBakeDatei->text(); }});
+    seams.monitor.Bake = [&beacon] { beacon.Bake(); };
+    // The DTMF recognizer, and the gateway codes it acts on when its settings say so.
+    DtmfRecognizer recognizer(prompts);
+    GatewayCodes codes(state, keyer, ts, [&beacon] { beacon.sendNow(); });
+    QPointer<frmDTMFSettings> recognizerWindow;
     // The DTMF keypad: made hidden by the first tick, made again after each close. With
     // "-dtmf" every keypad, not only the first, offers the recognition controls.
     QPointer<frmDTMF> keypad;
-    const auto keypadNow = [&] {
+    std::function<frmDTMF*()> keypadNow;
+    const auto startRecognizer = [&] {
+        const RecognizerSettings set = readRecognizerSettings(state.Dateiname);
+        codes.enabled = set.runCodes;
+        if (!recognizer.Start_Click(set.source) && keypad)
+            keypad->chkDTMFeinaus->setChecked(false);
+    };
+    const auto showRecognizerSettings = [&] {
+        // The server's sources, asked once per opening.
+        std::string why;
+        const auto sources =
+            platform::pulse::listSources(std::chrono::milliseconds(DtmfRecognizer::BoundMs), &why);
+        QStringList names, labels;
+        for (const auto& src : sources) {
+            names << QString::fromStdString(src.name);
+            labels << QString::fromStdString(src.description);
+        }
+        RecognizerFace face;
+        face.sourceNames = [names] { return names; };
+        face.sourceLabels = [labels] { return labels; };
+        face.levelDbfs = [&recognizer] {
+            return recognizer.listening() ? recognizer.levelDbfs() : -120.0;
+        };
+        face.lastDigits = [&recognizer] { return recognizer.lastDigits(); };
+        face.storedSource = [&state] { return readRecognizerSettings(state.Dateiname).source; };
+        face.storedRunCodes = [&state] { return readRecognizerSettings(state.Dateiname).runCodes; };
+        face.store = [&](const QString& source, bool runCodes) {
+            writeRecognizerSettings(state.Dateiname, RecognizerSettings{source, runCodes});
+            codes.enabled = runCodes;
+            if (recognizer.listening())
+                startRecognizer(); // on the newly chosen input
+        };
+        face.closed = [&] { showRaised(keypadNow()); };
+        showRaised(existing(recognizerWindow, [&] { return new frmDTMFSettings(face); }));
+    };
+    recognizer.onDigit = [&](QChar digit) {
+        QLineEdit* heard = keypadNow()->txtDTMFString;
+        QString text = heard->text() + digit;
+        if (const auto shown = codes.act(text))
+            text = *shown; // in lblDTMF for a moment: the keypad empties it within a second
+        heard->setText(text);
+    };
+    recognizer.onLost = [&] {
+        if (keypad)
+            keypad->chkDTMFeinaus->setChecked(false);
+    };
+    keypadNow = [&]() -> frmDTMF* {
         return existing(keypad, [&] {
-            auto* w = new frmDTMF(
-                sound, prompts, folders.sounds,
-                KeypadHost{showMain, [&options] { showRaised(&options); }, {}, DtmfRecognition{}});
+            KeypadHost host;
+            host.showMainWindow = showMain;
+            host.showOptions = [&options] { showRaised(&options); };
+            host.codesApplied = [&state](const QString& open, const QString& close,
+                                         const QString& id) {
+                state.frmDTMF = app::DtmfCodeVariables{open, close, id};
+            };
+            host.recognition = DtmfRecognition{startRecognizer, [&] { recognizer.Close_Click(); },
+                                               showRecognizerSettings};
+            auto* w = new frmDTMF(sound, prompts, folders.sounds, host);
             if (state.DTMFSwitchGiven)
                 w->enableRecognition();
             return w;
@@ -225,11 +291,6 @@ int main(int argc, char* argv[]) {
     };
     optionsSeams.showDtmf = seams.showDtmfKeypad;
     options.setSeams(optionsSeams);
-    // The beacon, checked every tick.
-    Beacon beacon(state, clock,
-                  BeaconRoutes{[&page2] { page2.DateiInternAbspielen(); }, shellFile,
-                               [&page2] { return page2.lblBakeDatei->text(); }});
-    seams.monitor.Bake = [&beacon] { beacon.Bake(); };
     // Auto-away on the input the desktop reports.
     std::unique_ptr<platform::InputActivity> input = platform::X11Input::create();
     if (!input)
@@ -252,5 +313,7 @@ int main(int argc, char* argv[]) {
     delete statisticsWindow.data();
     delete speakerWindow.data();
     delete keypad.data();
+    delete recognizerWindow.data();
+    recognizer.Close_Click();
     return rc;
 }

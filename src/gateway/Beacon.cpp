@@ -19,14 +19,18 @@ void Beacon::Bake() {
     if (BeaconFired)
         return;
     if (minute == wanted) {
-        if (m_state.frmOptions2.ExtPlayer) {
-            if (m_routes.ShellFile)
-                m_routes.ShellFile(m_routes.beaconFile ? m_routes.beaconFile() : QString());
-        } else if (m_routes.DateiInternAbspielen) {
-            // The sound plays right after this tick, not inside it: the monitor goes on
-            // ticking (and the keyer with it) while the beacon plays.
-            QTimer::singleShot(0, this, [this] { m_routes.DateiInternAbspielen(); });
-        }
+        sendNow();
         BeaconFired = true;
+    }
+}
+
+void Beacon::sendNow() {
+    if (m_state.frmOptions2.ExtPlayer) {
+        if (m_routes.ShellFile)
+            m_routes.ShellFile(m_routes.beaconFile ? m_routes.beaconFile() : QString());
+    } else if (m_routes.DateiInternAbspielen) {
+        // The sound plays right after the current handler, not inside it: the monitor
+        // goes on ticking (and the keyer with it) while the beacon plays.
+        QTimer::singleShot(0, this, [this] { m_routes.DateiInternAbspielen(); });
     }
 }

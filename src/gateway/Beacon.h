@@ -27,6 +27,8 @@ public:
            QObject* parent = nullptr);
 
     void Bake();
+    // Plays the beacon file once now, by the route the beacon takes.
+    void sendNow();
 
     bool BeaconFired = false;
 

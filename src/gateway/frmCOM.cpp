@@ -106,6 +106,11 @@ bool frmCOM::setKeyingLine(bool up) {
     return true;
 }
 
+void frmCOM::sperren() {
+    COM_aus();
+    m_state.frmCOM.COMPortsperren = true;
+}
+
 void frmCOM::COM_schliessen(std::int16_t) {
     m_line.close();
     platform::LineGuard::watch(-1);

@@ -43,6 +43,8 @@ public:
     bool COM_ini(std::int16_t port);
     void COM_senden(bool send);
     void COM_schliessen(std::int16_t port);
+    // Drops the line at once and keys no more until the block is lifted.
+    void sperren();
     // Finds a port whose adapter went away since the last tick.
     void checkLine();
 

@@ -35,6 +35,12 @@ struct BeaconVariables { // frmOptions2
     bool ExtPlayer = false;
 };
 
+struct DtmfCodeVariables { // the codes last applied on the keypad
+    QString open = QStringLiteral("*47#");
+    QString close = QStringLiteral("*48#");
+    QString id = QStringLiteral("*73#");
+};
+
 struct StatisticsVariables { // frmStatic
     std::int16_t UserMax = 0;
     QString UserMaxTime;
@@ -86,6 +92,7 @@ struct SharedState {
     ComKeyerVariables frmCOM;
     OptionsVariables frmOptions;
     BeaconVariables frmOptions2;
+    DtmfCodeVariables frmDTMF;
     StatisticsVariables frmStatic;
 };
 

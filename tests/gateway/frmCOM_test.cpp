@@ -2,6 +2,7 @@
 
 #include "FakeSerialLine.h"
 #include "Fakes.h"
+#include "GatewayCodes.h"
 #include "GatewaySwitching.h"
 #include "ScriptedLibrary.h"
 #include "SharedState.h"
@@ -271,4 +272,41 @@ TEST(PortMap, DefaultsAndTheSchnittstellenSection) {
     map = readPortMap(ini);
     EXPECT_EQ(map[1], QStringLiteral("/dev/ttyUSB0"));
     EXPECT_EQ(map[0], QStringLiteral("/dev/ttyS0"));
+}
+
+// The gateway codes heard on the radio, acting through the real keyer.
+TEST_F(Keyer, HeardCodesCloseAndOpenTheGatewayOnlyWhenSwitchedOn) {
+    int identifications = 0;
+    GatewayCodes codes(state, *keyer, ts, [&identifications] { ++identifications; });
+    hangMs = 3000;
+    run(100, false);
+    run(300, true);
+    ASSERT_TRUE(line.rts);
+
+    EXPECT_EQ(codes.act(QStringLiteral("*48#")), std::nullopt) << "off by default";
+    EXPECT_TRUE(line.rts);
+
+    codes.enabled = true;
+    EXPECT_EQ(codes.act(QStringLiteral("*48")), std::nullopt);
+    lib.calls.clear();
+    EXPECT_EQ(codes.act(QStringLiteral("*48#")), QStringLiteral("Gateway geschlossen"));
+    EXPECT_FALSE(line.rts) << "the line drops at once, hang time or not";
+    EXPECT_TRUE(state.frmCOM.COMPortsperren);
+    EXPECT_NE(std::find(lib.calls.begin(), lib.calls.end(), "setPlayerFlags 16"), lib.calls.end())
+        << "the own microphone is muted";
+    run(500, true);
+    EXPECT_FALSE(line.rts) << "no keying while closed";
+
+    lib.calls.clear();
+    EXPECT_EQ(codes.act(QStringLiteral("*47#")), QStringLiteral("Gateway offen"));
+    EXPECT_FALSE(state.frmCOM.COMPortsperren);
+    EXPECT_NE(std::find(lib.calls.begin(), lib.calls.end(), "setPlayerFlags 0"), lib.calls.end());
+    run(300, true);
+    EXPECT_TRUE(line.rts) << "keys again";
+
+    // The codes applied last on the keypad count, not the defaults.
+    state.frmDTMF.id = QStringLiteral("*99#");
+    EXPECT_EQ(codes.act(QStringLiteral("*73#")), std::nullopt);
+    EXPECT_EQ(codes.act(QStringLiteral("*99#")), QStringLiteral("Kennung gesendet"));
+    EXPECT_EQ(identifications, 1);
 }

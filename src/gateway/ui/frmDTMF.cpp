@@ -202,6 +202,8 @@ void frmDTMF::cmdApply_Click() {
     CodePruefen(txtGatewayID->text());
     if (CodeFehler != 0)
         return;
+    if (m_host.codesApplied)
+        m_host.codesApplied(txtGatewayOpen->text(), txtGatewayClose->text(), txtGatewayID->text());
     run(m_host.showOptions);
     unload();
 }

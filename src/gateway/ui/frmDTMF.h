@@ -29,6 +29,8 @@ struct KeypadHost {
     std::function<void()> showMainWindow;
     std::function<void()> showOptions; // settings page 1, not modal
     std::function<void()> ensurePage2; // settings page 2 exists, not shown
+    // Übernehmen with three good codes: what the gateway listens for from now on.
+    std::function<void(const QString& open, const QString& close, const QString& id)> codesApplied;
     DtmfRecognition recognition;
 };
 

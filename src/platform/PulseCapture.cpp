@@ -1,0 +1,144 @@
+#include "PulseCapture.h"
+
+#include "PulseSession.h"
+
+namespace platform::pulse {
+
+using std::chrono::milliseconds;
+using SteadyClock = std::chrono::steady_clock;
+
+std::vector<Source> listSources(milliseconds bound, std::string* error) {
+    const std::atomic<bool> never{false};
+    Session s(never);
+    std::vector<Source> sources;
+    if (!s.connect("Quorvex", bound)) {
+        if (error)
+            *error = s.error();
+        return sources;
+    }
+    bool done = false;
+    struct Listing {
+        std::vector<Source>* out;
+        bool* done;
+    } listing{&sources, &done};
+    s.operation = pa_context_get_source_info_list(
+        s.context,
+        [](pa_context*, const pa_source_info* info, int eol, void* user) {
+            auto* l = static_cast<Listing*>(user);
+            if (eol != 0 || !info) {
+                *l->done = true;
+                return;
+            }
+            l->out->push_back(
+                {info->name ? info->name : "", info->description ? info->description : ""});
+        },
+        &listing);
+    if (!s.operation || !s.waitFor([&done] { return done; }, SteadyClock::now() + bound, "list")) {
+        if (error)
+            *error = s.error().empty() ? s.contextError() : s.error();
+        sources.clear();
+    }
+    return sources;
+}
+
+Capture::~Capture() {
+    stop();
+}
+
+std::string Capture::failure() const {
+    const std::lock_guard lock(m_mutex);
+    return m_failure;
+}
+
+bool Capture::start(const std::string& source, int rate, Samples onSamples, milliseconds bound,
+                    std::string* error) {
+    stop();
+    m_stop = false;
+    m_onSamples = std::move(onSamples);
+    {
+        const std::lock_guard lock(m_mutex);
+        m_failure.clear();
+    }
+    std::promise<std::string> ready;
+    std::future<std::string> started = ready.get_future();
+    m_running = true;
+    m_worker = std::thread(&Capture::run, this, source, rate, bound, std::move(ready));
+    // The worker bounds each of its own waits; this one only guards against a stuck one.
+    std::string why;
+    if (started.wait_for(bound * 2 + milliseconds(500)) != std::future_status::ready)
+        why = "sound server did not answer: capture";
+    else
+        why = started.get();
+    if (why.empty())
+        return true;
+    stop();
+    if (error)
+        *error = why;
+    return false;
+}
+
+void Capture::stop() {
+    m_stop = true;
+    if (m_worker.joinable())
+        m_worker.join();
+    m_running = false;
+}
+
+void Capture::run(std::string source, int rate, milliseconds bound,
+                  std::promise<std::string> ready) {
+    Session s(m_stop);
+    const auto fail = [&](const std::string& why) {
+        m_running = false;
+        ready.set_value(why.empty() ? std::string("capture failed") : why);
+    };
+    if (!s.connect("Quorvex", bound))
+        return fail(s.error());
+    pa_sample_spec format{};
+    format.format = PA_SAMPLE_S16LE;
+    format.rate = static_cast<std::uint32_t>(rate);
+    format.channels = 1;
+    s.stream = pa_stream_new(s.context, "DTMF", &format, nullptr);
+    if (!s.stream)
+        return fail("stream refused: " + s.contextError());
+    pa_stream_set_read_callback(
+        s.stream,
+        [](pa_stream* stream, std::size_t, void* user) {
+            auto* self = static_cast<Capture*>(user);
+            const void* data = nullptr;
+            std::size_t bytes = 0;
+            while (pa_stream_readable_size(stream) > 0) {
+                if (pa_stream_peek(stream, &data, &bytes) < 0 || bytes == 0)
+                    return;
+                // A hole in the stream (data null) carries no samples.
+                if (data && self->m_onSamples)
+                    self->m_onSamples(static_cast<const std::int16_t*>(data), bytes / 2);
+                pa_stream_drop(stream);
+            }
+        },
+        this);
+    pa_buffer_attr attr;
+    attr.maxlength = static_cast<std::uint32_t>(-1);
+    attr.tlength = static_cast<std::uint32_t>(-1);
+    attr.prebuf = static_cast<std::uint32_t>(-1);
+    attr.minreq = static_cast<std::uint32_t>(-1);
+    // Pieces of 10 ms: a digit is reported soon after it has lasted long enough.
+    attr.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(10'000, &format));
+    if (pa_stream_connect_record(s.stream, source.empty() ? nullptr : source.c_str(), &attr,
+                                 PA_STREAM_ADJUST_LATENCY) < 0)
+        return fail("stream refused: " + s.contextError());
+    if (!s.streamReady(bound))
+        return fail(s.error());
+    ready.set_value({});
+
+    while (!m_stop.load()) {
+        if (!s.step(Session::StepMs) || s.streamState() != PA_STREAM_READY) {
+            const std::lock_guard lock(m_mutex);
+            m_failure =
+                s.error().empty() ? std::string("sound server ended the recording") : s.error();
+            break;
+        }
+    }
+    m_running = false;
+}
+
+} // namespace platform::pulse
