@@ -7,7 +7,9 @@
 namespace dtmf {
 namespace {
 
-constexpr std::array<double, 8> Frequencies{697, 770, 852, 941, 1209, 1336, 1477, 1633};
+// The eight DTMF frequencies, then their second harmonics.
+constexpr std::array<double, Decoder::Bins> Frequencies{
+    697, 770, 852, 941, 1209, 1336, 1477, 1633, 1394, 1540, 1704, 1882, 2418, 2672, 2954, 3266};
 constexpr char Symbols[4][4] = {
     {'1', '2', '3', 'A'}, {'4', '5', '6', 'B'}, {'7', '8', '9', 'C'}, {'*', '0', '#', 'D'}};
 // The low group is judged over the whole window (its tones lie 73 to 89 Hz apart), the
@@ -153,6 +155,14 @@ int Decoder::windowPair(std::array<std::complex<double>, 8>& window) {
     const double share = truePower[0] / (energy(LowBlocks) / (LowBlocks * SubBlock)) +
                          truePower[1] / (energy(HighBlocks) / (HighBlocks * SubBlock));
     if (share < MinPairShare)
+        return -1;
+    // Second harmonics: a DTMF pair has none, a voiced sound carries them along.
+    const auto harmonic = [&](std::size_t f, int blocks) {
+        const double n = double(blocks) * SubBlock;
+        return 2 * std::norm(sum(8 + f, blocks)) / (n * n);
+    };
+    if (harmonic(low, LowBlocks) + harmonic(high, HighBlocks) >
+        (power[low] + power[high]) * fromDb(-MinHarmonicDistanceDb))
         return -1;
     return pair;
 }

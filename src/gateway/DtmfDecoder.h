@@ -46,8 +46,12 @@ public:
     static constexpr double MinGroupLeadDb = 8.0;
     // Share of the window's energy the pair must carry. A clean pair carries ~100 %,
     // at 10 dB signal-to-noise ~90 %; speech and music spread theirs over many
-    // frequencies (talk-off): synthesized high voices reach 0.70 now and then.
-    static constexpr double MinPairShare = 0.80;
+    // frequencies (talk-off).
+    static constexpr double MinPairShare = 0.76;
+    // The pair's second harmonics together at least this far below the pair: speech
+    // that puts two harmonics on DTMF frequencies has their doubles too (the usual
+    // talk-off guard beside the energy share).
+    static constexpr double MinHarmonicDistanceDb = 10.0;
     // Quietest tone taken, per tone, in dB below full scale (Q.24's sensitivity floor
     // lies near -40 dBm0, about -43 dBFS for a 16-bit channel at the usual level).
     static constexpr double MinToneLevelDbfs = -45.0;
@@ -63,6 +67,7 @@ public:
     static constexpr double EdgeShare = 0.2;
 
     static constexpr int SubBlock = DecoderRate / 200; // 5 ms
+    static constexpr std::size_t Bins = 16;            // 8 frequencies, 8 harmonics
     static constexpr int WindowBlocks = 4;             // 20 ms
     static constexpr int History = WindowBlocks + 1;
     static constexpr int EnergyBlocks = 64; // the longest tone measured: 320 ms
@@ -79,7 +84,7 @@ public:
 
 private:
     struct Block {
-        std::array<std::complex<double>, 8> bins{};
+        std::array<std::complex<double>, Bins> bins{};
         double energy = 0;
     };
     void analyse(const Block& block);
@@ -89,8 +94,8 @@ private:
     void emit(char digit, bool started, std::int64_t ms);
 
     Listener m_listener;
-    std::array<std::complex<double>, 8> m_step{};  // per-sample rotation of each bin
-    std::array<std::complex<double>, 8> m_phase{}; // rotation at the current sample
+    std::array<std::complex<double>, Bins> m_step{};  // per-sample rotation of each bin
+    std::array<std::complex<double>, Bins> m_phase{}; // rotation at the current sample
     std::int64_t m_sample = 0;
     Block m_current;
     int m_fill = 0;
