@@ -24,7 +24,8 @@ template <typename F> bool waitUntil(F condition, int ms = 5000) {
 // The quorvex program with its ts.ini in home and the client behind socket; headless
 // unless an X display is given.
 inline bool startQuorvex(QProcess& quorvex, const QString& home, const QString& socket,
-                         const QString& x11Display = {}, const QProcessEnvironment& extra = {}) {
+                         const QString& x11Display = {}, const QProcessEnvironment& extra = {},
+                         const QStringList& arguments = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(extra);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"),
@@ -35,6 +36,6 @@ inline bool startQuorvex(QProcess& quorvex, const QString& home, const QString& 
     env.insert(QStringLiteral("TSREMOTE_SOCKET"), socket);
     quorvex.setProcessEnvironment(env);
     asChildOfTest(quorvex);
-    quorvex.start(QStringLiteral(QUORVEX_PATH), {});
+    quorvex.start(QStringLiteral(QUORVEX_PATH), arguments);
     return quorvex.waitForStarted(5000);
 }

@@ -5,8 +5,11 @@
 #include "PrivateDisplay.h"
 #include "ProgramRun.h"
 #include "PulseServer.h"
+#include "PulseSound.h"
 #include "ToneCheck.h"
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
@@ -140,4 +143,50 @@ TEST(SoundE2E, AKeyedLineDropsOnTimeWhileAToneStringPlays) {
     EXPECT_EQ(heardString(recorder.stop(), SinkRecorder::Rate), "123456789012"
                                                                 "123456789012")
         << "the typed keys, then the whole string around the drop";
+}
+
+// Started with -dtmf, the program listens when its keypad's box is ticked (reached with
+// the keyboard, as a person without a mouse would) and acts on a heard close code.
+TEST(SoundE2E, AHeardCloseCodeMutesTheOwnMicrophone) {
+    if (!haveTools())
+        GTEST_SKIP() << "needs Xvfb, xdotool, pulseaudio, parec (scripts/install-packages.sh)";
+    PulseServer server;
+    ASSERT_TRUE(server.ok());
+    PrivateDisplay display;
+    ASSERT_FALSE(display.name.isEmpty());
+    TempDir dir;
+    const QString socket = dir.file(QStringLiteral("client.sock"));
+    saveWithSettingsPage(dir.file(QStringLiteral("ts.ini")), [](frmOptions& page) {
+        page.cmbServerAdresse->setCurrentIndex(2);
+        page.txtNickname->setText(QStringLiteral("DL0GW"));
+    });
+    // The option a user sets in the recognizer's window.
+    INIfile::INIWrite(dir.file(QStringLiteral("ts.ini")), QStringLiteral("DTMF"),
+                      QStringLiteral("CodesAusfuehren"), QStringLiteral("1"));
+    dir.write(QStringLiteral("world.txt"),
+              "connect teamspeak://localhost:8767?nickname=DL0GW?loginname=?password=?channel="
+              "?channelpassword=\n");
+    SimProcess sim(socket, dir.file(QStringLiteral("world.txt")));
+    ASSERT_TRUE(sim.ready());
+    QProcess quorvex;
+    ASSERT_TRUE(startQuorvex(quorvex, dir.path(), socket, display.name, server.environment(),
+                             {QStringLiteral("-dtmf")}));
+    ASSERT_FALSE(openKeypad(display).isEmpty());
+    // From the first key to "DTMF einschalten": the twelve keys, the tone string and
+    // "Senden", three codes, "Übernehmen", "Abbruch", the heard string.
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(press(display, QStringLiteral("Tab")));
+    ASSERT_TRUE(press(display, QStringLiteral("space")));
+    QThread::msleep(1500); // listening
+
+    server.useInThisProcess();
+    platform::PulseSound sound;
+    for (int n : {10, 4, 8, 11})
+        ASSERT_TRUE(sound.playWaveSync(QStringLiteral(TONE_FOLDER "/%1.wav").arg(n)));
+    EXPECT_TRUE(
+        waitUntil([&] { return sim.output().contains("tsrSetPlayerFlags flags=16\n"); }, 3000))
+        << "the close code *48# mutes the microphone\n"
+        << sim.output().toStdString();
+    quorvex.kill();
+    quorvex.waitForFinished(3000);
 }
