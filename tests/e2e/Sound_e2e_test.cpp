@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QStandardPaths>
 
+#include <memory>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -67,30 +69,39 @@ bool press(const PrivateDisplay& display, const QString& key) {
     return display.xdotool({QStringLiteral("key"), key});
 }
 
+// A private sound server and X display for each test.
+class SoundE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!haveTools())
+            GTEST_SKIP() << "needs Xvfb, xdotool, pulseaudio, parec (scripts/install-packages.sh)";
+        server = std::make_unique<PulseServer>();
+        ASSERT_TRUE(server->ok());
+        display = std::make_unique<PrivateDisplay>();
+        ASSERT_FALSE(display->name.isEmpty());
+    }
+    std::unique_ptr<PulseServer> server;
+    std::unique_ptr<PrivateDisplay> display;
+};
+
 } // namespace
 
-TEST(SoundE2E, TheKeypadPlaysWhatIsTypedAndTheStringInOrder) {
-    if (!haveTools())
-        GTEST_SKIP() << "needs Xvfb, xdotool, pulseaudio, parec (scripts/install-packages.sh)";
-    PulseServer server;
-    ASSERT_TRUE(server.ok());
-    PrivateDisplay display;
-    ASSERT_FALSE(display.name.isEmpty());
+TEST_F(SoundE2E, TheKeypadPlaysWhatIsTypedAndTheStringInOrder) {
     TempDir dir;
     saveWithSettingsPage(dir.file(QStringLiteral("ts.ini")),
                          [](frmOptions& page) { page.cmbServerAdresse->setCurrentIndex(2); });
     QProcess quorvex;
     ASSERT_TRUE(startQuorvex(quorvex, dir.path(), dir.file(QStringLiteral("none.sock")),
-                             display.name, server.environment()));
-    ASSERT_FALSE(openKeypad(display).isEmpty()) << "the keypad did not open";
+                             display->name, server->environment()));
+    ASSERT_FALSE(openKeypad(*display).isEmpty()) << "the keypad did not open";
 
-    SinkRecorder recorder(server);
+    SinkRecorder recorder(*server);
     // Each key plays its tone, then Enter plays the collected string.
-    ASSERT_TRUE(type(display, QStringLiteral("1*#5")));
-    ASSERT_TRUE(press(display, QStringLiteral("Return")));
+    ASSERT_TRUE(type(*display, QStringLiteral("1*#5")));
+    ASSERT_TRUE(press(*display, QStringLiteral("Return")));
     QThread::msleep(1500);
-    ASSERT_TRUE(type(display, QStringLiteral("55")));
-    ASSERT_TRUE(press(display, QStringLiteral("Return")));
+    ASSERT_TRUE(type(*display, QStringLiteral("55")));
+    ASSERT_TRUE(press(*display, QStringLiteral("Return")));
     QThread::msleep(1200);
     const std::string heard = heardString(recorder.stop(), SinkRecorder::Rate);
     EXPECT_EQ(heard, "1*#51*#555"
@@ -101,20 +112,14 @@ TEST(SoundE2E, TheKeypadPlaysWhatIsTypedAndTheStringInOrder) {
     quorvex.waitForFinished(3000);
 }
 
-TEST(SoundE2E, AKeyedLineDropsOnTimeWhileAToneStringPlays) {
-    if (!haveTools())
-        GTEST_SKIP() << "needs Xvfb, xdotool, pulseaudio, parec (scripts/install-packages.sh)";
-    PulseServer server;
-    ASSERT_TRUE(server.ok());
-    PrivateDisplay display;
-    ASSERT_FALSE(display.name.isEmpty());
+TEST_F(SoundE2E, AKeyedLineDropsOnTimeWhileAToneStringPlays) {
     constexpr int hangMs = 300;
     KeyerRig rig;
-    ASSERT_TRUE(rig.start(hangMs, display.name, server.environment()));
-    ASSERT_FALSE(openKeypad(display).isEmpty()) << "the keypad did not open";
+    ASSERT_TRUE(rig.start(hangMs, display->name, server->environment()));
+    ASSERT_FALSE(openKeypad(*display).isEmpty()) << "the keypad did not open";
     // Twelve tones of 160 ms: a string of about two seconds, each typed key heard too.
-    SinkRecorder recorder(server);
-    ASSERT_TRUE(type(display, QStringLiteral("123456789012")));
+    SinkRecorder recorder(*server);
+    ASSERT_TRUE(type(*display, QStringLiteral("123456789012")));
     QThread::msleep(1000);
 
     // The speaker stops 100 ms before the string starts (Enter, then 250 ms).
@@ -123,7 +128,7 @@ TEST(SoundE2E, AKeyedLineDropsOnTimeWhileAToneStringPlays) {
     ASSERT_TRUE(waitFor([&] { return !rig.keying().empty() && rig.keying().back().rts; }, 1000));
     QThread::msleep(static_cast<unsigned long>(1000 - (monotonicNs() - t0) / 1'000'000));
     const std::int64_t enter = monotonicNs();
-    ASSERT_TRUE(press(display, QStringLiteral("Return")));
+    ASSERT_TRUE(press(*display, QStringLiteral("Return")));
     const std::int64_t stop = t0 + 1'150'000'000;
     ASSERT_TRUE(waitFor([&] { return rig.keying().size() >= 2; }, 4000));
     QThread::msleep(2500); // the rest of the string
@@ -147,13 +152,7 @@ TEST(SoundE2E, AKeyedLineDropsOnTimeWhileAToneStringPlays) {
 
 // Started with -dtmf, the program listens when its keypad's box is ticked (reached with
 // the keyboard, as a person without a mouse would) and acts on a heard close code.
-TEST(SoundE2E, AHeardCloseCodeMutesTheOwnMicrophone) {
-    if (!haveTools())
-        GTEST_SKIP() << "needs Xvfb, xdotool, pulseaudio, parec (scripts/install-packages.sh)";
-    PulseServer server;
-    ASSERT_TRUE(server.ok());
-    PrivateDisplay display;
-    ASSERT_FALSE(display.name.isEmpty());
+TEST_F(SoundE2E, AHeardCloseCodeMutesTheOwnMicrophone) {
     TempDir dir;
     const QString socket = dir.file(QStringLiteral("client.sock"));
     saveWithSettingsPage(dir.file(QStringLiteral("ts.ini")), [](frmOptions& page) {
@@ -169,17 +168,20 @@ TEST(SoundE2E, AHeardCloseCodeMutesTheOwnMicrophone) {
     SimProcess sim(socket, dir.file(QStringLiteral("world.txt")));
     ASSERT_TRUE(sim.ready());
     QProcess quorvex;
-    ASSERT_TRUE(startQuorvex(quorvex, dir.path(), socket, display.name, server.environment(),
+    ASSERT_TRUE(startQuorvex(quorvex, dir.path(), socket, display->name, server->environment(),
                              {QStringLiteral("-dtmf")}));
-    ASSERT_FALSE(openKeypad(display).isEmpty());
+    ASSERT_FALSE(openKeypad(*display).isEmpty());
     // From the first key to "DTMF einschalten": the twelve keys, the tone string and
     // "Senden", three codes, "Übernehmen", "Abbruch", the heard string.
     for (int i = 0; i < 20; ++i)
-        ASSERT_TRUE(press(display, QStringLiteral("Tab")));
-    ASSERT_TRUE(press(display, QStringLiteral("space")));
-    QThread::msleep(1500); // listening
+        ASSERT_TRUE(press(*display, QStringLiteral("Tab")));
+    ASSERT_TRUE(press(*display, QStringLiteral("space")));
+    // Listening means a recording stream on the server.
+    ASSERT_TRUE(waitUntil([&] { return server->recordingStreams() > 0; }, 5000))
+        << "the keypad's box did not start the recognition";
+    QThread::msleep(300);
 
-    server.useInThisProcess();
+    server->useInThisProcess();
     platform::PulseSound sound;
     for (int n : {10, 4, 8, 11})
         ASSERT_TRUE(sound.playWaveSync(QStringLiteral(TONE_FOLDER "/%1.wav").arg(n)));

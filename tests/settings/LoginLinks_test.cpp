@@ -66,7 +66,7 @@ protected:
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
-    // The URL a launcher hands to xdg-open, read back as the desktop specification says.
+    // The URL a launcher hands to xdg-open, read back the way a launcher reads it.
     static QString launchedUrl(const QString& path) {
         for (const QByteArray& line : read(path).split('\n')) {
             if (!line.startsWith("Exec="))

@@ -91,6 +91,17 @@ public:
     // The test process itself plays to this server.
     void useInThisProcess() const { qputenv("PULSE_SERVER", serverAddress().toUtf8()); }
 
+    // Recording streams of clients other than the test's own listener.
+    int recordingStreams() const {
+        QProcess pactl;
+        pactl.setProcessEnvironment(environment());
+        pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"),
+                                              QStringLiteral("source-outputs")});
+        if (!pactl.waitForFinished(5000))
+            return -1;
+        return static_cast<int>(pactl.readAllStandardOutput().count('\n')) - 1;
+    }
+
     void freeze() {
         ::kill(static_cast<pid_t>(m_server.processId()), SIGSTOP);
         m_frozen = true;
