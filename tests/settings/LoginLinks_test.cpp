@@ -202,6 +202,10 @@ TEST_F(Links, AutostartWritesBothLinksEveryTimeAndDeleteRemovesExactlyThem) {
               LoginURL(fields, false));
     EXPECT_EQ(mode(autostart(QStringLiteral("TS starten.desktop"))), 0600);
     EXPECT_EQ(mode(autostart(QStringLiteral("Quorvex.desktop"))), 0644);
+    if (!QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate")).isEmpty()) {
+        EXPECT_EQ(validate(autostart(QStringLiteral("Quorvex.desktop"))), QString());
+        EXPECT_EQ(validate(autostart(QStringLiteral("TS starten.desktop"))), QString());
+    }
     fields.port = QStringLiteral("9999");
     fields.nickname = QStringLiteral("Neu");
     links.CreateFileShortcut();
