@@ -1,0 +1,67 @@
+// tsremote-bridge: serves the real TeamSpeak 2 client's 32-bit remote-control library
+// on the socket our 64-bit libTSRemote.so speaks, so Quorvex works with it unchanged.
+//   tsremote-bridge [--library PATH] [--verbose]
+#include "Bridge.h"
+#include "ClientApi.h"
+#include "TsrWire.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::atomic<bool> stopRequested{false};
+
+void onSignal(int) {
+    stopRequested = true;
+}
+
+int usage() {
+    std::fprintf(stderr, "usage: tsremote-bridge [--library PATH] [--verbose]\n"
+                         "The socket is $TSREMOTE_SOCKET, else tsremote.sock in "
+                         "$XDG_RUNTIME_DIR.\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    std::string library;
+    bool verbose = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--library") == 0 && i + 1 < argc)
+            library = argv[++i];
+        else if (std::strcmp(argv[i], "--verbose") == 0)
+            verbose = true;
+        else
+            return usage();
+    }
+    const char* fromEnvironment = std::getenv("TSREMOTE_CLIENT_LIBRARY");
+    const char* home = std::getenv("HOME");
+    const auto candidates =
+        bridge::candidatePaths(library, fromEnvironment ? fromEnvironment : "", home ? home : "");
+    bridge::ClientApi api;
+    std::string loaded, why;
+    if (!bridge::loadClientLibrary(candidates, api, loaded, why)) {
+        std::fprintf(stderr,
+                     "tsremote-bridge: no TeamSpeak 2 remote-control library found; tried:\n%s"
+                     "Give its path with --library or TSREMOTE_CLIENT_LIBRARY.\n",
+                     why.c_str());
+        return 1;
+    }
+    const std::string socketPath = tsrwire::defaultSocketPath();
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+    std::fprintf(stderr, "tsremote-bridge: %s on %s\n", loaded.c_str(), socketPath.c_str());
+    bridge::Bridge bridge(api, verbose);
+    const int rc = bridge::serve(socketPath, bridge, stopRequested);
+    // Calls still stuck in the library must not hold the process.
+    std::fflush(stderr);
+    std::_Exit(rc);
+}
