@@ -1,5 +1,6 @@
 // Round-trip times of libTSRemote.so against ts2sim, and the cost of one monitor
-// tick's worth of client calls at 5, 50 and 500 channels. Prints its figures.
+// tick's worth of client calls at 5, 50 and 500 channels; the same through
+// tsremote-bridge and a fake 32-bit client library where those are built.
 //   tsremote_bench [--calls N]
 #include "BenchSim.h"
 #include "TSRemote.h"
@@ -53,83 +54,111 @@ int main(int argc, char* argv[]) {
     }
     clientlink::TSRemote ts(library);
 
-    std::printf("libTSRemote.so round trips against ts2sim, %d calls each (microseconds)\n", calls);
-    std::printf("%-28s %10s %10s\n", "call", "p50", "p99");
-    for (int channels : {5, 50, 500}) {
-        const QString socket = dir.filePath(QStringLiteral("bench%1.sock").arg(channels));
-        qputenv("TSREMOTE_SOCKET", QFile::encodeName(socket));
-        QProcess sim;
-        if (!startBenchSim(sim, socket, channels)) {
-            std::fprintf(stderr, "ts2sim did not start\n");
-            return 1;
-        }
-        ts.TSConnect(QStringLiteral("localhost:8767"), QStringLiteral("Bench"), {}, {}, {}, {});
-        ts.TSReadOwnID();
-
-        if (channels == 5) {
-            UserInfoRecord user{};
-            PlayerInfoRecord player{};
-            ServerInfoRecord server{};
-            std::vector<ChannelInfoRecord> chans(TSR_MAX_RECORDS);
-            std::vector<PlayerInfoRecord> players(TSR_MAX_RECORDS);
-            std::vector<std::int32_t> ids(TSR_MAX_RECORDS);
-            const struct {
-                const char* name;
-                std::function<void()> call;
-            } rows[] = {
-                {"tsrGetSpeakers",
-                 [&] {
-                     int32_t n = TSR_MAX_RECORDS;
-                     library.getSpeakers(ids.data(), &n);
-                 }},
-                {"tsrGetUserInfo", [&] { library.getUserInfo(&user); }},
-                {"tsrGetPlayerInfoByID", [&] { library.getPlayerInfoByID(200, &player); }},
-                {"tsrGetServerInfo", [&] { library.getServerInfo(&server); }},
-                {"tsrGetChannels",
-                 [&] {
-                     int32_t n = TSR_MAX_RECORDS;
-                     library.getChannels(chans.data(), &n);
-                 }},
-                {"tsrGetPlayers",
-                 [&] {
-                     int32_t n = TSR_MAX_RECORDS;
-                     library.getPlayers(players.data(), &n);
-                 }},
-                {"tsrSetPlayerFlags", [&] { library.setPlayerFlags(0); }},
-                {"tsrSwitchChannelID", [&] { library.switchChannelID(2, ""); }},
-                {"tsrSendTextMessageToChannel", [&] { library.sendTextMessageToChannel(2, "x"); }},
-                {"tsrGetLastError",
-                 [&] {
-                     char b[1024];
-                     library.getLastError(b, 1024);
-                 }},
-            };
-            for (const auto& row : rows) {
-                const Figures f = measure(calls, row.call);
-                std::printf("%-28s %10.1f %10.1f\n", row.name, f.p50, f.p99);
+    using Start = std::function<bool(QProcess&, const QString&, int)>;
+    std::vector<std::pair<const char*, Start>> peers{
+        {"ts2sim", [](QProcess& p, const QString& socket, int channels) {
+             return startBenchSim(p, socket, channels);
+         }}};
+#ifdef BRIDGE_PATH
+    peers.emplace_back("tsremote-bridge + fake 32-bit library",
+                       [](QProcess& p, const QString& socket, int channels) {
+                           QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+                           env.insert(QStringLiteral("TSREMOTE_SOCKET"), socket);
+                           env.insert(QStringLiteral("FAKE_CLIENT_CHANNELS"),
+                                      QString::number(channels));
+                           p.setProcessEnvironment(env);
+                           p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+                           p.start(QStringLiteral(BRIDGE_PATH),
+                                   {QStringLiteral("--library"), QStringLiteral(FAKE_CLIENT_PATH)});
+                           for (int i = 0; i < 250 && !QFile::exists(socket); ++i)
+                               QThread::msleep(20);
+                           return QFile::exists(socket);
+                       });
+#endif
+    for (std::size_t peerIndex = 0; peerIndex < peers.size(); ++peerIndex) {
+        const auto& [peer, startPeer] = peers[peerIndex];
+        std::printf("\nlibTSRemote.so round trips against %s, %d calls each (microseconds)\n", peer,
+                    calls);
+        std::printf("%-28s %10s %10s\n", "call", "p50", "p99");
+        for (int channels : {5, 50, 500}) {
+            const QString socket =
+                dir.filePath(QStringLiteral("bench%1-%2.sock").arg(channels).arg(peerIndex));
+            qputenv("TSREMOTE_SOCKET", QFile::encodeName(socket));
+            QProcess sim;
+            if (!startPeer(sim, socket, channels)) {
+                std::fprintf(stderr, "%s did not start\n", peer);
+                return 1;
             }
-            std::printf("\none tick's client calls (speakers x2, user x4, channels x2, server x3,\n"
-                        "one player read per channel), microseconds\n");
-            std::printf("%-28s %10s %10s\n", "channels", "p50", "p99");
+            ts.TSConnect(QStringLiteral("localhost:8767"), QStringLiteral("Bench"), {}, {}, {}, {});
+            ts.TSReadOwnID();
+
+            if (channels == 5) {
+                UserInfoRecord user{};
+                PlayerInfoRecord player{};
+                ServerInfoRecord server{};
+                std::vector<ChannelInfoRecord> chans(TSR_MAX_RECORDS);
+                std::vector<PlayerInfoRecord> players(TSR_MAX_RECORDS);
+                std::vector<std::int32_t> ids(TSR_MAX_RECORDS);
+                const struct {
+                    const char* name;
+                    std::function<void()> call;
+                } rows[] = {
+                    {"tsrGetSpeakers",
+                     [&] {
+                         int32_t n = TSR_MAX_RECORDS;
+                         library.getSpeakers(ids.data(), &n);
+                     }},
+                    {"tsrGetUserInfo", [&] { library.getUserInfo(&user); }},
+                    {"tsrGetPlayerInfoByID", [&] { library.getPlayerInfoByID(200, &player); }},
+                    {"tsrGetServerInfo", [&] { library.getServerInfo(&server); }},
+                    {"tsrGetChannels",
+                     [&] {
+                         int32_t n = TSR_MAX_RECORDS;
+                         library.getChannels(chans.data(), &n);
+                     }},
+                    {"tsrGetPlayers",
+                     [&] {
+                         int32_t n = TSR_MAX_RECORDS;
+                         library.getPlayers(players.data(), &n);
+                     }},
+                    {"tsrSetPlayerFlags", [&] { library.setPlayerFlags(0); }},
+                    {"tsrSwitchChannelID", [&] { library.switchChannelID(2, ""); }},
+                    {"tsrSendTextMessageToChannel",
+                     [&] { library.sendTextMessageToChannel(2, "x"); }},
+                    {"tsrGetLastError",
+                     [&] {
+                         char b[1024];
+                         library.getLastError(b, 1024);
+                     }},
+                };
+                for (const auto& row : rows) {
+                    const Figures f = measure(calls, row.call);
+                    std::printf("%-28s %10.1f %10.1f\n", row.name, f.p50, f.p99);
+                }
+                std::printf(
+                    "\none tick's client calls (speakers x2, user x4, channels x2, server x3,\n"
+                    "one player read per channel), microseconds\n");
+                std::printf("%-28s %10s %10s\n", "channels", "p50", "p99");
+            }
+            const int ticks = std::max(10, calls / 20);
+            const Figures f = measure(ticks, [&] {
+                ts.TSGetSpeakers();
+                ts.TSReadOwnID();
+                ts.TSGetServerInfo();
+                ts.TSGetSpeakers();
+                ts.TSReadOwnID();
+                ts.TSGetChannels();
+                ts.TSGetServerInfo();
+                for (const auto& c : ts.ChannelList)
+                    ts.TSGetPlayerInfo(c.ChannelID);
+                ts.TSReadOwnPrivileges();
+                ts.TSGetChannels();
+                ts.TSGetServerInfo();
+                ts.TSReadOwnFlags();
+            });
+            std::printf("%-28d %10.1f %10.1f\n", channels, f.p50, f.p99);
+            stopBenchSim(sim);
         }
-        const int ticks = std::max(10, calls / 20);
-        const Figures f = measure(ticks, [&] {
-            ts.TSGetSpeakers();
-            ts.TSReadOwnID();
-            ts.TSGetServerInfo();
-            ts.TSGetSpeakers();
-            ts.TSReadOwnID();
-            ts.TSGetChannels();
-            ts.TSGetServerInfo();
-            for (const auto& c : ts.ChannelList)
-                ts.TSGetPlayerInfo(c.ChannelID);
-            ts.TSReadOwnPrivileges();
-            ts.TSGetChannels();
-            ts.TSGetServerInfo();
-            ts.TSReadOwnFlags();
-        });
-        std::printf("%-28d %10.1f %10.1f\n", channels, f.p50, f.p99);
-        stopBenchSim(sim);
     }
     return 0;
 }

@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <fcntl.h>
+#include <functional>
 #include <memory>
 #include <stdlib.h>
 #include <unistd.h>
@@ -80,9 +81,14 @@ public:
         dir.write(QStringLiteral("world.txt"),
                   "player 7 2 DL1ABC\nconnect teamspeak://localhost:8767?nickname=DL0GW?loginname="
                   "?password=?channel=Funkraum?channelpassword=\n");
-        sim = std::make_unique<SimProcess>(socket, dir.file(QStringLiteral("world.txt")));
-        if (!sim->ready())
-            return false;
+        if (startClient) {
+            if (!startClient(socket))
+                return false;
+        } else {
+            sim = std::make_unique<SimProcess>(socket, dir.file(QStringLiteral("world.txt")));
+            if (!sim->ready())
+                return false;
+        }
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(extra);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"),
@@ -138,6 +144,8 @@ public:
     TempDir dir;
     QString pts;
     std::unique_ptr<SimProcess> sim;
+    // Another client than ts2sim behind the socket; true once it listens.
+    std::function<bool(const QString& socket)> startClient;
     QProcess quorvex;
 
 private:

@@ -1,0 +1,32 @@
+// quorvex unchanged against the bridge and a fake 32-bit client library: it finds the
+// client connected, sees the foreign speaker and keys the line as with ts2sim.
+#include "KeyerRig.h"
+
+#include <gtest/gtest.h>
+
+TEST(BridgeKeyerE2E, TheProgramKeysForTheSpeakerTheBridgedLibraryReports) {
+    KeyerRig rig;
+    QProcess bridge;
+    rig.startClient = [&](const QString& socket) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TSREMOTE_SOCKET"), socket);
+        env.insert(QStringLiteral("FAKE_CLIENT_LOG"), rig.dir.file(QStringLiteral("calls.log")));
+        bridge.setProcessEnvironment(env);
+        asChildOfTest(bridge);
+        bridge.start(QStringLiteral(BRIDGE_PATH),
+                     {QStringLiteral("--library"), QStringLiteral(FAKE_CLIENT_PATH)});
+        return waitFor([&] { return QFileInfo::exists(socket); }, 5000);
+    };
+    ASSERT_TRUE(rig.start(300));
+    // The fake reports player 7 speaking all the time.
+    ASSERT_TRUE(waitFor([&] { return !rig.keying().empty() && rig.keying().back().rts; }, 3000))
+        << "the line was not keyed";
+    const QString calls = QString::fromLatin1(rig.dir.read(QStringLiteral("calls.log")));
+    EXPECT_TRUE(calls.contains(QStringLiteral("tsrGetSpeakers")));
+    EXPECT_TRUE(calls.contains(QStringLiteral("tsrGetUserInfo")));
+    rig.quorvex.terminate();
+    ASSERT_TRUE(rig.quorvex.waitForFinished(5000));
+    EXPECT_FALSE(rig.keying().back().rts) << "down when the program ended";
+    bridge.terminate();
+    bridge.waitForFinished(3000);
+}
