@@ -12,7 +12,9 @@ missing=0
 for f in ./usr/bin/quorvex ./usr/bin/tsini ./usr/bin/ts2sim ./usr/lib/quorvex/libTSRemote.so \
          ./usr/share/applications/quorvex.desktop \
          ./usr/share/icons/hicolor/scalable/apps/quorvex.svg \
-         ./usr/share/quorvex/sounds/0.wav ./usr/share/quorvex/sounds/11.wav; do
+         ./usr/share/quorvex/sounds/0.wav ./usr/share/quorvex/sounds/11.wav \
+         ./usr/bin/dtmfdecode $( [ -x "$build/bin/tsremote-bridge" ] &&
+             echo ./usr/bin/tsremote-bridge ./usr/lib/systemd/user/tsremote-bridge.service ); do
     grep -qxF "$f" <<<"$contents" || { echo "missing in the package: $f"; missing=1; }
 done
 depends=$(dpkg-deb -f "$deb" Depends)
