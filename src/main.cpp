@@ -4,8 +4,7 @@
 #include "ClickLabel.h"
 #include "Clock.h"
 #include "DesktopShell.h"
-#include "DtmfRecognizer.h"
-#include "GatewayCodes.h"
+#include "DtmfWindows.h"
 #include "GatewaySwitching.h"
 #include "GermanDialogs.h"
 #include "LineGuard.h"
@@ -20,11 +19,11 @@
 #include "TSRemote.h"
 #include "TSRemoteLibrary.h"
 #include "UserStatistics.h"
+#include "WindowLife.h"
 #include "X11Input.h"
 #include "XdgSchemeHandler.h"
 #include "frmCOM.h"
 #include "frmDTMF.h"
-#include "frmDTMFSettings.h"
 #include "frmKick.h"
 #include "frmMain.h"
 #include "frmOptions.h"
@@ -39,7 +38,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QSlider>
 #include <QSystemTrayIcon>
 
@@ -54,20 +52,6 @@ bool haveDisplay() {
         return v != nullptr && *v != '\0';
     };
     return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
-}
-
-// A window that lives from its first use until it is closed: made when needed.
-template <typename Window, typename Make> Window* existing(QPointer<Window>& window, Make make) {
-    if (!window) {
-        window = make();
-        window->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    return window.data();
-}
-
-void showRaised(QWidget* window) {
-    window->show();
-    window->raise();
 }
 
 } // namespace
@@ -214,80 +198,13 @@ int main(int argc, char* argv[]) {
                   BeaconRoutes{[&page2] { page2.DateiInternAbspielen(); }, shellFile,
                                [&page2] { return page2.lblBakeDatei->text(); }});
     seams.monitor.Bake = [&beacon] { beacon.Bake(); };
-    // The DTMF recognizer, and the gateway codes it acts on when its settings say so.
-    DtmfRecognizer recognizer(prompts);
-    GatewayCodes codes(state, keyer, ts, [&beacon] { beacon.sendNow(); });
-    QPointer<frmDTMFSettings> recognizerWindow;
-    // The DTMF keypad: made hidden by the first tick, made again after each close. With
-    // "-dtmf" every keypad, not only the first, offers the recognition controls.
-    QPointer<frmDTMF> keypad;
-    std::function<frmDTMF*()> keypadNow;
-    const auto startRecognizer = [&] {
-        const RecognizerSettings set = readRecognizerSettings(state.Dateiname);
-        codes.enabled = set.runCodes;
-        if (!recognizer.Start_Click(set.source) && keypad)
-            keypad->chkDTMFeinaus->setChecked(false);
-    };
-    const auto showRecognizerSettings = [&] {
-        // The server's sources, asked once per opening.
-        std::string why;
-        const auto sources =
-            platform::pulse::listSources(std::chrono::milliseconds(DtmfRecognizer::BoundMs), &why);
-        QStringList names, labels;
-        for (const auto& src : sources) {
-            names << QString::fromStdString(src.name);
-            labels << QString::fromStdString(src.description);
-        }
-        RecognizerFace face;
-        face.sourceNames = [names] { return names; };
-        face.sourceLabels = [labels] { return labels; };
-        face.levelDbfs = [&recognizer] {
-            return recognizer.listening() ? recognizer.levelDbfs() : -120.0;
-        };
-        face.lastDigits = [&recognizer] { return recognizer.lastDigits(); };
-        face.storedSource = [&state] { return readRecognizerSettings(state.Dateiname).source; };
-        face.storedRunCodes = [&state] { return readRecognizerSettings(state.Dateiname).runCodes; };
-        face.store = [&](const QString& source, bool runCodes) {
-            writeRecognizerSettings(state.Dateiname, RecognizerSettings{source, runCodes});
-            codes.enabled = runCodes;
-            if (recognizer.listening())
-                startRecognizer(); // on the newly chosen input
-        };
-        face.closed = [&] { showRaised(keypadNow()); };
-        showRaised(existing(recognizerWindow, [&] { return new frmDTMFSettings(face); }));
-    };
-    recognizer.onDigit = [&](QChar digit) {
-        QLineEdit* heard = keypadNow()->txtDTMFString;
-        QString text = heard->text() + digit;
-        if (const auto shown = codes.act(text))
-            text = *shown; // in lblDTMF for a moment: the keypad empties it within a second
-        heard->setText(text);
-    };
-    recognizer.onLost = [&] {
-        if (keypad)
-            keypad->chkDTMFeinaus->setChecked(false);
-    };
-    keypadNow = [&]() -> frmDTMF* {
-        return existing(keypad, [&] {
-            KeypadHost host;
-            host.showMainWindow = showMain;
-            host.showOptions = [&options] { showRaised(&options); };
-            host.codesApplied = [&state](const QString& open, const QString& close,
-                                         const QString& id) {
-                state.frmDTMF = app::DtmfCodeVariables{open, close, id};
-            };
-            host.recognition = DtmfRecognition{startRecognizer, [&] { recognizer.Close_Click(); },
-                                               showRecognizerSettings};
-            auto* w = new frmDTMF(sound, prompts, folders.sounds, host);
-            if (state.DTMFSwitchGiven)
-                w->enableRecognition();
-            return w;
-        });
-    };
-    seams.enableDtmfRecognition = [&] { keypadNow()->enableRecognition(); };
-    seams.showDtmfKeypad = [&] { showRaised(keypadNow()); };
-    seams.monitor.dtmfText = [&]() -> std::optional<QString> {
-        return keypadNow()->txtDTMFString->text();
+    // The DTMF keypad with the recognizer behind it.
+    DtmfWindows dtmf(DtmfWindows::Parts{state, sound, prompts, folders.sounds, keyer, ts, beacon,
+                                        showMain, [&options] { showRaised(&options); }});
+    seams.enableDtmfRecognition = [&dtmf] { dtmf.keypad()->enableRecognition(); };
+    seams.showDtmfKeypad = [&dtmf] { showRaised(dtmf.keypad()); };
+    seams.monitor.dtmfText = [&dtmf]() -> std::optional<QString> {
+        return dtmf.keypad()->txtDTMFString->text();
     };
     optionsSeams.showDtmf = seams.showDtmfKeypad;
     options.setSeams(optionsSeams);
@@ -312,8 +229,5 @@ int main(int argc, char* argv[]) {
     delete kickDialog.data();
     delete statisticsWindow.data();
     delete speakerWindow.data();
-    delete keypad.data();
-    delete recognizerWindow.data();
-    recognizer.Close_Click();
     return rc;
 }
