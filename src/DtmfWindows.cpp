@@ -82,9 +82,14 @@ void DtmfWindows::showRecognizerSettings() {
     face.store = [this, iniFile](const QString& source, bool runCodes) {
         writeRecognizerSettings(iniFile, RecognizerSettings{source, runCodes});
         m_codes.enabled = runCodes;
-        if (m_recognizer.listening())
+        if (m_recognizer.recognizing())
             startRecognizer(); // on the newly chosen input
     };
-    face.closed = [this] { showRaised(keypad()); };
+    // While recognition is off, the meter listens to the input chosen in the window.
+    face.sourceChosen = [this](const QString& source) { m_recognizer.listenForLevel(source); };
+    face.closed = [this] {
+        m_recognizer.stopLevel();
+        showRaised(keypad());
+    };
     showRaised(existing(m_settings, [&face] { return new frmDTMFSettings(face); }));
 }

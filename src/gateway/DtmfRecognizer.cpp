@@ -37,7 +37,8 @@ DtmfRecognizer::~DtmfRecognizer() {
     m_capture.stop(); // before the decoder it feeds goes
 }
 
-bool DtmfRecognizer::Start_Click(const QString& source) {
+bool DtmfRecognizer::startCapture(const QString& source, std::string* why) {
+    m_watch->stop();
     m_capture.stop();
     // Made on this thread, used only on the capture's; its digits come back here.
     m_decoder = std::make_unique<dtmf::Decoder>([this](const dtmf::DigitEvent& e) {
@@ -46,6 +47,8 @@ bool DtmfRecognizer::Start_Click(const QString& source) {
         QMetaObject::invokeMethod(
             this,
             [this, c = QChar::fromLatin1(e.digit)] {
+                if (m_levelOnly)
+                    return;
                 m_last = (m_last + c).right(KeptDigits);
                 if (onDigit)
                     onDigit(c);
@@ -53,15 +56,19 @@ bool DtmfRecognizer::Start_Click(const QString& source) {
             Qt::QueuedConnection);
     });
     dtmf::Decoder* decoder = m_decoder.get();
-    std::string why;
-    const bool ok = m_capture.start(
+    return m_capture.start(
         source.toStdString(), dtmf::DecoderRate,
         [this, decoder](const std::int16_t* samples, std::size_t count) {
             decoder->feed(std::span(samples, count));
             m_level = decoder->levelDbfs();
         },
-        std::chrono::milliseconds(BoundMs), &why);
-    if (!ok) {
+        std::chrono::milliseconds(BoundMs), why);
+}
+
+bool DtmfRecognizer::Start_Click(const QString& source) {
+    m_levelOnly = false;
+    std::string why;
+    if (!startCapture(source, &why)) {
         m_prompts.warn(QStringLiteral("Die DTMF-Erkennung kann nicht starten: kein Zugriff auf "
                                       "den Toneingang (%1).")
                            .arg(QString::fromStdString(why)));
@@ -69,6 +76,20 @@ bool DtmfRecognizer::Start_Click(const QString& source) {
     }
     m_watch->start();
     return true;
+}
+
+void DtmfRecognizer::listenForLevel(const QString& source) {
+    if (listening() && !m_levelOnly)
+        return;
+    m_levelOnly = true;
+    if (!startCapture(source, nullptr))
+        m_level = -120;
+}
+
+void DtmfRecognizer::stopLevel() {
+    if (m_levelOnly)
+        Close_Click();
+    m_levelOnly = false;
 }
 
 void DtmfRecognizer::Close_Click() {

@@ -38,7 +38,13 @@ public:
     // False (after a message) when the source cannot be opened.
     bool Start_Click(const QString& source);
     void Close_Click();
+    // Only the level of a source, for the settings window while recognition is off:
+    // no digits, no messages. Does nothing while recognition runs.
+    void listenForLevel(const QString& source);
+    void stopLevel();
     bool listening() const { return m_capture.running(); }
+    // Listening for digits, not only for the level.
+    bool recognizing() const { return listening() && !m_levelOnly; }
     double levelDbfs() const { return m_level.load(); }
     QString lastDigits() const { return m_last; }
 
@@ -46,6 +52,7 @@ public:
     std::function<void()> onLost;       // the recording ended on its own
 
 private:
+    bool startCapture(const QString& source, std::string* why);
     void watch();
 
     platform::Prompts& m_prompts;
@@ -54,4 +61,5 @@ private:
     std::atomic<double> m_level{-120};
     QString m_last;
     QTimer* m_watch = nullptr;
+    bool m_levelOnly = false;
 };

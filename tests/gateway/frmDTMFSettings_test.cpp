@@ -32,6 +32,7 @@ protected:
             events << QStringLiteral("store %1 %2").arg(s).arg(codes);
         };
         f.closed = [this] { events << QStringLiteral("closed"); };
+        f.sourceChosen = [this](const QString& s) { events << QStringLiteral("meter ") + s; };
         return f;
     }
 };
@@ -65,6 +66,8 @@ TEST_F(RecognizerWindow, OkStoresAbbruchDoesNotAndBothGoBack) {
         frmDTMFSettings w(face());
         w.cmdAbbruch_Click();
     }
-    EXPECT_EQ(events, (QStringList{QStringLiteral("store  1"), QStringLiteral("closed"),
-                                   QStringLiteral("closed")}));
+    EXPECT_EQ(events, (QStringList{QStringLiteral("meter gone_device"), QStringLiteral("meter "),
+                                   QStringLiteral("store  1"), QStringLiteral("closed"),
+                                   QStringLiteral("meter gone_device"), QStringLiteral("closed")}))
+        << "the meter follows the chosen input from the start";
 }

@@ -48,6 +48,19 @@ TEST(DtmfRecognizer, HearsTheKeypadsTonesFromTheSinkMonitor) {
     EXPECT_FALSE(recognizer.listening());
     EXPECT_TRUE(prompts.shown.empty());
 
+    // Only the level, for the settings window: it moves, but no digit comes.
+    heard.clear();
+    recognizer.listenForLevel(QString());
+    EXPECT_TRUE(recognizer.listening());
+    EXPECT_FALSE(recognizer.recognizing());
+    ASSERT_TRUE(sound.playAsync(tone(3)));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return recognizer.levelDbfs() > -20; }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !sound.playing(); }, 1000));
+    QTest::qWait(300);
+    EXPECT_EQ(heard, QString());
+    recognizer.stopLevel();
+    EXPECT_FALSE(recognizer.listening());
+
     // A named source that is not there: a message, nothing hangs.
     QElapsedTimer t;
     t.start();

@@ -55,6 +55,12 @@ frmDTMFSettings::frmDTMFSettings(RecognizerFace face, QWidget* parent)
     top->addWidget(chkCodes);
     top->addLayout(buttons);
 
+    connect(cmbQuelle, &QComboBox::currentIndexChanged, this, [this] {
+        if (m_face.sourceChosen)
+            m_face.sourceChosen(cmbQuelle->currentData().toString());
+    });
+    if (m_face.sourceChosen)
+        m_face.sourceChosen(cmbQuelle->currentData().toString());
     connect(cmdOK, &QPushButton::clicked, this, &frmDTMFSettings::cmdOK_Click);
     connect(cmdAbbruch, &QPushButton::clicked, this, &frmDTMFSettings::cmdAbbruch_Click);
     Meter = new QTimer(this);

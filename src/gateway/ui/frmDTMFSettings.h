@@ -19,8 +19,9 @@ struct RecognizerFace {
     std::function<QString()> lastDigits;
     std::function<QString()> storedSource; // from ts.ini
     std::function<bool()> storedRunCodes;
-    std::function<void(const QString&, bool)> store; // OK: source and the codes option
-    std::function<void()> closed;                    // back to the keypad
+    std::function<void(const QString&)> sourceChosen; // the meter follows the chosen input
+    std::function<void(const QString&, bool)> store;  // OK: source and the codes option
+    std::function<void()> closed;                     // back to the keypad
 };
 
 // "DTMF Einstellungen": the recognizer's input, its level, what it heard last, and
