@@ -144,11 +144,7 @@ public:
                                      : QStringLiteral("\"%1\" \"%%1\"").arg(programPath);
     }
     QString program() const override { return programPath; }
-    QStringList commandsSet;
-    bool setCommand(const QString& command) override {
-        commandsSet << command;
-        return false;
-    }
+    bool setCommand(const QString&) override { return false; }
 };
 
 } // namespace fakes
