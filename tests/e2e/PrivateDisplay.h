@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <QStringList>
+#include <QThread>
 
 // Xvfb on a display of its own choosing, told back through a pipe.
 class PrivateDisplay {
@@ -16,12 +17,31 @@ public:
                         QStringLiteral("-screen"), QStringLiteral("0"),
                         QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
                         QStringLiteral("tcp")});
-        if (m_server.waitForStarted(5000) && m_server.waitForReadyRead(10000))
-            name = QStringLiteral(":") + QString::fromLatin1(m_server.readLine().trimmed());
+        if (!m_server.waitForStarted(5000) || !m_server.waitForReadyRead(10000))
+            return;
+        const QString told =
+            QStringLiteral(":") + QString::fromLatin1(m_server.readLine().trimmed());
+        // Only a display that answers counts: a client started now must reach it.
+        for (int i = 0; i < 100; ++i) {
+            QProcess probe;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("DISPLAY"), told);
+            probe.setProcessEnvironment(env);
+            probe.start(QStringLiteral("xdotool"), {QStringLiteral("getdisplaygeometry")});
+            if (probe.waitForFinished(2000) && probe.exitCode() == 0) {
+                name = told;
+                return;
+            }
+            QThread::msleep(50);
+        }
     }
     ~PrivateDisplay() {
-        m_server.kill();
-        m_server.waitForFinished(3000);
+        // Ended politely, the server removes its socket and lock for the next one.
+        m_server.terminate();
+        if (!m_server.waitForFinished(3000)) {
+            m_server.kill();
+            m_server.waitForFinished(3000);
+        }
     }
     bool xdotool(const QStringList& arguments, QByteArray* output = nullptr) const {
         QProcess tool;
