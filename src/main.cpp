@@ -207,6 +207,27 @@ int main(int argc, char* argv[]) {
         return dtmf.keypad()->txtDTMFString->text();
     };
     optionsSeams.showDtmf = seams.showDtmfKeypad;
+    // Login links and the autostart links, from the login data page 1 shows now.
+    LoginLinks links(LoginLinks::Parts{registry, prompts, shell,
+                                       [&options] {
+                                           return LoginFields{
+                                               options.cmbServerAdresse->currentText(),
+                                               options.txtPortNummer->text(),
+                                               options.txtNickname->text(),
+                                               options.txtLoginName->text(),
+                                               options.txtPassword->text(),
+                                               options.txtDefaultChannel->text(),
+                                               options.txtChannelPassword->text()};
+                                       },
+                                       [&state] { return state.Programmname; }, executable});
+    optionsSeams.makeLink = [&links](int which) {
+        if (which == 0)
+            links.MakeDesktopLink();
+        else
+            links.MakeFolderLink();
+    };
+    optionsSeams.CreateFileShortcut = [&links] { links.CreateFileShortcut(); };
+    optionsSeams.DeleteFileShortCut = [&links] { links.DeleteFileShortCut(); };
     options.setSeams(optionsSeams);
     // Auto-away on the input the desktop reports.
     std::unique_ptr<platform::InputActivity> input = platform::X11Input::create();

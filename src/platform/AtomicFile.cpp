@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -147,8 +148,11 @@ std::optional<std::string> readWholeFile(const std::string& path) {
     return content;
 }
 
-bool replaceFileAtomically(const std::string& path, const std::string& content) {
-    const std::string target = writeTarget(path);
+namespace {
+
+// Writes content to a locked temporary copy beside target and renames it over target.
+bool writeAndRename(const std::string& target, const std::string& content,
+                    const std::optional<unsigned>& mode) {
     const std::string folder = folderOf(target);
     removeStaleTemporaries(folder, nameOf(target));
     std::string temp = folder + "/." + nameOf(target) + ".XXXXXX";
@@ -162,7 +166,9 @@ bool replaceFileAtomically(const std::string& path, const std::string& content) 
 
     bool ok = writeAll(fd, content) && ::fsync(fd) == 0;
     struct stat old {};
-    if (ok && ::stat(target.c_str(), &old) == 0) {
+    if (ok && mode) {
+        ok = ::fchmod(fd, *mode & 07777) == 0;
+    } else if (ok && ::stat(target.c_str(), &old) == 0) {
         ::fchmod(fd, old.st_mode & 07777);
         if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
             // Only root may give a file away; an ordinary user owns it already.
@@ -170,14 +176,51 @@ bool replaceFileAtomically(const std::string& path, const std::string& content) 
     }
     if (ok)
         ok = ::rename(temp.c_str(), target.c_str()) == 0;
+    const int saved = errno;
     if (!ok)
         ::unlink(temp.c_str());
     // Closed only now: the lock marks the copy as in use until it has its name.
     ::close(fd);
-    if (!ok)
+    if (!ok) {
+        errno = saved;
         return false;
+    }
     syncFolder(folder);
     return true;
+}
+
+} // namespace
+
+bool replaceFileAtomically(const std::string& path, const std::string& content) {
+    return writeAndRename(writeTarget(path), content, std::nullopt);
+}
+
+bool replaceFileAt(const std::string& path, const std::string& content, unsigned mode) {
+    return writeAndRename(path, content, mode);
+}
+
+FileLock::FileLock(const std::string& path) {
+    const std::string target = writeTarget(path);
+    const std::string lockPath = folderOf(target) + "/." + nameOf(target) + ".lock";
+    m_fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (m_fd < 0)
+        return; // a folder we cannot write: the write itself will fail and say so
+    // Writers hold the lock for milliseconds; poll so a stuck one cannot hang us.
+    const timespec pause{0, 2'000'000};
+    for (int i = 0; i < 2500; ++i) {
+        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+            m_held = true;
+            return;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return;
+        ::nanosleep(&pause, nullptr);
+    }
+}
+
+FileLock::~FileLock() {
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 } // namespace platform

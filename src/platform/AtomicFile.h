@@ -21,4 +21,25 @@ std::optional<std::string> readWholeFile(const std::string& path);
 // file keeps its mode and owner.
 bool replaceFileAtomically(const std::string& path, const std::string& content);
 
+// The same for a file that must be the path itself: a symbolic link there is replaced,
+// never written through, and the new file gets the given mode. errno tells a failure.
+bool replaceFileAt(const std::string& path, const std::string& content, unsigned mode);
+
+// Serializes read-modify-write cycles on one file across processes: an exclusive lock
+// on a small file beside it (".name.lock"), held for the object's life. The file itself
+// cannot carry the lock, since every write replaces it. A lock still held by another
+// after a few seconds is given up on rather than hanging the caller.
+class FileLock {
+public:
+    explicit FileLock(const std::string& path);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool held() const { return m_held; }
+
+private:
+    int m_fd = -1;
+    bool m_held = false;
+};
+
 } // namespace platform

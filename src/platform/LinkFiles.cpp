@@ -1,6 +1,7 @@
 #include "LinkFiles.h"
 
 #include "AtomicFile.h"
+#include "GermanErrors.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,7 +9,6 @@
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <cstring>
 
 namespace platform {
 namespace {
@@ -28,21 +28,34 @@ void markTrusted(const QString& path) {
         p.kill();
 }
 
+// QFileDevice's owner/group/other bits as a Unix mode.
+unsigned unixMode(QFileDevice::Permissions p) {
+    unsigned mode = 0;
+    mode |= p & QFileDevice::ReadOwner ? 0400U : 0U;
+    mode |= p & QFileDevice::WriteOwner ? 0200U : 0U;
+    mode |= p & QFileDevice::ExeOwner ? 0100U : 0U;
+    mode |= p & QFileDevice::ReadGroup ? 0040U : 0U;
+    mode |= p & QFileDevice::WriteGroup ? 0020U : 0U;
+    mode |= p & QFileDevice::ExeGroup ? 0010U : 0U;
+    mode |= p & QFileDevice::ReadOther ? 0004U : 0U;
+    mode |= p & QFileDevice::WriteOther ? 0002U : 0U;
+    mode |= p & QFileDevice::ExeOther ? 0001U : 0U;
+    return mode;
+}
+
 } // namespace
 
 bool writeLaunchableFile(const QString& path, const QString& content,
                          QFileDevice::Permissions permissions, QString* error) {
-    // The replacement takes the mode of the file it replaces: set it first.
-    if (QFileInfo::exists(path))
-        QFile::setPermissions(path, permissions);
+    // A new file renamed over the path: whatever was planted there (a symbolic link to
+    // another file) is replaced, never written through.
     errno = 0;
-    if (!replaceFileAtomically(QFile::encodeName(path).toStdString(),
-                               content.toUtf8().toStdString())) {
+    if (!replaceFileAt(QFile::encodeName(path).toStdString(), content.toUtf8().toStdString(),
+                       unixMode(permissions))) {
         if (error)
-            *error = QString::fromLocal8Bit(std::strerror(errno != 0 ? errno : EIO));
+            *error = germanReason(errno != 0 ? errno : EIO);
         return false;
     }
-    QFile::setPermissions(path, permissions);
     if (permissions & QFileDevice::ExeOwner)
         markTrusted(path);
     return true;

@@ -337,6 +337,9 @@ WriteResult writeString(const std::string& file, std::string_view section, std::
                         std::string_view value) {
     if (!validForWrite(section, key, value))
         return WriteResult::Refused;
+    // The whole read-modify-write under one lock: another writer's cycle in between
+    // would bring back the value this one replaced.
+    const FileLock lock(file);
     std::string content;
     switch (probeFile(file)) {
     case FileState::Missing:

@@ -1,5 +1,7 @@
 #include "ProgramFolder.h"
 
+#include "XdgSchemeHandler.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -56,9 +58,8 @@ ProgramFolders programFolders(const QString& executableFolder, const QString& ho
 }
 
 ProgramFolders currentProgramFolders() {
-    QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (configHome.isEmpty())
-        configHome = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    const QString configHome =
+        xdgHome("XDG_CONFIG_HOME", QDir::homePath() + QStringLiteral("/.config"));
     return programFolders(QCoreApplication::applicationDirPath(),
                           qEnvironmentVariable(HomeVariable), configHome);
 }

@@ -59,13 +59,19 @@ QStringList splitWindowsCommand(const QString& command) {
 
 } // namespace
 
+QString xdgHome(const char* variable, const QString& fallback) {
+    const QString value = qEnvironmentVariable(variable);
+    // Empty or relative counts as unset.
+    return value.startsWith(QLatin1Char('/')) ? value : fallback;
+}
+
 XdgDirs XdgDirs::fromEnvironment() {
     const QString home = QDir::homePath();
     XdgDirs d;
-    d.configHome = qEnvironmentVariable("XDG_CONFIG_HOME", home + QStringLiteral("/.config"));
+    d.configHome = xdgHome("XDG_CONFIG_HOME", home + QStringLiteral("/.config"));
     d.configDirs =
         splitPaths(qEnvironmentVariable("XDG_CONFIG_DIRS"), {QStringLiteral("/etc/xdg")});
-    d.dataHome = qEnvironmentVariable("XDG_DATA_HOME", home + QStringLiteral("/.local/share"));
+    d.dataHome = xdgHome("XDG_DATA_HOME", home + QStringLiteral("/.local/share"));
     d.dataDirs = splitPaths(qEnvironmentVariable("XDG_DATA_DIRS"),
                             {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")});
     d.path = splitPaths(qEnvironmentVariable("PATH"), {QStringLiteral("/usr/bin")});

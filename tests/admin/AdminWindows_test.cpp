@@ -80,6 +80,9 @@ TEST_F(KickDialog, ListsEveryPlayerAndKicksTheChosenOneAfterYes) {
 }
 
 TEST_F(KickDialog, NoChoiceOrNoMeansNobodyIsKicked) {
+    // Focus reached with the keyboard: a current row that nobody selected.
+    dialog->List1->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    ASSERT_NE(dialog->List1->currentItem(), nullptr);
     dialog->cmdKickPlayerChannel->click();
     dialog->cmdKickPlayerServer->click();
     ASSERT_EQ(prompts.shown.size(), 2u);

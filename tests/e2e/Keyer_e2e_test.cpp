@@ -33,6 +33,8 @@ protected:
 
 TEST_F(KeyerE2E, ForeignSpeechKeysOnceThroughAShortPauseAndDropsAfterTheHangTime) {
     ASSERT_TRUE(start(500));
+    // Page 1 alone saved the file: without a beacon section the gateway still runs.
+    ASSERT_FALSE(rig.dir.read(QStringLiteral("ts.ini")).contains("[Bake]"));
     // The driver raises both lines on open (the interposer plays that part);
     // the program lowers them at once.
     const auto opened = events();

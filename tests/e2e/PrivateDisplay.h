@@ -1,7 +1,9 @@
 #pragma once
 
 #include "ChildProcess.h"
+#include "ProgramRun.h"
 
+#include <QPoint>
 #include <QProcess>
 #include <QStringList>
 #include <QThread>
@@ -53,6 +55,43 @@ public:
         if (output)
             *output = tool.readAllStandardOutput();
         return ok;
+    }
+    // The visible window whose title matches, once it shows; empty when none came.
+    QByteArray window(const QString& pattern, int ms = 10000) const {
+        QByteArray id;
+        waitUntil(
+            [&] {
+                QByteArray out;
+                if (!xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                              QStringLiteral("--name"), pattern},
+                             &out))
+                    return false;
+                id = out.split('\n').value(0).trimmed();
+                return !id.isEmpty();
+            },
+            ms);
+        return id;
+    }
+    bool click(const QByteArray& window, QPoint at) const {
+        return xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"),
+                        QString::fromLatin1(window), QString::number(at.x()),
+                        QString::number(at.y()), QStringLiteral("click"), QStringLiteral("1")});
+    }
+    // Keys go where the focus is: give it to the window first.
+    bool key(const QByteArray& window, const QString& key) const {
+        xdotool(
+            {QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::fromLatin1(window)});
+        return xdotool({QStringLiteral("key"), key});
+    }
+    // Clicks until the window named by pattern shows: a program still starting (slow
+    // under the sanitizers) may miss the first click.
+    QByteArray clickUntil(const QByteArray& window, QPoint at, const QString& pattern) const {
+        QByteArray shown;
+        for (int attempt = 0; attempt < 8 && shown.isEmpty(); ++attempt) {
+            click(window, at);
+            shown = this->window(pattern, 2500);
+        }
+        return shown;
     }
     QString name; // empty when Xvfb did not start
 

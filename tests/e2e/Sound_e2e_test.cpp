@@ -26,38 +26,13 @@ bool haveTools() {
     return true;
 }
 
-// The window whose title matches, once it is shown; empty when none came.
-QByteArray windowNamed(const PrivateDisplay& display, const QString& pattern, int ms = 10000) {
-    QByteArray id;
-    waitUntil(
-        [&] {
-            QByteArray out;
-            if (!display.xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                  QStringLiteral("--name"), pattern},
-                                 &out))
-                return false;
-            id = out.split('\n').value(0).trimmed();
-            return !id.isEmpty();
-        },
-        ms);
-    return id;
-}
-
 // From the main window to the keypad by its button, as a person would.
 QByteArray openKeypad(const PrivateDisplay& display) {
-    const QByteArray main = windowNamed(display, QStringLiteral("^Quorvex "), 20000);
+    const QByteArray main = display.window(QStringLiteral("^Quorvex "), 20000);
     if (main.isEmpty())
         return {};
-    // A program still starting up (slow under the sanitizers) may miss the first click:
-    // click again until the keypad shows.
-    QByteArray keypad;
-    for (int attempt = 0; attempt < 8 && keypad.isEmpty(); ++attempt) {
-        // cmdDTMF: 300 twips square at (120, 2355), 15 twips to the pixel.
-        display.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"),
-                         QString::fromLatin1(main), QStringLiteral("18"), QStringLiteral("167"),
-                         QStringLiteral("click"), QStringLiteral("1")});
-        keypad = windowNamed(display, QStringLiteral("^DTMF$"), 2500);
-    }
+    // cmdDTMF: 300 twips square at (120, 2355), 15 twips to the pixel.
+    const QByteArray keypad = display.clickUntil(main, {18, 167}, QStringLiteral("^DTMF$"));
     if (!keypad.isEmpty()) {
         display.xdotool({QStringLiteral("windowfocus"), QString::fromLatin1(keypad)});
         QThread::msleep(300);

@@ -1,4 +1,5 @@
 #include "ProgramFolder.h"
+#include "XdgSchemeHandler.h"
 
 #include "TempDir.h"
 
@@ -32,4 +33,20 @@ TEST(ProgramFolders, AProgramUnderUsrKeepsItsSettingsInTheConfigFolder) {
     TempDir config;
     const auto f = platform::programFolders(QStringLiteral("/usr/bin"), QString(), config.path());
     EXPECT_EQ(f.settings, config.file(QStringLiteral("quorvex")));
+}
+
+// The XDG rule: a base-folder variable that is empty or relative counts as unset.
+TEST(ProgramFolders, AnEmptyOrRelativeXdgFolderIsIgnored) {
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    const QString fallback = QDir::homePath() + QStringLiteral("/.config");
+    for (const char* value : {"", "relativ/ordner"}) {
+        qputenv("XDG_CONFIG_HOME", value);
+        EXPECT_EQ(platform::XdgDirs::fromEnvironment().configHome, fallback) << value;
+    }
+    qputenv("XDG_CONFIG_HOME", "/etc/anders");
+    EXPECT_EQ(platform::XdgDirs::fromEnvironment().configHome, QStringLiteral("/etc/anders"));
+    if (saved.isEmpty())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", saved);
 }

@@ -214,9 +214,21 @@ TEST_F(Links, AutostartWritesBothLinksEveryTimeAndDeleteRemovesExactlyThem) {
                              "?channel=Funkraum?channelpassword="));
     EXPECT_TRUE(prompts.shown.empty()) << "no question, no message";
 
+    // A symbolic link planted at an entry's name is replaced, its target left alone.
     QFile other(autostart(QStringLiteral("other.desktop")));
     ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("fremd\n");
     other.close();
+    ASSERT_TRUE(QFile::setPermissions(other.fileName(), QFileDevice::ReadOwner |
+                                                            QFileDevice::WriteOwner |
+                                                            QFileDevice::ReadOther));
+    QFile::remove(autostart(QStringLiteral("TS starten.desktop")));
+    ASSERT_TRUE(other.link(autostart(QStringLiteral("TS starten.desktop"))));
+    links.CreateFileShortcut();
+    EXPECT_EQ(read(other.fileName()), QByteArray("fremd\n"));
+    EXPECT_EQ(mode(other.fileName()), 0604);
+    EXPECT_FALSE(QFileInfo(autostart(QStringLiteral("TS starten.desktop"))).isSymLink());
+    EXPECT_EQ(mode(autostart(QStringLiteral("TS starten.desktop"))), 0600);
     links.DeleteFileShortCut();
     EXPECT_EQ(QDir(autostart(QString())).entryList(QDir::Files),
               QStringList{QStringLiteral("other.desktop")});

@@ -157,8 +157,7 @@ TEST_F(SettingsPage, ApplyWritesThe22KeysInOrderIntoAnEmptyFile) {
                    "Password=\nDefaultChannel=\nDefaultChannelID=-1\nChannelPW=\n"
                    "[Optionen]\nGateway=0\nVordergrund=0\nAutoAWAY=1\nVerz\xF6gerung=1\nCOMPort=0\n"
                    "SysTray=0\nCOMKeyerRTS=True\nCOMKeyerDTR=False\nGatewayDelay=0\nWatchdog=1\n"
-                   "WatchdogEIN=1\nAutostart=0\nVoiceAnfrage=0\nRecordingControl=0\n"
-                   "[Bake]\nEinAus=0\n"));
+                   "WatchdogEIN=1\nAutostart=0\nVoiceAnfrage=0\nRecordingControl=0\n"));
     EXPECT_TRUE(state.FuncAutoAway && state.WatchdogEIN && state.FensterÄndern);
     EXPECT_EQ(events, QStringList{QStringLiteral("delete autostart")});
 
@@ -301,19 +300,13 @@ TEST_F(SettingsPage, WhatPageOneSavedIsInForceAfterARestart) {
     page.txtNickname->setText(QStringLiteral("DL0GW"));
     page.cmdApply_Click();
 
+    // Page 1's keys alone, no beacon section: the settings take effect all the same.
     Restart next(state.Dateiname);
     EXPECT_TRUE(next.state.FuncGateway && next.state.WatchdogEIN) << "derived settings are set";
     EXPECT_EQ(next.state.frmOptions.COMPortAuswahl, 2);
     EXPECT_TRUE(next.state.frmCOM.DTR);
     EXPECT_EQ(next.page.sldWatchdog->value(), 7);
     EXPECT_EQ(next.page.txtNickname->text(), QStringLiteral("DL0GW"));
-
-    // A complete file keeps its beacon switch as it is.
-    INIfile::INIWrite(state.Dateiname, QStringLiteral("Bake"), QStringLiteral("EinAus"),
-                      QStringLiteral("1"));
-    page.cmdApply_Click();
-    EXPECT_EQ(INIfile::INIRead(state.Dateiname, QStringLiteral("Bake"), QStringLiteral("EinAus")),
-              QStringLiteral("1"));
 }
 
 TEST_F(SettingsPage, ATypedAddressIsSavedAsNoEntryHoweverItWasConfirmed) {

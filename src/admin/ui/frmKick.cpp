@@ -73,8 +73,9 @@ void frmKick::Timer1_Timer() {
 }
 
 void frmKick::kick(bool fromServer) {
-    const QListWidgetItem* chosen = List1->currentItem();
-    const QString text = chosen != nullptr ? chosen->text() : QString();
+    // Only a selected row counts: keyboard focus makes a row current without choosing it.
+    const QList<QListWidgetItem*> chosen = List1->selectedItems();
+    const QString text = chosen.isEmpty() ? QString() : chosen.first()->text();
     const auto id = kicklist::playerIdOf(text);
     if (text.isEmpty() || !id) {
         m_prompts.inform(QStringLiteral("Bitte Player ausw\u00E4hlen !"));

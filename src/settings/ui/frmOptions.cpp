@@ -164,7 +164,11 @@ void frmOptions::WerteEinlesen() {
         intoCheck(O[11], chkAutoStart),
         intoCheck(O[12], chkVoiceAnfrage),
         intoCheck(O[13], chkControlRecord),
-        {[&] { return readBeaconKeys(); }},
+        {[&] {
+             readBeaconKeys();
+             return true;
+         },
+         false},
     };
     m_loading = true;
     m_keep.reset();
@@ -203,22 +207,20 @@ void frmOptions::touched(std::size_t key) {
         m_keep.reset(key);
 }
 
-bool frmOptions::readBeaconKeys() {
+void frmOptions::readBeaconKeys() {
     const QString file = m_state.Dateiname;
     const auto read = [&file](const KeyDef& k) {
         return INIfile::INIRead(file, text(k.section), text(k.key));
     };
     BeaconValues keys;
-    const auto on = readCheck(read(settings::BeaconKeys[0]));
-    if (!on)
-        return false;
-    keys.EinAus = *on;
+    // Page 2's keys never keep page 1's settings from taking effect: a file from an
+    // older install or a hand edit without a usable beacon switch has the beacon off.
+    keys.EinAus = readCheck(read(settings::BeaconKeys[0])).value_or(0);
     keys.Datei = read(settings::BeaconKeys[1]);
     keys.Wann = read(settings::BeaconKeys[2]);
     keys.Startzeit = read(settings::BeaconKeys[3]);
     if (m_seams.loadBeacon)
         m_seams.loadBeacon(keys);
-    return true;
 }
 
 void frmOptions::applyDerivedSettings() {
@@ -285,11 +287,6 @@ void frmOptions::cmdApply_Click() {
         if (!m_keep.test(i))
             INIfile::INIWrite(s.Dateiname, text(k.section), text(k.key), values[i]);
     }
-    // The loader needs a usable beacon switch; page 2 writes it, but a file saved from
-    // this page alone must load completely at the next start too.
-    const KeyDef& beaconOn = BeaconKeys[0];
-    if (INIfile::INIRead(s.Dateiname, text(beaconOn.section), text(beaconOn.key)).isEmpty())
-        INIfile::INIWrite(s.Dateiname, text(beaconOn.section), text(beaconOn.key), writeNumber(0));
     // 6.-8. The keyer reopens the chosen port on its next tick.
     if (s.frmCOM.COMPortOffen && m_seams.COM_schliessen)
         m_seams.COM_schliessen(s.frmOptions.COMPortAuswahl);

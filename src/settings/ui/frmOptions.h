@@ -145,7 +145,7 @@ private:
     void chkGateway_Click();
     void applyDerivedSettings();
     void applyKeyingLine();
-    bool readBeaconKeys();
+    void readBeaconKeys();
     void keepUnreachedKeys(std::size_t firstKept);
     void wireTouchTracking();
     void touched(std::size_t key);

@@ -1,0 +1,138 @@
+// The real quorvex program on a private X display, driven with the mouse and keyboard as
+// a person would: settings page 1's links and autostart.
+#include "INIfile.h"
+#include "PrivateDisplay.h"
+#include "ProgramRun.h"
+#include "SavedSettings.h"
+#include "TempDir.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+
+#include <functional>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The settings gear of the main window of someone who is no server administrator:
+// 495 x 405 twips at (360, 1380).
+constexpr QPoint SettingsGear{40, 105};
+
+// Where a control of settings page 1 sits in its window: the page is laid out from its
+// controls and fonts, so a page built here from the same file shows it at the same place.
+QPoint onPageOne(const QString& ini, const std::function<QWidget*(frmOptions&)>& control) {
+    app::SharedState state;
+    state.Dateiname = ini;
+    ScriptedLibrary library;
+    clientlink::TSRemote ts(library);
+    fakes::Prompts prompts;
+    frmOptions page(state, ts, prompts);
+    page.WerteEinlesen();
+    page.show();
+    QCoreApplication::processEvents();
+    QWidget* w = control(page);
+    return w->mapTo(&page, w->rect().center());
+}
+
+class DesktopE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* tool : {"Xvfb", "xdotool"}) {
+            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+                GTEST_SKIP() << "needs Xvfb and xdotool (scripts/install-packages.sh)";
+        }
+        display = std::make_unique<PrivateDisplay>();
+        ASSERT_FALSE(display->name.isEmpty());
+        QDir().mkpath(dir.file(QStringLiteral("home/Desktop")));
+        QDir().mkpath(dir.file(QStringLiteral("config")));
+        env.insert(QStringLiteral("HOME"), dir.file(QStringLiteral("home")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("config")));
+    }
+    void TearDown() override {
+        if (quorvex.state() != QProcess::NotRunning) {
+            quorvex.kill();
+            quorvex.waitForFinished(3000);
+        }
+    }
+    QByteArray start() {
+        if (!startQuorvex(quorvex, dir.path(), dir.file(QStringLiteral("none.sock")), display->name,
+                          env))
+            return {};
+        return display->window(QStringLiteral("^Quorvex "), 20000);
+    }
+    QByteArray openPageOne(const QByteArray& main) {
+        return display->clickUntil(main, SettingsGear, QStringLiteral("^Einstellungen$"));
+    }
+
+    TempDir dir;
+    QString ini = dir.file(QStringLiteral("ts.ini"));
+    QProcessEnvironment env;
+    std::unique_ptr<PrivateDisplay> display;
+    QProcess quorvex;
+};
+
+} // namespace
+
+TEST_F(DesktopE2E, PageOneWritesTheDesktopLinkAndTheAutostartPairAndRemovesThePair) {
+    saveWithSettingsPage(ini, [](frmOptions& page) {
+        page.cmbServerAdresse->setCurrentIndex(2);
+        page.txtNickname->setText(QStringLiteral("DL0GW"));
+        page.txtPassword->setText(QStringLiteral("geheim"));
+    });
+    const QPoint desktopLink = onPageOne(ini, [](frmOptions& p) { return p.cmdMakeLink[0]; });
+    const QPoint autostartBox = onPageOne(ini, [](frmOptions& p) { return p.chkAutoStart; });
+    const QPoint ok = onPageOne(ini, [](frmOptions& p) { return p.cmdOK; });
+
+    const QByteArray main = start();
+    ASSERT_FALSE(main.isEmpty()) << "the main window did not show";
+    QByteArray page = openPageOne(main);
+    ASSERT_FALSE(page.isEmpty()) << "the settings gear did not open page 1";
+
+    // The desktop link under the proposed name, then the success box.
+    const QByteArray ask =
+        display->clickUntil(page, desktopLink, QStringLiteral("^Desktop-Link erzeugen$"));
+    ASSERT_FALSE(ask.isEmpty()) << "the desktop link button did nothing";
+    ASSERT_TRUE(display->key(ask, QStringLiteral("Return")));
+    const QByteArray done = display->window(QStringLiteral("^quorvex$"));
+    ASSERT_FALSE(done.isEmpty()) << "no success message";
+    ASSERT_TRUE(display->key(done, QStringLiteral("Return")));
+    const QString link = dir.file(QStringLiteral("home/Desktop/Orvanta Login.desktop"));
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(link); }));
+    QFile linkFile(link);
+    ASSERT_TRUE(linkFile.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(linkFile.readAll().contains(
+        "Exec=xdg-open \"teamspeak://localhost:8767?nickname=DL0GW?loginname=?password=geheim"
+        "?channel=?channelpassword=\"\n"));
+
+    // Autostart on, OK: both autostart entries.
+    const QString autostart = dir.file(QStringLiteral("config/autostart/"));
+    ASSERT_TRUE(display->click(page, autostartBox));
+    ASSERT_TRUE(display->click(page, ok));
+    ASSERT_TRUE(waitUntil([&] {
+        return QFileInfo::exists(autostart + QStringLiteral("Quorvex.desktop")) &&
+               QFileInfo::exists(autostart + QStringLiteral("TS starten.desktop"));
+    })) << "no autostart entries after OK";
+    QFile clientEntry(autostart + QStringLiteral("TS starten.desktop"));
+    ASSERT_TRUE(clientEntry.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(clientEntry.readAll().contains(
+        "Exec=xdg-open \"teamspeak://localhost?nickname=DL0GW?loginname="));
+    EXPECT_EQ(INIfile::INIRead(ini, QStringLiteral("Optionen"), QStringLiteral("Autostart")),
+              QStringLiteral("1"));
+
+    // Autostart off again: both entries go.
+    page = openPageOne(main);
+    ASSERT_FALSE(page.isEmpty());
+    ASSERT_TRUE(display->click(page, autostartBox));
+    ASSERT_TRUE(display->click(page, ok));
+    EXPECT_TRUE(waitUntil([&] {
+        return !QFileInfo::exists(autostart + QStringLiteral("Quorvex.desktop")) &&
+               !QFileInfo::exists(autostart + QStringLiteral("TS starten.desktop"));
+    })) << "the autostart entries stayed after the box was cleared";
+    EXPECT_TRUE(QFileInfo::exists(link)) << "the desktop link is no autostart entry";
+}
