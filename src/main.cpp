@@ -7,6 +7,7 @@
 #include "DtmfWindows.h"
 #include "GatewaySwitching.h"
 #include "GermanDialogs.h"
+#include "GermanErrors.h"
 #include "LineGuard.h"
 #include "LoginLinks.h"
 #include "OwnWindowsInput.h"
@@ -40,9 +41,11 @@
 #include <QLineEdit>
 #include <QSlider>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 namespace {
 
@@ -130,8 +133,17 @@ int main(int argc, char* argv[]) {
 
     // SIGTERM, SIGINT, SIGHUP: the lines drop in the handler, then the program ends.
     platform::TerminationSignals terminations;
-    QObject::connect(&terminations, &platform::TerminationSignals::received,
-                     [] { QCoreApplication::exit(0); });
+    bool mainLoopRunning = false;
+    QObject::connect(&terminations, &platform::TerminationSignals::received, [&mainLoopRunning] {
+        // exit() ends only loops that run now: start-up would go on after a dialog's loop,
+        // and a loop started later would never see it. The lines are down already, and
+        // every settings write is complete on disk, so such a stop ends the process at once.
+        if (!mainLoopRunning || QApplication::activeModalWidget() != nullptr) {
+            std::fflush(nullptr);
+            ::_exit(0);
+        }
+        QCoreApplication::exit(0);
+    });
 
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
@@ -244,8 +256,13 @@ int main(int argc, char* argv[]) {
     app::frmMain mainWindow(std::move(parts), std::move(seams));
     mainPtr = &mainWindow;
     mainWindow.Form_Load();
+    if (const int why = platform::settingsNotWritable(folders.settings, state.Dateiname))
+        prompts.warn(QStringLiteral("In \"%1\" kann nicht geschrieben werden (%2): Einstellungen "
+                                    "und Statistik werden nicht gespeichert.")
+                         .arg(state.Dateiname, platform::germanReason(why)));
     mainWindow.show();
     mainWindow.startTimers();
+    QTimer::singleShot(0, [&mainLoopRunning] { mainLoopRunning = true; });
     const int rc = QApplication::exec();
     delete kickDialog.data();
     delete statisticsWindow.data();

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <unistd.h>
 
 namespace platform {
@@ -55,6 +56,14 @@ ProgramFolders programFolders(const QString& executableFolder, const QString& ho
     QFile::setPermissions(own,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return {own, sounds};
+}
+
+int settingsNotWritable(const QString& folder, const QString& file) {
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+        return errno;
+    if (QFileInfo::exists(file) && ::access(QFile::encodeName(file).constData(), W_OK) != 0)
+        return errno;
+    return 0;
 }
 
 ProgramFolders currentProgramFolders() {

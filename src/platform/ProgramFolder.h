@@ -22,6 +22,9 @@ ProgramFolders programFolders(const QString& executableFolder, const QString& ho
 // The same, read from this process's environment and executable.
 ProgramFolders currentProgramFolders();
 
+// 0 when the settings file in folder can be written, else the reason as an errno value.
+int settingsNotWritable(const QString& folder, const QString& file);
+
 // True for an existing ordinary file. Folders, hidden (dot) files, an empty path and
 // any error while looking give False.
 bool FileExist(const QString& path);

@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -135,4 +136,21 @@ TEST_F(DesktopE2E, PageOneWritesTheDesktopLinkAndTheAutostartPairAndRemovesThePa
                !QFileInfo::exists(autostart + QStringLiteral("TS starten.desktop"));
     })) << "the autostart entries stayed after the box was cleared";
     EXPECT_TRUE(QFileInfo::exists(link)) << "the desktop link is no autostart entry";
+}
+
+// A settings folder the program cannot write is reported at start-up, and a stop from
+// the system ends the program at once although that message waits for its OK.
+TEST_F(DesktopE2E, AnUnwritableSettingsFolderIsToldAndSigtermEndsThroughTheMessage) {
+    ASSERT_TRUE(startQuorvex(quorvex, dir.file(QStringLiteral("verschwunden")),
+                             dir.file(QStringLiteral("none.sock")), display->name, env));
+    ASSERT_FALSE(display->window(QStringLiteral("^quorvex$"), 20000).isEmpty())
+        << "no message about the settings folder";
+    QElapsedTimer t;
+    t.start();
+    quorvex.terminate();
+    ASSERT_TRUE(quorvex.waitForFinished(3000)) << "still running with the message open";
+    std::printf("measured: ended %lld ms after SIGTERM with a message box open\n",
+                static_cast<long long>(t.elapsed()));
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_EQ(quorvex.exitStatus(), QProcess::NormalExit);
 }

@@ -309,6 +309,20 @@ TEST_F(SettingsPage, WhatPageOneSavedIsInForceAfterARestart) {
     EXPECT_EQ(next.page.txtNickname->text(), QStringLiteral("DL0GW"));
 }
 
+TEST_F(SettingsPage, ASaveThatCannotBeWrittenSaysSoOnceWithTheFileAndTheReason) {
+    state.Dateiname = dir.file(QStringLiteral("verschwunden/ts.ini"));
+    page.txtNickname->setText(QStringLiteral("DL0GW"));
+    page.cmdOK_Click();
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text,
+              QStringLiteral("Die Einstellungen konnten nicht in \"%1\" gespeichert werden "
+                             "(nicht vorhanden).")
+                  .arg(state.Dateiname));
+    state.Dateiname = dir.file(QStringLiteral("ts.ini"));
+    page.cmdApply_Click();
+    EXPECT_EQ(prompts.shown.size(), 1u) << "a save that works is silent";
+}
+
 TEST_F(SettingsPage, ATypedAddressIsSavedAsNoEntryHoweverItWasConfirmed) {
     page.txtNickname->setText(QStringLiteral("DL0GW"));
     page.txtPassword->setText(QStringLiteral("geheim"));

@@ -1,5 +1,6 @@
 #include "frmOptions.h"
 
+#include "GermanErrors.h"
 #include "INIfile.h"
 #include "Prompts.h"
 #include "SettingsKeys.h"
@@ -15,7 +16,9 @@
 #include <QRadioButton>
 #include <QSlider>
 
+#include <cerrno>
 #include <functional>
+#include <optional>
 
 using namespace settings;
 
@@ -282,11 +285,23 @@ void frmOptions::cmdApply_Click() {
         writeNumber(checkValue(chkControlRecord)),
     };
     static_assert(std::size(values) == PageOneKeys.size());
+    std::optional<int> failure;
     for (std::size_t i = 0; i < PageOneKeys.size(); ++i) {
         const KeyDef& k = PageOneKeys[i];
-        if (!m_keep.test(i))
-            INIfile::INIWrite(s.Dateiname, text(k.section), text(k.key), values[i]);
+        if (m_keep.test(i))
+            continue;
+        errno = 0;
+        if (INIfile::INIWrite(s.Dateiname, text(k.section), text(k.key), values[i]) == 0 &&
+            !failure)
+            failure = errno;
     }
+    // The user must not believe unsaved settings saved; one message for the whole save.
+    if (failure)
+        m_prompts.warn(QStringLiteral("Die Einstellungen konnten nicht in \"%1\" gespeichert "
+                                      "werden (%2).")
+                           .arg(s.Dateiname, *failure != 0
+                                                 ? platform::germanReason(*failure)
+                                                 : QStringLiteral("ung\u00FCltiger Wert")));
     // 6.-8. The keyer reopens the chosen port on its next tick.
     if (s.frmCOM.COMPortOffen && m_seams.COM_schliessen)
         m_seams.COM_schliessen(s.frmOptions.COMPortAuswahl);
