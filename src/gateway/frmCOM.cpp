@@ -12,6 +12,40 @@
 
 using Result = platform::SerialLine::Result;
 
+namespace {
+
+// The device and why it did not open, in words a radio operator can act on.
+QString openFailure(Result why, const QString& device) {
+    if (device.isEmpty())
+        return QStringLiteral("\n\nDem Port ist kein Ger\u00E4t zugeordnet.");
+    QString reason;
+    switch (why) {
+    case Result::NotFound:
+        reason = QStringLiteral("Das Ger\u00E4t ist nicht vorhanden (Adapter eingesteckt?).");
+        break;
+    case Result::Busy:
+        reason = QStringLiteral("Der Port wird schon von einem anderen Programm benutzt.");
+        break;
+    case Result::PermissionDenied:
+        reason = QStringLiteral("Keine Berechtigung f\u00FCr das Ger\u00E4t.\nAbhilfe: den "
+                                "Benutzer in die Gruppe \"dialout\" aufnehmen (sudo adduser "
+                                "$USER dialout), dann ab- und wieder anmelden.");
+        break;
+    case Result::Unsupported:
+        reason = QStringLiteral("Das Ger\u00E4t kann die Leitungen RTS und DTR nicht schalten.");
+        break;
+    case Result::Gone:
+        reason = QStringLiteral("Das Ger\u00E4t ist nicht mehr vorhanden.");
+        break;
+    default:
+        reason = QStringLiteral("Das Ger\u00E4t l\u00E4sst sich nicht \u00F6ffnen.");
+        break;
+    }
+    return QStringLiteral("\n\nGer\u00E4t: %1\n%2").arg(device, reason);
+}
+
+} // namespace
+
 frmCOM::frmCOM(app::SharedState& state, platform::SerialLine& line, const platform::Clock& clock,
                platform::Prompts& prompts, KeyerSettings settings, QObject* parent)
     : QObject(parent), m_state(state), m_line(line), m_clock(clock), m_prompts(prompts),
@@ -38,7 +72,8 @@ bool frmCOM::COM_ini(std::int16_t port) {
     if (lost && m_clock.monotonicMs() < m_nextRetryMs)
         return false;
     const QString device = m_settings.devicePath ? m_settings.devicePath(port) : QString();
-    if (m_line.open(device) == Result::Ok) {
+    const Result opened = m_line.open(device);
+    if (opened == Result::Ok) {
         m_state.frmCOM.COMPortOffen = true;
         m_lostPort = 0;
         platform::LineGuard::watch(m_line.nativeHandle());
@@ -51,7 +86,8 @@ bool frmCOM::COM_ini(std::int16_t port) {
     }
     m_reporting = true;
     m_prompts.warn(QStringLiteral("COM-Port %1 konnte nicht ge\u00F6ffnet werden !")
-                       .arg(m_state.frmOptions.COMPortAuswahl));
+                       .arg(m_state.frmOptions.COMPortAuswahl) +
+                   openFailure(opened, device));
     m_reporting = false;
     if (m_settings.resetPortChoice)
         m_settings.resetPortChoice();

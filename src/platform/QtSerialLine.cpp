@@ -24,6 +24,23 @@ SerialLine::Result QtSerialLine::lastError() const {
     }
 }
 
+// German, like every dialog the text ends up in; Qt's own texts follow no locale.
+QString QtSerialLine::errorText() const {
+    switch (lastError()) {
+    case Result::NotFound:
+    case Result::Gone:
+        return QStringLiteral("Ger\u00E4t nicht mehr vorhanden");
+    case Result::PermissionDenied:
+        return QStringLiteral("keine Berechtigung");
+    case Result::Busy:
+        return QStringLiteral("von einem anderen Programm belegt");
+    case Result::Unsupported:
+        return QStringLiteral("Leitungen nicht schaltbar");
+    default:
+        return QStringLiteral("Ein-/Ausgabefehler");
+    }
+}
+
 SerialLine::Result QtSerialLine::open(const QString& device) {
     close();
     m_device = device;

@@ -16,7 +16,7 @@ public:
     void close() override;
     bool isOpen() const override { return m_port.isOpen(); }
     int nativeHandle() const override;
-    QString errorText() const override { return m_port.errorString(); }
+    QString errorText() const override;
 
 private:
     Result lastError() const;

@@ -12,8 +12,9 @@ class FakeSerialLine final : public platform::SerialLine {
 public:
     explicit FakeSerialLine(const fakes::ManualClock& clock) : m_clock(clock) {}
 
-    bool present = true; // the adapter is plugged in
-    bool busy = false;   // another program holds the port
+    bool present = true;         // the adapter is plugged in
+    bool busy = false;           // another program holds the port
+    Result refusal = Result::Ok; // any other reason for an open to fail
     bool rts = false, dtr = false;
     int opens = 0;
     QString openedDevice;
@@ -25,6 +26,8 @@ public:
             return Result::NotFound;
         if (busy)
             return Result::Busy;
+        if (refusal != Result::Ok)
+            return refusal;
         m_open = true;
         openedDevice = device;
         setBoth(false);

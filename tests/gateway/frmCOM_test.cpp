@@ -170,12 +170,31 @@ TEST_F(Keyer, AFailedOpenIsReportedOnceAndTheChoiceFallsBackToNone) {
     run(1000, true);
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].text,
-              QStringLiteral("COM-Port 2 konnte nicht ge\u00F6ffnet werden !"));
+              QStringLiteral("COM-Port 2 konnte nicht ge\u00F6ffnet werden !\n\n"
+                             "Ger\u00E4t: /dev/ttyUSB1\nDer Port wird schon von einem anderen "
+                             "Programm benutzt."));
     EXPECT_EQ(prompts.shown[0].icon, platform::Prompts::Icon::Exclamation);
     EXPECT_EQ(portResets, 1);
     EXPECT_EQ(state.frmOptions.COMPortAuswahl, 0);
     EXPECT_EQ(line.opens, 1) << "no further attempts";
     EXPECT_FALSE(state.frmCOM.RTSLit) << "no lamp for a line that is not driven";
+}
+
+TEST_F(Keyer, AFailedOpenSaysWhyAndForPermissionsWhatToDo) {
+    const std::pair<platform::SerialLine::Result, const char*> cases[] = {
+        {platform::SerialLine::Result::NotFound, "nicht vorhanden"},
+        {platform::SerialLine::Result::PermissionDenied, "Gruppe \"dialout\""},
+        {platform::SerialLine::Result::Unsupported, "RTS und DTR nicht schalten"},
+    };
+    for (const auto& [why, words] : cases) {
+        prompts.shown.clear();
+        line.refusal = why;
+        state.frmOptions.COMPortAuswahl = 1;
+        run(100, true);
+        ASSERT_EQ(prompts.shown.size(), 1u) << words;
+        EXPECT_TRUE(prompts.shown[0].text.contains(QStringLiteral("/dev/ttyUSB0")));
+        EXPECT_TRUE(prompts.shown[0].text.contains(QString::fromUtf8(words))) << words;
+    }
 }
 
 TEST_F(Keyer, NoNewAttemptWhileTheMessageIsShowing) {

@@ -103,6 +103,26 @@ TEST_F(TsiniTool, SetsAndGetsBytesExactlyAsTheProgramDoes) {
     EXPECT_EQ(tsini({"get", path(), "Anmeldung", "Missing"}).out, "\n");
 }
 
+// From a UTF-8 shell, names and values reach the file as the program reads them.
+TEST_F(TsiniTool, AUtf8ShellWritesWhatTheProgramFindsAndReadsItBackInUtf8) {
+    const QByteArray saved = qgetenv("LC_ALL");
+    qputenv("LC_ALL", "C.UTF-8");
+    EXPECT_EQ(tsini({"set", path(), "Optionen", "Verz\xC3\xB6gerung", "2"}).status, 0);
+    EXPECT_EQ(INIfile::INIRead(ini, QStringLiteral("Optionen"), QStringLiteral("Verz\u00F6gerung")),
+              QStringLiteral("2"));
+    ASSERT_NE(INIfile::INIWrite(ini, QStringLiteral("Anmeldung"), QStringLiteral("Nickname"),
+                                QStringLiteral("J\u00FCrgen \u20AC")),
+              0);
+    EXPECT_EQ(tsini({"get", path(), "Anmeldung", "Nickname"}).out, "J\xC3\xBCrgen \xE2\x82\xAC\n");
+    EXPECT_EQ(tsini({"set", path(), "Anmeldung", "Nickname", "\xCE\xA9"}).status, 1)
+        << "a character Windows-1252 cannot hold is refused, not written as \"?\"";
+    EXPECT_EQ(tsini({"set", path(), "Optionen", "Verz\xF6gerung", "3"}).status, 0)
+        << "bytes that are no UTF-8 pass as the file's own";
+    EXPECT_EQ(INIfile::INIRead(ini, QStringLiteral("Optionen"), QStringLiteral("Verz\u00F6gerung")),
+              QStringLiteral("3"));
+    qputenv("LC_ALL", saved);
+}
+
 TEST_F(TsiniTool, ExitStatusTellsFailureFromBadUsage) {
     EXPECT_EQ(tsini({"set", path(), "Anmeldung", "Gateway=1", "x"}).status, 1);
     EXPECT_EQ(tsini({"set", dir.fileBytesPath(QStringLiteral("missing/dir/ts.ini")), "A", "k", "v"})
