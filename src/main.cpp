@@ -167,6 +167,10 @@ int main(int argc, char* argv[]) {
         loadPortMap();
     };
     seams.DriveKeyer = [&gateway] { gateway.DriveKeyer(); };
+    seams.clientProblem = [&library] {
+        return library.isLoaded() ? QStringLiteral("Der TeamSpeak-Client l\u00E4uft nicht.")
+                                  : library.loadError();
+    };
     seams.monitor.DriveKeyer = seams.DriveKeyer;
     seams.COM_schliessen = [&keyer](std::int16_t port) { keyer.COM_schliessen(port); };
     seams.armSwitchen = [&gateway] { gateway.armSwitchen(); };

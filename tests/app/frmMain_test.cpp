@@ -79,6 +79,7 @@ protected:
         seams.showDtmfKeypad = [this] {
             events << QStringLiteral("keypad, main %1").arg(window->isVisible());
         };
+        seams.clientProblem = [] { return QStringLiteral("Bibliothek fehlt"); };
         window = std::make_unique<app::frmMain>(std::move(parts), std::move(seams));
     }
 
@@ -309,10 +310,12 @@ TEST_F(MainWindowTest, FlagButtonsToggleFromTheLastTicksFlags) {
     EXPECT_EQ(library.calls.back(), "setPlayerFlags 0");
     library.calls.clear();
     window->cmdTSMicMuteEIN_Click();
+    const auto shownBefore = prompts.shown.size();
     window->cmdTSStarten_Click();
     EXPECT_EQ(library.calls, (std::vector<std::string>{"getUserInfo", "setPlayerFlags 16"}));
-    EXPECT_EQ(shell.opened, QStringList{QString()})
-        << "no client known: the shell gets nothing to open";
+    EXPECT_TRUE(shell.opened.isEmpty()) << "no client known: nothing to open";
+    ASSERT_EQ(prompts.shown.size(), shownBefore + 1) << "and the user is told";
+    EXPECT_TRUE(prompts.shown.back().text.contains(QStringLiteral("kein Programm eingetragen")));
 }
 
 TEST_F(MainWindowTest, OwnChannelDoubleClickGoesToTheDefaultChannel) {
@@ -334,6 +337,8 @@ TEST_F(MainWindowTest, ATickIsDrawnAndTheSettingsButtonSwapsWindows) {
     window->show();
     window->Zeit100ms_Timer();
     EXPECT_EQ(window->lblVerbindung->text(), QStringLiteral("!!! TS NICHT GESTARTET !!!"));
+    EXPECT_EQ(window->lblVerbindung->toolTip(), QStringLiteral("Bibliothek fehlt"))
+        << "the tooltip tells why";
     EXPECT_EQ(window->lblVerbindung->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     EXPECT_FALSE(window->cmdTSStarten->isHidden());
     EXPECT_TRUE(window->cmdTSverbinden->isHidden());

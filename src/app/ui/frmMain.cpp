@@ -119,7 +119,15 @@ void frmMain::Zeit1sek_Timer() {
 }
 
 void frmMain::StartTeamSpeak() {
-    ShellFile(clientlink::TSInstallPath(m_parts.urlHandler));
+    const QString program = clientlink::TSInstallPath(m_parts.urlHandler);
+    if (program.isEmpty()) {
+        // Opening nothing would look like a button that does nothing.
+        m_parts.prompts.warn(QStringLiteral(
+            "Der TeamSpeak-Client kann nicht gestartet werden: f\u00FCr teamspeak:// ist kein "
+            "Programm eingetragen. Den Client auf der 2. Seite der Einstellungen ausw\u00E4hlen."));
+        return;
+    }
+    ShellFile(program);
 }
 
 void frmMain::cmdTSStarten_Click() {

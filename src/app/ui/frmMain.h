@@ -61,7 +61,10 @@ struct MainWindowSeams {
     std::function<void()> showKickDialog; // frmKick, created on first use
     std::function<void()> showStatistics; // frmStatic, created on first use
     std::function<void()> showDtmfKeypad; // frmDTMF, from the double click on lblDTMF
-    MonitorSeams monitor;                 // the monitor cycle's later steps
+    // Why the client is not reached ("library missing" or "client not running"), for the
+    // status line's tooltip and the start button's message.
+    std::function<QString()> clientProblem;
+    MonitorSeams monitor; // the monitor cycle's later steps
 };
 
 // The main window: start-up, the monitor display, the client buttons, the ways out.

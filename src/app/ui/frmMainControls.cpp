@@ -265,6 +265,11 @@ void frmMain::render() {
         lblVerbindung->setPalette(status);
     }
     lblVerbindung->setText(v.lblVerbindung);
+    const QString tip = m_state.TSNotStarted && m_seams.clientProblem
+                            ? m_seams.clientProblem()
+                            : QStringLiteral("Status der Verbindung");
+    if (lblVerbindung->toolTip() != tip)
+        lblVerbindung->setToolTip(tip);
 
     lblSprecher->setText(v.lblSprecher);
     lblOwnNickname->setText(v.lblOwnNickname);
