@@ -53,7 +53,10 @@ void DtmfWindows::startRecognizer() {
 
 void DtmfWindows::heard(QChar digit) {
     QLineEdit* box = keypad()->txtDTMFString;
-    QString text = box->text() + digit;
+    const bool afterPause =
+        !m_sinceDigit.isValid() || m_sinceDigit.elapsed() > GatewayCodes::PauseMs;
+    m_sinceDigit.start();
+    QString text = (afterPause ? QString() : box->text()) + digit;
     if (const auto shown = m_codes.act(text))
         text = *shown; // in lblDTMF for a moment: the keypad empties it within a second
     box->setText(text);

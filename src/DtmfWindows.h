@@ -3,6 +3,7 @@
 #include "DtmfRecognizer.h"
 #include "GatewayCodes.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
 
@@ -56,6 +57,7 @@ private:
     Parts m_parts;
     DtmfRecognizer m_recognizer;
     GatewayCodes m_codes;
+    QElapsedTimer m_sinceDigit; // since the last heard digit
     QPointer<frmDTMF> m_keypad;
     QPointer<frmDTMFSettings> m_settings;
 };

@@ -212,7 +212,8 @@ int main(int argc, char* argv[]) {
     // The beacon, checked every tick.
     Beacon beacon(state, clock,
                   BeaconRoutes{[&page2] { page2.DateiInternAbspielen(); }, shellFile,
-                               [&page2] { return page2.lblBakeDatei->text(); }});
+                               [&page2] { return page2.lblBakeDatei->text(); },
+                               [&sound] { return sound.playing(); }});
     seams.monitor.Bake = [&beacon] { beacon.Bake(); };
     // The DTMF keypad with the recognizer behind it.
     DtmfWindows dtmf(DtmfWindows::Parts{state, sound, prompts, folders.sounds, keyer, ts, beacon,

@@ -31,6 +31,18 @@ void Beacon::sendNow() {
     } else if (m_routes.DateiInternAbspielen) {
         // The sound plays right after the current handler, not inside it: the monitor
         // goes on ticking (and the keyer with it) while the beacon plays.
-        QTimer::singleShot(0, this, [this] { m_routes.DateiInternAbspielen(); });
+        const std::int64_t deadline = m_clock.monotonicMs() + WaitLimitMs;
+        QTimer::singleShot(0, this, [this, deadline] { playWhenFree(deadline); });
     }
+}
+
+// Our sounds never overlap: a beacon due while a DTMF string plays waits for its end
+// (within its minute) instead of failing as busy and staying silent for an hour.
+void Beacon::playWhenFree(std::int64_t deadlineMs) {
+    if (m_routes.soundBusy && m_routes.soundBusy()) {
+        if (m_clock.monotonicMs() < deadlineMs)
+            QTimer::singleShot(RetryMs, this, [this, deadlineMs] { playWhenFree(deadlineMs); });
+        return;
+    }
+    m_routes.DateiInternAbspielen();
 }

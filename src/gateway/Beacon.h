@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 
 namespace app {
@@ -17,6 +18,7 @@ struct BeaconRoutes {
     std::function<void()> DateiInternAbspielen;    // the program's own wave playback
     std::function<void(const QString&)> ShellFile; // the file's associated program
     std::function<QString()> beaconFile;           // caption of lblBakeDatei
+    std::function<bool()> soundBusy;               // another sound of ours plays now
 };
 
 // Once an hour at minute BakeWann, the beacon file plays. Called every monitor tick.
@@ -31,8 +33,13 @@ public:
     void sendNow();
 
     bool BeaconFired = false;
+    // How often a beacon that found another sound playing looks again, and how long.
+    static constexpr int RetryMs = 200;
+    static constexpr int WaitLimitMs = 60'000;
 
 private:
+    void playWhenFree(std::int64_t deadlineMs);
+
     app::SharedState& m_state;
     const platform::Clock& m_clock;
     BeaconRoutes m_routes;

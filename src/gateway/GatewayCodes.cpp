@@ -13,17 +13,21 @@ std::optional<QString> GatewayCodes::act(const QString& recognized) {
     if (!enabled)
         return std::nullopt;
     const app::DtmfCodeVariables& codes = m_state.frmDTMF;
-    if (recognized == codes.open) {
+    // A code counts when heard, whatever stray digits came before it.
+    const auto heard = [&recognized](const QString& code) {
+        return !code.isEmpty() && recognized.endsWith(code);
+    };
+    if (heard(codes.open)) {
         m_state.frmCOM.COMPortsperren = false;
         m_ts.TSSetMicMute(false);
         return QStringLiteral("Gateway offen");
     }
-    if (recognized == codes.close) {
+    if (heard(codes.close)) {
         m_keyer.sperren();
         m_ts.TSSetMicMute(true);
         return QStringLiteral("Gateway geschlossen");
     }
-    if (recognized == codes.id) {
+    if (heard(codes.id)) {
         if (m_sendIdentification)
             m_sendIdentification();
         return QStringLiteral("Kennung gesendet");

@@ -20,10 +20,13 @@ public:
     GatewayCodes(app::SharedState& state, frmCOM& keyer, clientlink::TSRemote& ts,
                  std::function<void()> sendIdentification);
 
-    // The recognized string so far; when it is a code, acts and gives the text to show.
+    // The recognized string so far; when it ends in a code, acts and gives the text to show.
     std::optional<QString> act(const QString& recognized);
 
     bool enabled = false;
+    // Digits heard after a longer pause start a new string: a stray digit from a burst
+    // of noise stays no part of what is keyed later.
+    static constexpr int PauseMs = 3000;
 
 private:
     app::SharedState& m_state;

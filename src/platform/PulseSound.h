@@ -23,7 +23,7 @@ public:
     bool playAsync(const QString& path) override;
 
     // A sound of ours is playing (synchronous or not).
-    bool playing() const { return m_busy.load(); }
+    bool playing() const override { return m_busy.load(); }
     // Why the last synchronous call failed; empty after a success.
     QString lastError() const { return m_lastError; }
 

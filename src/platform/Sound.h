@@ -12,6 +12,8 @@ public:
     virtual bool playWaveSync(const QString& path) = 0;
     // Starts a sound file and returns at once.
     virtual bool playAsync(const QString& path) = 0;
+    // A sound of ours is playing now (synchronous or not).
+    virtual bool playing() const = 0;
 };
 
 } // namespace platform

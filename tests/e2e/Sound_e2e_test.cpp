@@ -163,11 +163,12 @@ TEST_F(SoundE2E, AHeardCloseCodeMutesTheOwnMicrophone) {
 
     server->useInThisProcess();
     platform::PulseSound sound;
-    for (int n : {10, 4, 8, 11})
+    // A stray digit first, as a burst of noise would leave one.
+    for (int n : {7, 10, 4, 8, 11})
         ASSERT_TRUE(sound.playWaveSync(QStringLiteral(TONE_FOLDER "/%1.wav").arg(n)));
     EXPECT_TRUE(
         waitUntil([&] { return sim.output().contains("tsrSetPlayerFlags flags=16\n"); }, 3000))
-        << "the close code *48# mutes the microphone\n"
+        << "the close code *48# mutes the microphone after a stray 7\n"
         << sim.output().toStdString();
     quorvex.kill();
     quorvex.waitForFinished(3000);

@@ -4,6 +4,7 @@
 #include "SharedState.h"
 
 #include <QCoreApplication>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -12,10 +13,12 @@ protected:
     app::SharedState state;
     fakes::ManualClock clock;
     QStringList events;
+    bool soundBusy = false;
     Beacon beacon{state, clock,
                   BeaconRoutes{[this] { events << QStringLiteral("internal"); },
                                [this](const QString& f) { events << QStringLiteral("shell ") + f; },
-                               [] { return QStringLiteral("/srv/bake.mp3"); }}};
+                               [] { return QStringLiteral("/srv/bake.mp3"); },
+                               [this] { return soundBusy; }}};
 
     void SetUp() override {
         state.BakeEINAUS = true;
@@ -93,4 +96,29 @@ TEST_F(BeaconTest, OffOrAMinuteOutsideTheHourNeverFires) {
     at(12, 30, 0);
     tick();
     EXPECT_TRUE(events.isEmpty());
+}
+
+// Due while a DTMF string plays: the beacon waits for the string instead of failing as
+// busy, and gives up only when its minute is long gone.
+TEST_F(BeaconTest, ADueBeaconWaitsForAnotherSoundOfOurs) {
+    soundBusy = true;
+    at(11, 30, 0);
+    tick();
+    EXPECT_TRUE(events.isEmpty());
+    clock.advance(1000);
+    QTest::qWait(Beacon::RetryMs * 2);
+    EXPECT_TRUE(events.isEmpty()) << "still busy";
+    soundBusy = false;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !events.isEmpty(); }, 2000));
+    EXPECT_EQ(events, QStringList{QStringLiteral("internal")});
+
+    events.clear();
+    soundBusy = true;
+    at(12, 30, 0);
+    tick();
+    clock.advance(Beacon::WaitLimitMs + 1);
+    QTest::qWait(Beacon::RetryMs * 2);
+    soundBusy = false;
+    QTest::qWait(Beacon::RetryMs * 2);
+    EXPECT_TRUE(events.isEmpty()) << "too late for its minute";
 }

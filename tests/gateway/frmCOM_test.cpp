@@ -308,7 +308,8 @@ TEST_F(Keyer, HeardCodesCloseAndOpenTheGatewayOnlyWhenSwitchedOn) {
     codes.enabled = true;
     EXPECT_EQ(codes.act(QStringLiteral("*48")), std::nullopt);
     lib.calls.clear();
-    EXPECT_EQ(codes.act(QStringLiteral("*48#")), QStringLiteral("Gateway geschlossen"));
+    EXPECT_EQ(codes.act(QStringLiteral("7*48#")), QStringLiteral("Gateway geschlossen"))
+        << "a stray digit before the code changes nothing";
     EXPECT_FALSE(line.rts) << "the line drops at once, hang time or not";
     EXPECT_TRUE(state.frmCOM.COMPortsperren);
     EXPECT_NE(std::find(lib.calls.begin(), lib.calls.end(), "setPlayerFlags 16"), lib.calls.end())

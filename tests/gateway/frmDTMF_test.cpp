@@ -100,6 +100,19 @@ TEST_F(Keypad, KeysTypedIntoACodeBoxStayThere) {
     EXPECT_EQ(sound.played, QStringList{tone(QStringLiteral("5"))});
 }
 
+// A string armed while the beacon plays waits for it and then plays whole.
+TEST_F(Keypad, AStringWaitsForAnotherSoundOfOursToEnd) {
+    w->txtDTMF->setText(QStringLiteral("12"));
+    sound.busy = true;
+    w->DTMFabspielen_Timer();
+    EXPECT_TRUE(sound.played.isEmpty());
+    EXPECT_TRUE(w->DTMFabspielen->isActive()) << "it looks again";
+    sound.busy = false;
+    w->DTMFabspielen_Timer();
+    EXPECT_EQ(sound.played, (QStringList{tone(QStringLiteral("1")), tone(QStringLiteral("2"))}));
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
 TEST_F(Keypad, EnterSendsAfter250MsAndEscapeEmpties) {
     w->txtDTMF->setText(QStringLiteral("12"));
     QTest::keyClick(w->txtGatewayID, Qt::Key_Escape);
@@ -117,9 +130,9 @@ TEST_F(Keypad, EnterSendsAfter250MsAndEscapeEmpties) {
     EXPECT_EQ(w->DTMFabspielen->interval(), 0);
 }
 
-TEST_F(Keypad, AToneStringGoesOnPastFailuresAndNeverRunsTwiceAtOnce) {
-    w->txtDTMF->setText(QStringLiteral("1a5"));
-    sound.failing << tone(QStringLiteral("a")); // no such file
+TEST_F(Keypad, AToneStringGoesOnPastFailuresWithOneMessageAndNeverRunsTwiceAtOnce) {
+    w->txtDTMF->setText(QStringLiteral("1ab5"));
+    sound.failing << tone(QStringLiteral("a")) << tone(QStringLiteral("b")); // no such files
     int nested = 0;
     sound.whilePlaying = [&] {
         // A timer firing inside the wait must not start the string a second time.
@@ -131,7 +144,7 @@ TEST_F(Keypad, AToneStringGoesOnPastFailuresAndNeverRunsTwiceAtOnce) {
     w->cmdSenden_Click();
     w->DTMFabspielen_Timer();
     EXPECT_EQ(sound.played, (QStringList{tone(QStringLiteral("1")), tone(QStringLiteral("a")),
-                                         tone(QStringLiteral("5"))}));
+                                         tone(QStringLiteral("b")), tone(QStringLiteral("5"))}));
     EXPECT_EQ(messages(), QStringList{QStringLiteral("Kann DTMF Ton Nr. a nicht abspielen!")});
     EXPECT_EQ(w->txtDTMF->text(), QString());
 

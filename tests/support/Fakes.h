@@ -124,6 +124,8 @@ public:
     QStringList playedAsync;
     QStringList failing;                // paths that fail
     std::function<void()> whilePlaying; // runs inside each synchronous call
+    bool busy = false;                  // another sound of ours plays
+    bool playing() const override { return busy; }
     bool playWaveSync(const QString& path) override {
         played << path;
         if (whilePlaying)

@@ -168,15 +168,25 @@ void frmDTMF::DTMFabspielen_Timer() {
     DTMFabspielen->setInterval(0);
     if (m_playing)
         return;
+    // Another sound of ours (the beacon) plays: the string waits for it, whole.
+    if (m_sound.playing()) {
+        DTMFabspielen->start(SendDelayMs);
+        return;
+    }
     m_playing = true;
     const QString text = txtDTMF->text();
+    QString firstFailed;
     for (const QChar c : text) {
         const QString tone = c == QLatin1Char('*')   ? QStringLiteral("10")
                              : c == QLatin1Char('#') ? QStringLiteral("11")
                                                      : QString(c);
-        if (!WavAbspielen(toneFile(tone)))
-            m_prompts.warn(QStringLiteral("Kann DTMF Ton Nr. %1 nicht abspielen!").arg(tone));
+        if (!WavAbspielen(toneFile(tone)) && firstFailed.isEmpty())
+            firstFailed = tone;
     }
+    // One message per string, after it: a frozen sound server would otherwise ask for an
+    // OK per tone, each stalling the rest of the string.
+    if (!firstFailed.isEmpty())
+        m_prompts.warn(QStringLiteral("Kann DTMF Ton Nr. %1 nicht abspielen!").arg(firstFailed));
     txtDTMF->clear();
     m_playing = false;
 }
