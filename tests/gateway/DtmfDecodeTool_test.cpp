@@ -2,6 +2,7 @@
 // synthesized speech in several voices that must give no digit at all (talk-off).
 #include "TempDir.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -53,6 +54,26 @@ TEST(DtmfDecodeTool, RawInputAtAnyRateAndBadInput) {
     EXPECT_EQ(digits(out), QStringLiteral("44"));
     EXPECT_EQ(run({QStringLiteral("/nonexistent.wav")}), QStringLiteral("<failed>"));
     EXPECT_EQ(run({}), QStringLiteral("<failed>"));
+    for (const char* rate : {"8000x", "1", "2147483647", ""})
+        EXPECT_EQ(run({QStringLiteral("--rate"), QLatin1String(rate), QStringLiteral("-")}, pcm),
+                  QStringLiteral("<failed>"))
+            << rate;
+
+    // A file that declares an absurd rate is refused at once, not resampled for minutes.
+    TempDir dir;
+    f.seek(0);
+    QByteArray wav = f.readAll();
+    for (const quint32 rate : {1883757600u, 1u, 1000000000u, 2147483647u}) {
+        for (int i = 0; i < 4; ++i) {
+            wav[24 + i] = static_cast<char>((rate >> (8 * i)) & 0xff);
+            wav[28 + i] = static_cast<char>(((rate * 2) >> (8 * i)) & 0xff);
+        }
+        dir.write(QStringLiteral("odd.wav"), wav);
+        QElapsedTimer t;
+        t.start();
+        EXPECT_EQ(run({dir.file(QStringLiteral("odd.wav"))}), QStringLiteral("<failed>")) << rate;
+        EXPECT_LT(t.elapsed(), 5000) << rate;
+    }
 }
 
 TEST(DtmfDecodeTool, SpeechInManyVoicesGivesNoDigit) {

@@ -1,5 +1,6 @@
 // The DTMF receiver on generated signals at its own rate.
 #include "DtmfDecoder.h"
+#include "Resampler.h"
 
 #include <cmath>
 #include <numbers>
@@ -147,3 +148,21 @@ TEST(DtmfDecoder, ReportsStartAndEndWithTheirTimesHoweverTheInputIsCut) {
 }
 
 } // namespace
+
+// Resampled in pieces of any size, a stream comes out as the whole signal would.
+TEST(Resampling, PiecesGiveTheSameSamplesAsTheWhole) {
+    std::vector<float> signal(48000);
+    for (std::size_t i = 0; i < signal.size(); ++i)
+        signal[i] = 0.4f * std::sin(0.05f * float(i)) + 0.3f * std::sin(0.31f * float(i));
+    for (const int rate : {48000, 11025, 8000}) {
+        const auto whole = dtmf::resample(signal, rate, dtmf::DecoderRate);
+        dtmf::Resampler r(rate, dtmf::DecoderRate);
+        std::vector<std::int16_t> pieces;
+        for (std::size_t at = 0, n = 1; at < signal.size(); at += n, n = n * 3 % 4093 + 1)
+            r.push(std::span(signal).subspan(at, std::min(n, signal.size() - at)), pieces);
+        r.finish(pieces);
+        EXPECT_EQ(pieces, whole) << rate;
+        EXPECT_EQ(whole.size(), signal.size() * dtmf::DecoderRate / static_cast<std::size_t>(rate));
+    }
+    EXPECT_TRUE(dtmf::resample(signal, 1883757600, dtmf::DecoderRate).empty());
+}
