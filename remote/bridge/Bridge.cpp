@@ -203,25 +203,13 @@ std::vector<std::uint8_t> Bridge::answer(Op op, tsrwire::Reader& in) {
 
 namespace {
 
-bool readFully(int fd, void* out, std::size_t n) {
-    auto* p = static_cast<std::uint8_t*>(out);
-    while (n > 0) {
-        const ssize_t got = ::read(fd, p, n);
-        if (got <= 0) {
-            if (got < 0 && errno == EINTR)
-                continue;
-            return false;
-        }
-        p += got;
-        n -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-bool writeFully(int fd, const std::vector<std::uint8_t>& bytes) {
+// Answers are small and a client waits for each before it asks again, so one that
+// cannot take an answer at once does not read its answers: it is dropped, never waited on.
+bool sendAnswer(int fd, const std::vector<std::uint8_t>& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t sent = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        const ssize_t sent =
+            ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (sent <= 0) {
             if (sent < 0 && errno == EINTR)
                 continue;
@@ -232,31 +220,46 @@ bool writeFully(int fd, const std::vector<std::uint8_t>& bytes) {
     return true;
 }
 
-void serveClient(int fd, Bridge& bridge, const std::atomic<bool>& stop) {
-    // A client that stops in the middle of a frame is dropped after a while.
-    timeval idle{10, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &idle, sizeof idle);
-    while (!stop.load()) {
-        pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, 500);
-        if (ready < 0 && errno != EINTR)
-            return;
-        if (ready <= 0)
-            continue;
-        std::uint8_t head[tsrwire::HeaderSize];
-        if (!readFully(fd, head, sizeof head))
-            return;
-        const auto header = tsrwire::decodeHeader(head);
-        if (!header)
-            return;
-        std::vector<std::uint8_t> payload(header->length);
-        if (!readFully(fd, payload.data(), payload.size()))
-            return;
-        tsrwire::Reader reader(payload.data(), payload.size());
-        const auto op = static_cast<Op>(header->op);
-        if (!writeFully(fd, tsrwire::frame(op, bridge.answer(op, reader))))
-            return;
-    }
+// A connected client and the part of its next frame that has arrived.
+struct Client {
+    int fd = -1;
+    std::vector<std::uint8_t> pending;
+    std::chrono::steady_clock::time_point frameStarted;
+};
+
+enum class Turn { Waiting, Answered, Drop };
+
+// Answers the client's next complete frame, one per turn, so every client gets its turn.
+Turn answerOne(Client& c, Bridge& bridge) {
+    if (c.pending.size() < tsrwire::HeaderSize)
+        return Turn::Waiting;
+    const auto header = tsrwire::decodeHeader(c.pending.data());
+    if (!header)
+        return Turn::Drop;
+    const std::size_t total = tsrwire::HeaderSize + header->length;
+    if (c.pending.size() < total)
+        return Turn::Waiting;
+    tsrwire::Reader reader(c.pending.data() + tsrwire::HeaderSize, header->length);
+    const auto op = static_cast<Op>(header->op);
+    if (!sendAnswer(c.fd, tsrwire::frame(op, bridge.answer(op, reader))))
+        return Turn::Drop;
+    c.pending.erase(c.pending.begin(), c.pending.begin() + static_cast<std::ptrdiff_t>(total));
+    c.frameStarted = std::chrono::steady_clock::now();
+    return Turn::Answered;
+}
+
+// Reads what the client sent; false when it closed or failed.
+bool receive(Client& c) {
+    std::uint8_t buffer[4096];
+    const ssize_t got = ::recv(c.fd, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (got < 0)
+        return errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK;
+    if (got == 0)
+        return false;
+    if (c.pending.empty())
+        c.frameStarted = std::chrono::steady_clock::now();
+    c.pending.insert(c.pending.end(), buffer, buffer + got);
+    return true;
 }
 
 } // namespace
@@ -265,7 +268,8 @@ int serve(const std::string& socketPath, Bridge& bridge, const std::atomic<bool>
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (socketPath.empty() || socketPath.size() >= sizeof address.sun_path) {
-        std::fprintf(stderr, "tsremote-bridge: no usable socket path (%s)\n", socketPath.c_str());
+        std::fprintf(stderr, "tsremote-bridge: no usable socket path (%s)\n",
+                     socketPath.empty() ? tsrwire::socketFolderHint().c_str() : socketPath.c_str());
         return 1;
     }
     std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size());
@@ -296,17 +300,47 @@ int serve(const std::string& socketPath, Bridge& bridge, const std::atomic<bool>
         ::close(listener);
         return 1;
     }
+    // Every client is served as its frames arrive: an idle one, one that stopped in the
+    // middle of a frame or one that does not read its answers never holds up the others.
+    std::vector<Client> clients;
+    bool more = false; // a client has another complete frame waiting
     while (!stop.load()) {
-        pollfd p{listener, POLLIN, 0};
-        const int ready = ::poll(&p, 1, 500);
-        if (ready <= 0)
-            continue;
-        const int client = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client < 0)
-            continue;
-        serveClient(client, bridge, stop);
-        ::close(client);
+        std::vector<pollfd> fds{{listener, POLLIN, 0}};
+        for (const Client& c : clients)
+            fds.push_back({c.fd, POLLIN, 0});
+        const int ready = ::poll(fds.data(), fds.size(), more ? 0 : 500);
+        if (ready < 0 && errno != EINTR)
+            break;
+        const auto now = std::chrono::steady_clock::now();
+        more = false;
+        for (std::size_t i = clients.size(); i-- > 0;) {
+            Client& c = clients[i];
+            bool keep = true;
+            if (fds[i + 1].revents & (POLLIN | POLLHUP | POLLERR))
+                keep = receive(c);
+            if (keep) {
+                const Turn turn = answerOne(c, bridge);
+                keep = turn != Turn::Drop;
+                more = more || (turn == Turn::Answered && c.pending.size() >= tsrwire::HeaderSize);
+            }
+            // Half a frame for this long: the client is stuck.
+            if (keep && !c.pending.empty() && now - c.frameStarted > PartialFrameLimit)
+                keep = false;
+            if (!keep) {
+                ::close(c.fd);
+                clients.erase(clients.begin() + static_cast<std::ptrdiff_t>(i));
+            }
+        }
+        if (fds[0].revents & POLLIN) {
+            const int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd >= 0 && clients.size() >= MaxClients)
+                ::close(fd);
+            else if (fd >= 0)
+                clients.push_back({fd, {}, now});
+        }
     }
+    for (const Client& c : clients)
+        ::close(c.fd);
     ::close(listener);
     ::unlink(socketPath.c_str());
     return 0;

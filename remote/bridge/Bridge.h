@@ -5,6 +5,7 @@
 #include "TsrWire.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,7 +30,11 @@ private:
     LibraryThread m_thread;
 };
 
-// Serves one client at a time on the socket until stop becomes true. Returns 0, or 1
+// Several clients at a time, each answered as its frames arrive.
+inline constexpr std::size_t MaxClients = 16;
+inline constexpr std::chrono::seconds PartialFrameLimit{2};
+
+// Serves the socket until stop becomes true. Returns 0, or 1
 // with the reason on standard error when the socket cannot be set up.
 int serve(const std::string& socketPath, Bridge& bridge, const std::atomic<bool>& stop);
 

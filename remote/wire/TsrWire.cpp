@@ -140,3 +140,14 @@ std::string defaultSocketPath() {
 }
 
 } // namespace tsrwire
+
+namespace tsrwire {
+
+std::string socketFolderHint() {
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
+        return std::string(runtime) + "/tsremote.sock: the folder is missing or not private";
+    return "/tmp/tsremote-" + std::to_string(::getuid()) +
+           "/tsremote.sock: the folder is missing or not private";
+}
+
+} // namespace tsrwire

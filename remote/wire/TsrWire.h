@@ -82,5 +82,7 @@ std::optional<Header> decodeHeader(const std::uint8_t* bytes);
 // $XDG_RUNTIME_DIR, else in /tmp/tsremote-<uid>/ (created 0700, must be ours).
 // Empty when no safe place exists.
 std::string defaultSocketPath();
+// Where that socket was looked for, for a message when the folder is unusable.
+std::string socketFolderHint();
 
 } // namespace tsrwire

@@ -1,13 +1,21 @@
 // tsremote-bridge between our 64-bit libTSRemote.so and a fake 32-bit client library.
 #include "ChildProcess.h"
 #include "TempDir.h"
+#include "TsrWire.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 class BridgeTest : public ::testing::Test {
 protected:
@@ -86,6 +94,67 @@ TEST_F(BridgeTest, AHangingCallIsAnsweredWithinTheBoundAndTheBridgeGoesOn) {
     EXPECT_LT(hungMs, 200) << "within our library's own deadline";
     EXPECT_TRUE(out.contains(QStringLiteral("tsrGetServerInfo 0\n"))) << "the next call works";
     EXPECT_LT(nextMs, 100);
+}
+
+namespace {
+
+int connectTo(const QString& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+// Clients that idle, stop in the middle of a frame, or send and never read: none of
+// them holds up the program's own calls.
+TEST_F(BridgeTest, StuckClientsNeverStarveAnother) {
+    ASSERT_TRUE(startBridge());
+    const int idle = connectTo(socket);
+    const int half = connectTo(socket);
+    const int deaf = connectTo(socket);
+    ASSERT_TRUE(idle >= 0 && half >= 0 && deaf >= 0);
+    const auto request = tsrwire::frame(tsrwire::Op::GetServerInfo, {});
+    ASSERT_EQ(::send(half, request.data(), 5, MSG_NOSIGNAL), 5);
+    ::fcntl(deaf, F_SETFL, O_NONBLOCK);
+    for (int i = 0; i < 4000; ++i) {
+        if (::send(deaf, request.data(), request.size(), MSG_NOSIGNAL) < 0)
+            break;
+    }
+    QElapsedTimer t;
+    t.start();
+    const QString through = run(DUMP_PATH, {QStringLiteral(LIBTSREMOTE_PATH)});
+    std::printf("measured: the full call list beside three stuck clients took %lld ms\n",
+                static_cast<long long>(t.elapsed()));
+    EXPECT_TRUE(through.contains(QStringLiteral("tsrGetServerInfo 0\n"))) << through.toStdString();
+    EXPECT_LT(t.elapsed(), 5000);
+    for (int fd : {idle, half, deaf})
+        ::close(fd);
+}
+
+// A socket folder that cannot be used is named in the message.
+TEST_F(BridgeTest, AnUnusableSocketFolderIsNamed) {
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("TSREMOTE_SOCKET"), QString());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QStringLiteral("/proc/1"));
+    bridge.setProcessEnvironment([&] {
+        QProcessEnvironment e = environment();
+        e.insert(env);
+        return e;
+    }());
+    bridge.start(QStringLiteral(BRIDGE_PATH),
+                 {QStringLiteral("--library"), QStringLiteral(FAKE_CLIENT_PATH)});
+    ASSERT_TRUE(bridge.waitForFinished(10000));
+    EXPECT_NE(bridge.exitCode(), 0);
+    EXPECT_TRUE(QString::fromLocal8Bit(bridge.readAllStandardError())
+                    .contains(QStringLiteral("/proc/1/tsremote.sock")));
 }
 
 TEST_F(BridgeTest, WithoutALibraryItSaysWhereItLookedAndFails) {
