@@ -11,7 +11,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev
     clang-format git
     clang libclang-rt-14-dev
-    xvfb xauth xdotool
+    xvfb xauth xdotool openbox
     xdg-utils desktop-file-utils libglib2.0-bin espeak-ng
     gcc-multilib g++-multilib
 )

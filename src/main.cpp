@@ -16,6 +16,7 @@
 #include "QtPrompts.h"
 #include "QtSerialLine.h"
 #include "Registry.h"
+#include "ScreenPlace.h"
 #include "SharedState.h"
 #include "TSRemote.h"
 #include "TSRemoteLibrary.h"
@@ -45,6 +46,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -191,11 +193,14 @@ int main(int argc, char* argv[]) {
     // after each close; its size step lasts the whole run.
     std::int16_t zoomstufe = 0;
     QPointer<frmSprecher> speakerWindow;
+    std::optional<QPoint> speakerPlace; // where the user last left it
     const auto speakerWindowNow = [&] {
         return existing(speakerWindow, [&] {
             return new frmSprecher(
                 zoomstufe, [&mainPtr](QWidget* w, bool top) { mainPtr->SetTop(w, top); },
-                [&mainPtr] {
+                [&] {
+                    if (speakerWindow)
+                        speakerPlace = speakerWindow->pos();
                     mainPtr->SetTop(mainPtr, true);
                     mainPtr->showAgain();
                 });
@@ -204,9 +209,11 @@ int main(int argc, char* argv[]) {
     seams.monitor.speakerWindowText = [speakerWindowNow](const QString& name) {
         speakerWindowNow()->lblSprecher->setText(name);
     };
-    seams.showSpeakerWindow = [&mainPtr, speakerWindowNow] {
+    seams.showSpeakerWindow = [&mainPtr, &speakerPlace, speakerWindowNow] {
         frmSprecher* w = speakerWindowNow();
         mainPtr->SetTop(w, true);
+        // Where the user looks: its last place, else where the main window stood.
+        w->move(platform::keepOnScreen(w, speakerPlace.value_or(mainPtr->pos())));
         w->show();
     };
     // The beacon, checked every tick.

@@ -5,14 +5,17 @@
 #include "ProgramRun.h"
 #include "SavedSettings.h"
 #include "TempDir.h"
+#include "frmMain.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <functional>
 #include <memory>
@@ -25,6 +28,8 @@ namespace {
 // 495 x 405 twips at (360, 1380).
 constexpr QPoint SettingsGear{40, 105};
 
+QSize pageOneSize; // as the page built here measures
+
 // Where a control of settings page 1 sits in its window: the page is laid out from its
 // controls and fonts, so a page built here from the same file shows it at the same place.
 QPoint onPageOne(const QString& ini, const std::function<QWidget*(frmOptions&)>& control) {
@@ -34,9 +39,15 @@ QPoint onPageOne(const QString& ini, const std::function<QWidget*(frmOptions&)>&
     clientlink::TSRemote ts(library);
     fakes::Prompts prompts;
     frmOptions page(state, ts, prompts);
+    // What start-up puts on the page: the server entries and the release date (its
+    // digits all of one width).
+    page.fillServerList(QString::fromLatin1(app::frmMain::DefaultServerHost),
+                        QString::fromLatin1(app::frmMain::DefaultServerAddress));
+    page.lblRelease->setText(QStringLiteral("Release: 00.00.0000 00:00:00"));
     page.WerteEinlesen();
     page.show();
     QCoreApplication::processEvents();
+    pageOneSize = page.size();
     QWidget* w = control(page);
     return w->mapTo(&page, w->rect().center());
 }
@@ -67,8 +78,17 @@ protected:
             return {};
         return display->window(QStringLiteral("^Quorvex "), 20000);
     }
+    // Page 1 of the program, checked to measure as the page built here does.
     QByteArray openPageOne(const QByteArray& main) {
-        return display->clickUntil(main, SettingsGear, QStringLiteral("^Einstellungen$"));
+        const QByteArray page =
+            display->clickUntil(main, SettingsGear, QStringLiteral("^Einstellungen$"));
+        if (!page.isEmpty() && display->geometry(page).size() != pageOneSize) {
+            ADD_FAILURE() << "page 1 measures " << display->geometry(page).width() << "x"
+                          << display->geometry(page).height() << ", built here "
+                          << pageOneSize.width() << "x" << pageOneSize.height();
+            return {};
+        }
+        return page;
     }
 
     TempDir dir;
@@ -154,4 +174,63 @@ TEST_F(DesktopE2E, AnUnwritableSettingsFolderIsToldAndSigtermEndsThroughTheMessa
                 static_cast<long long>(t.elapsed()));
     EXPECT_LT(t.elapsed(), 1000);
     EXPECT_EQ(quorvex.exitStatus(), QProcess::NormalExit);
+}
+
+// With a window manager that places windows: the main window comes back exactly where it
+// was, and the speaker window opens on the screen beside it, its title bar reachable.
+TEST_F(DesktopE2E, WindowsKeepTheirPlacesUnderAWindowManager) {
+    if (QStandardPaths::findExecutable(QStringLiteral("openbox")).isEmpty())
+        GTEST_SKIP() << "needs openbox (scripts/install-packages.sh)";
+    ASSERT_TRUE(display->startWindowManager());
+    saveWithSettingsPage(ini, [](frmOptions& page) { page.cmbServerAdresse->setCurrentIndex(2); });
+    const QPoint cancel = onPageOne(ini, [](frmOptions& p) { return p.cmdCancel; });
+    const QPoint secondPage = onPageOne(ini, [](frmOptions& p) { return p.cmdSeite2; });
+    const QByteArray main = start();
+    ASSERT_FALSE(main.isEmpty());
+    QThread::msleep(500);
+    const QRect first = display->geometry(main);
+    ASSERT_FALSE(first.isEmpty());
+
+    const auto back = [&] {
+        return waitUntil([&] {
+            return !display->window(QStringLiteral("^Quorvex "), 200).isEmpty() &&
+                   display->geometry(main) == first;
+        });
+    };
+    for (int round = 0; round < 2; ++round) {
+        QByteArray page = openPageOne(main);
+        ASSERT_FALSE(page.isEmpty());
+        ASSERT_TRUE(display->click(page, cancel));
+        EXPECT_TRUE(back()) << "after Abbrechen, round " << round << ": first at " << first.x()
+                            << "," << first.y() << ", now at "
+                            << display->geometry(main).topLeft().x() << ","
+                            << display->geometry(main).topLeft().y();
+    }
+    QByteArray page = openPageOne(main);
+    const QByteArray two =
+        display->clickUntil(page, secondPage, QStringLiteral("^Einstellungen 2"));
+    ASSERT_FALSE(two.isEmpty()) << "page 2 did not open";
+    // Closed through its frame, as the window manager's close does (again, should the
+    // keys have come before the window had the focus).
+    ASSERT_TRUE(waitUntil([&] {
+        display->key(two, QStringLiteral("alt+F4"));
+        return display->window(QStringLiteral("^Einstellungen 2"), 500).isEmpty();
+    }));
+    EXPECT_TRUE(back()) << "after page 2";
+
+    // The speaker window: a double click on the speaker line.
+    ASSERT_TRUE(display->xdotool(
+        {QStringLiteral("mousemove"), QStringLiteral("--window"), QString::fromLatin1(main),
+         QStringLiteral("207"), QStringLiteral("184"), QStringLiteral("click"),
+         QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("1")}));
+    const QByteArray speaker = display->window(QStringLiteral("^[0-9]+%$"), 5000);
+    ASSERT_FALSE(speaker.isEmpty()) << "no speaker window";
+    QThread::msleep(300);
+    const QRect s = display->geometry(speaker);
+    EXPECT_GE(s.top(), 15) << "its title bar is on the screen";
+    EXPECT_GE(s.left(), 0);
+    EXPECT_LE(s.right(), 1024);
+    EXPECT_LE(s.bottom(), 768);
+    EXPECT_LE((s.topLeft() - first.topLeft()).manhattanLength(), 40)
+        << "where the main window stood";
 }

@@ -5,6 +5,7 @@
 
 #include <QPoint>
 #include <QProcess>
+#include <QRect>
 #include <QStringList>
 #include <QThread>
 
@@ -37,7 +38,59 @@ public:
             QThread::msleep(50);
         }
     }
+    // A window manager on the display, as a desktop has one: it frames and places windows.
+    bool startWindowManager() {
+        if (name.isEmpty())
+            return false;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), name);
+        m_manager.setProcessEnvironment(env);
+        asChildOfTest(m_manager);
+        m_manager.setStandardOutputFile(QProcess::nullDevice());
+        // Ready once it answers for the desktops, as only a window manager does; one that
+        // ended at once (the display not yet ready for it) is started again.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            m_manager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+            if (!m_manager.waitForStarted(5000))
+                return false;
+            if (waitUntil(
+                    [this] {
+                        return m_manager.state() != QProcess::Running ||
+                               xdotool({QStringLiteral("get_num_desktops")});
+                    },
+                    10000) &&
+                m_manager.state() == QProcess::Running)
+                return true;
+            m_manager.waitForFinished(1000);
+        }
+        return false;
+    }
+    // Where the window's client area is on the screen.
+    QRect geometry(const QByteArray& window) const {
+        QByteArray out;
+        if (!xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"),
+                      QString::fromLatin1(window)},
+                     &out))
+            return {};
+        QRect r;
+        for (const QByteArray& line : out.split('\n')) {
+            const int v = line.mid(line.indexOf('=') + 1).toInt();
+            if (line.startsWith("X="))
+                r.moveLeft(v);
+            else if (line.startsWith("Y="))
+                r.moveTop(v);
+            else if (line.startsWith("WIDTH="))
+                r.setWidth(v);
+            else if (line.startsWith("HEIGHT="))
+                r.setHeight(v);
+        }
+        return r;
+    }
     ~PrivateDisplay() {
+        if (m_manager.state() != QProcess::NotRunning) {
+            m_manager.terminate();
+            m_manager.waitForFinished(3000);
+        }
         // Ended politely, the server removes its socket and lock for the next one.
         m_server.terminate();
         if (!m_server.waitForFinished(3000)) {
@@ -97,4 +150,5 @@ public:
 
 private:
     QProcess m_server;
+    QProcess m_manager;
 };

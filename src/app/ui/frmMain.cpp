@@ -305,8 +305,9 @@ void frmMain::tray_DblClick() {
 }
 
 void frmMain::hideKeepingPlace() {
-    // Qt's own record of the geometry: on X11 it knows the frame, where pos() may not.
-    m_place = saveGeometry();
+    // pos() is the frame's corner on X11 once the window manager framed the window.
+    if (isVisible())
+        m_place = pos();
     hide();
 }
 
@@ -314,8 +315,11 @@ void frmMain::showAgain() {
     // A restore through the taskbar may leave the minimized flag set where the window
     // manager did not report it; showing then would bring the window back iconified.
     setWindowState(windowState() & ~Qt::WindowMinimized);
-    if (!m_place.isEmpty())
-        restoreGeometry(m_place); // some window managers place a re-shown window anew
+    // Window managers place a re-mapped window anew: asked before mapping and once the
+    // manager has moved it (moveEvent), it stays where it stood.
+    if (m_place)
+        move(*m_place);
+    m_placeAgain = 2;
     show();
     raise();
     activateWindow();
@@ -334,6 +338,11 @@ void frmMain::fitOuterSize() {
 
 void frmMain::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
+    // A window manager that places the re-mapped window anew is answered once more.
+    if (m_placeAgain > 0 && m_place && isVisible() && pos() != *m_place) {
+        --m_placeAgain;
+        move(*m_place);
+    }
     fitOuterSize();
 }
 
@@ -397,14 +406,17 @@ void frmMain::SetTop(QWidget* window, bool top) {
     if (window == nullptr || window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == top)
         return;
     // Changing a window flag re-creates the native window: keep where and how it was.
-    const QRect geometry = window->geometry();
+    // A window never shown has no place yet; pinning its 0,0 would put its title bar
+    // above the screen.
+    const QPoint place = window->pos();
     const bool visible = window->isVisible();
     const Qt::WindowStates states = window->windowState();
     window->setWindowFlag(Qt::WindowStaysOnTopHint, top);
-    window->setGeometry(geometry);
     window->setWindowState(states);
-    if (visible)
+    if (visible) {
+        window->move(place);
         window->show();
+    }
 }
 
 void frmMain::ShellFile(const QString& shellLink) {

@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QGroupBox;
 class QLabel;
@@ -193,8 +194,9 @@ private:
     SharedState& m_state;
     TraySymbol* m_tray = nullptr;
     std::unique_ptr<MonitorCycle> m_cycle;
-    QByteArray m_place;          // where the window stood when it was last hidden
-    bool m_outerSizeFit = false; // the outer size was set once the frame was known
+    std::optional<QPoint> m_place; // where the window stood when it was last hidden
+    int m_placeAgain = 0;          // moves back left after a re-show
+    bool m_outerSizeFit = false;   // the outer size was set once the frame was known
 };
 
 } // namespace app
