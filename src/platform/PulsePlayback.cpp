@@ -21,6 +21,12 @@ using std::chrono::milliseconds;
 // that a loaded machine does not run the stream dry.
 constexpr int TargetLatencyMs = 40;
 constexpr sf_count_t ChunkFrames = 4096;
+// A new stream is mixed in at "now", but the server has already rendered the sink some
+// milliseconds ahead (about 10 ms beside a low-latency recorder): it rewinds, and what
+// a monitor (a recording, a virtual cable to the radio) has passed on by then misses the
+// stream's head. Silence longer than that lead takes the head's place, so the file's
+// first sample, its fade-in included, reaches every listener.
+constexpr int LeadInMs = 20;
 
 struct FileCloser {
     void operator()(SNDFILE* f) const { sf_close(f); }
@@ -84,6 +90,11 @@ PlaybackResult playFile(const PlaybackRequest& request, const std::atomic<bool>&
     if (!s.streamReady(serverBound))
         return fail(s.error());
 
+    const std::vector<float> lead(
+        static_cast<std::size_t>(info.samplerate) * sampleFormat.channels * LeadInMs / 1000, 0.0f);
+    if (pa_stream_write(s.stream, lead.data(), lead.size() * sizeof(float), nullptr, 0,
+                        PA_SEEK_RELATIVE) < 0)
+        return fail("stream failed: " + s.contextError());
     // Feed the stream as the server asks; a server that stops asking is a failure.
     int drained = 0; // 1 drained, -1 refused
     const std::size_t frameBytes = sizeof(float) * sampleFormat.channels;

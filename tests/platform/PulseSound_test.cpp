@@ -135,3 +135,49 @@ TEST_F(PulseSoundTest, AFrozenOrMissingServerFailsWithinASecond) {
 }
 
 } // namespace
+
+// The recording of a tone holds the whole tone: its first milliseconds, the fade-in
+// included, and its full length.
+TEST_F(PulseSoundTest, ATonePlaysFromItsFirstSample) {
+    SinkRecorder recorder(*server);
+    platform::PulseSound sound;
+    for (int n : {1, 5}) {
+        ASSERT_TRUE(sound.playWaveSync(tone(n)));
+        QThread::msleep(150);
+    }
+    const std::vector<std::int16_t> heard = recorder.stop();
+    // Each tone's span above a small share of its peak, and its rise to 90 % of it.
+    int peak = 0;
+    for (const std::int16_t x : heard)
+        peak = std::max(peak, std::abs(int(x)));
+    ASSERT_GT(peak, 1000) << "nothing was heard";
+    const std::size_t window = SinkRecorder::Rate / 1000; // 1 ms
+    const auto envelope = [&](std::size_t at) {
+        int m = 0;
+        for (std::size_t i = at; i < std::min(at + window, heard.size()); ++i)
+            m = std::max(m, std::abs(int(heard[i])));
+        return m;
+    };
+    std::vector<std::pair<double, double>> tones; // length and rise, in ms
+    for (std::size_t at = 0; at + window < heard.size();) {
+        if (envelope(at) < peak / 20) {
+            at += window;
+            continue;
+        }
+        const std::size_t start = at;
+        std::size_t risen = at;
+        while (risen < heard.size() && envelope(risen) < peak * 9 / 10)
+            risen += window / 4;
+        while (at < heard.size() && envelope(at) >= peak / 20)
+            at += window;
+        tones.push_back({double(at - start) * 1000 / SinkRecorder::Rate,
+                         double(risen - start) * 1000 / SinkRecorder::Rate});
+    }
+    ASSERT_EQ(tones.size(), 2u);
+    for (const auto& [length, rise] : tones) {
+        std::printf("measured: tone of %.1f ms, rising in %.1f ms (file: 100 ms, 5 ms fade)\n",
+                    length, rise);
+        EXPECT_GE(length, 98.0) << "the tone lost its head";
+        EXPECT_GE(rise, 2.5) << "it starts abruptly: the fade-in was lost";
+    }
+}
