@@ -223,33 +223,39 @@ TEST_F(MonitorCycleTest, OwnChannelIsFoundOrKeptAndUsersShown) {
 }
 
 TEST_F(MonitorCycleTest, LayoutFollowsGatewayAndRole) {
+    struct Role {
+        const char* name;
+        bool channel, server, super;
+        bool message, kick; // the channel message box; kick, statistics and recording box
+    };
+    const Role roles[] = {{"user", false, false, false, false, false},
+                          {"channel admin", true, false, false, true, false},
+                          {"server admin", false, true, false, true, true},
+                          {"super admin alone", false, false, true, true, true}};
     const MainView& v = cycle->view;
-    cycle->ArrangeForRole(); // normal user
-    EXPECT_FALSE(v.txtChannelMessageVisible || v.cmdfrmKickPlayerVisible || v.cmdStaticVisible);
-    EXPECT_EQ(v.lblVerbindungTop, 2205);
-    EXPECT_EQ(v.lblSprecherTop, 2575);
-    EXPECT_EQ(v.cmdEinstellungenLeft, 360);
-    EXPECT_EQ(v.cmdEndeLeft, 360);
-
-    state.FlagChannelAdmin = true;
-    cycle->ArrangeForRole();
-    EXPECT_TRUE(v.txtChannelMessageVisible);
-    EXPECT_EQ(v.lblVerbindungTop, 2085);
-    EXPECT_EQ(v.lblSprecherTop, 2325);
-    EXPECT_FALSE(v.cmdfrmKickPlayerVisible || v.cmdStaticVisible || v.chkControlRecordVisible);
-
-    state.FlagServerAdmin = true;
-    cycle->ArrangeForRole();
-    EXPECT_TRUE(v.cmdfrmKickPlayerVisible && v.cmdStaticVisible && v.chkControlRecordVisible);
-    EXPECT_EQ(v.cmdEinstellungenLeft, 120);
-    EXPECT_EQ(v.cmdEndeLeft, 120);
-
-    state.FuncGateway = true;
-    cycle->ArrangeForRole();
-    EXPECT_FALSE(v.txtChannelMessageVisible || v.cmdfrmKickPlayerVisible || v.cmdStaticVisible);
-    EXPECT_EQ(v.lblVerbindungTop, 2205);
-    EXPECT_EQ(v.cmdEinstellungenLeft, 360);
-    EXPECT_TRUE(v.chkControlRecordVisible) << "the gateway layout leaves it as it was";
+    for (const Role& r : roles) {
+        state.FlagChannelAdmin = r.channel;
+        state.FlagServerAdmin = r.server;
+        state.FlagSuperServerAdmin = r.super;
+        state.FuncGateway = false;
+        cycle->ArrangeForRole();
+        EXPECT_EQ(v.txtChannelMessageVisible, r.message) << r.name;
+        EXPECT_EQ(v.lblVerbindungTop, r.message ? 2085 : 2205) << r.name;
+        EXPECT_EQ(v.lblSprecherTop, r.message ? 2325 : 2575) << r.name;
+        EXPECT_EQ(v.cmdfrmKickPlayerVisible && v.cmdStaticVisible && v.chkControlRecordVisible,
+                  r.kick)
+            << r.name;
+        EXPECT_EQ(v.cmdEinstellungenLeft, r.kick ? 120 : 360) << r.name;
+        EXPECT_EQ(v.cmdEndeLeft, r.kick ? 120 : 360) << r.name;
+        // In gateway mode every role has the plain layout; the recording box stays.
+        state.FuncGateway = true;
+        cycle->ArrangeForRole();
+        EXPECT_FALSE(v.txtChannelMessageVisible || v.cmdfrmKickPlayerVisible || v.cmdStaticVisible)
+            << r.name;
+        EXPECT_EQ(v.lblVerbindungTop, 2205);
+        EXPECT_EQ(v.cmdEinstellungenLeft, 360);
+        EXPECT_EQ(v.chkControlRecordVisible, r.kick) << r.name;
+    }
 }
 
 TEST_F(MonitorCycleTest, AGatewayKeepsItsFlagsAndNeverCountsIdleTime) {

@@ -139,6 +139,16 @@ TEST_F(BridgeTest, StuckClientsNeverStarveAnother) {
         ::close(fd);
 }
 
+// A count the library reports beyond the room offered never reaches the program.
+TEST_F(BridgeTest, ACountBeyondTheRoomIsHeldToIt) {
+    QProcessEnvironment over;
+    over.insert(QStringLiteral("FAKE_CLIENT_OVERCOUNT"), QStringLiteral("1"));
+    ASSERT_TRUE(startBridge(over));
+    const QString through = run(DUMP_PATH, {QStringLiteral(LIBTSREMOTE_PATH)});
+    EXPECT_TRUE(through.contains(QStringLiteral("tsrGetPlayers 2 0\n  count 2\n")))
+        << through.toStdString();
+}
+
 // A socket folder that cannot be used is named in the message.
 TEST_F(BridgeTest, AnUnusableSocketFolderIsNamed) {
     QProcessEnvironment env;

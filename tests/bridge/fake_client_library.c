@@ -140,7 +140,8 @@ EXPORT int32_t tsrGetPlayers(PlayerInfoRecord* records, int32_t* count) {
     int32_t n = 0;
     for (; n < 4 && n < *count; ++n)
         player(&records[n], ids[n]);
-    *count = n;
+    /* A library that reports more than there was room for. */
+    *count = getenv("FAKE_CLIENT_OVERCOUNT") ? 1000 : n;
     return 0;
 }
 EXPORT int32_t tsrGetSpeakers(int32_t* ids, int32_t* count) {

@@ -11,6 +11,9 @@
 
 #include <QTimer>
 
+#include <QTest>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 // The keyer and its drive against a fake line and a fake clock. Time moves only
@@ -137,6 +140,20 @@ TEST_F(Keyer, TheWatchdogCutsBlocksAndTheClickReleases) {
     run(100, true);
     EXPECT_TRUE(line.rts);
     EXPECT_EQ(keyer->WatchdogMin, 0);
+}
+
+// The real timers, sped up: requests every few milliseconds must not hold off the
+// watchdog's own ticks (a watchdog started again on each request would never fire).
+TEST_F(Keyer, TheWatchdogTicksThroughAStreamOfRequests) {
+    keyer->Watchdog->setInterval(10); // a "second" of 10 ms: a minute in 0.6 s
+    state.COMSenden = true;
+    QTimer requests;
+    QObject::connect(&requests, &QTimer::timeout, [this] { drive->DriveKeyer(); });
+    requests.start(2);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return line.rts; }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return state.frmCOM.COMPortsperren; }, 5000))
+        << "the watchdog never cut";
+    EXPECT_FALSE(line.rts);
 }
 
 TEST_F(Keyer, AWatchdogSwitchedOffHoldsItsCountersAtZero) {

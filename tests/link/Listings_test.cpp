@@ -115,6 +115,19 @@ TEST(Listings, ReportedCountsAreHeldToTheListsRoom) {
     lib.reportedCount = 0;
     ASSERT_TRUE(ts.TSGetPlayers());
     EXPECT_TRUE(ts.PlayerList.empty());
+
+    // What a failed call wrote past its count never shows in a later listing that
+    // reports more records than it wrote.
+    lib.players = {playerRecord(1, 1, "a"), playerRecord(2, 1, "b"), playerRecord(3, 1, "c")};
+    lib.writeOnFailure = true;
+    lib.result = -1;
+    EXPECT_FALSE(ts.TSGetPlayers());
+    lib.result = 0;
+    lib.players = {playerRecord(1, 1, "a")};
+    lib.reportedCount = 3;
+    ASSERT_TRUE(ts.TSGetPlayers());
+    ASSERT_EQ(ts.PlayerList.size(), 3u);
+    EXPECT_EQ(ts.PlayerList[2].PlayerID, 0) << "a zeroed record, not the failed call's";
 }
 
 TEST(Listings, SpeakerStatusFollowsTheClientsAnswer) {

@@ -11,6 +11,8 @@
 #include <random>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -342,4 +344,20 @@ TEST_F(ProfileFile, WritersInTwoProcessesLoseNoUpdate) {
     }
     EXPECT_EQ(getString(ini, "Optionen", "Erster", "", 255), std::to_string(Rounds));
     EXPECT_EQ(getString(ini, "Optionen", "Zweiter", "", 255), std::to_string(Rounds));
+}
+
+// A temporary copy is stale only when nobody holds its lock: another writer's copy in
+// the making is left alone, a dead one's is cleared away.
+TEST_F(ProfileFile, AnotherWritersCopyInTheMakingIsLeftAlone) {
+    dir.write(QStringLiteral(".ts.ini.Ab12Cd"), "[Anmeldung]\nPassword=geheim\n");
+    const std::string copy = dir.fileBytesPath(QStringLiteral(".ts.ini.Ab12Cd"));
+    ::chmod(copy.c_str(), 0600);
+    const int held = ::open(copy.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    ASSERT_EQ(writeString(ini, "Anmeldung", "Nickname", "DL1ABC"), WriteResult::Ok);
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(copy))) << "removed under its writer";
+    ::close(held);
+    ASSERT_EQ(writeString(ini, "Anmeldung", "Nickname", "DL2ABC"), WriteResult::Ok);
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(copy))) << "a stale copy stays";
 }

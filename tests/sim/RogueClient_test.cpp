@@ -261,3 +261,22 @@ TEST_F(RogueClient, NotRunningHoldsForTheRestOfTheRound) {
     EXPECT_EQ(+r.PlayerCount, 3);
     lib.endCallBudget();
 }
+
+// A text that claims more bytes than the frame has left is refused, and the refusal
+// sticks for every later read of the frame.
+TEST(TsrWire, ATextLongerThanItsFrameIsRefused) {
+    tsrwire::Writer w;
+    w.i32(7).text("Funkraum");
+    std::vector<std::uint8_t> payload = w.data();
+    tsrwire::Reader whole(payload.data(), payload.size());
+    EXPECT_EQ(whole.i32(), 7);
+    EXPECT_EQ(whole.text(), std::string("Funkraum"));
+    EXPECT_TRUE(whole.ok());
+
+    payload.resize(payload.size() - 3); // the length still says 8
+    tsrwire::Reader cut(payload.data(), payload.size());
+    EXPECT_EQ(cut.i32(), 7);
+    EXPECT_EQ(cut.text(), std::nullopt);
+    EXPECT_FALSE(cut.ok());
+    EXPECT_EQ(cut.i32(), std::nullopt);
+}

@@ -22,6 +22,7 @@ public:
     std::vector<PlayerInfoRecord> players;
     std::vector<std::int32_t> speaking;
     std::int32_t reportedCount = -1; // when >= 0, the count the listings report
+    bool writeOnFailure = false;     // a failing listing still writes its records
     std::int32_t setFlags = 0;
     std::string lastText;
 
@@ -96,8 +97,13 @@ private:
     template <typename R>
     int32_t list(const char* name, const std::vector<R>& src, R* out, int32_t* count) {
         calls.push_back(std::string(name) + " " + std::to_string(*count));
-        if (result != 0)
+        if (result != 0) {
+            // A sloppy library: records written, none reported, and a failure.
+            if (writeOnFailure)
+                std::copy_n(src.begin(), std::min(src.size(), static_cast<size_t>(*count)), out);
+            *count = 0;
             return result;
+        }
         const size_t n = std::min(src.size(), static_cast<size_t>(*count));
         std::copy_n(src.begin(), n, out);
         *count = reportedCount >= 0 ? reportedCount : static_cast<int32_t>(n);
