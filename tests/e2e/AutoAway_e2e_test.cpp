@@ -1,6 +1,6 @@
 // Auto-away on a real X server: the quorvex program on a private Xvfb against ts2sim,
-// input made with xdotool as a person's would arrive. Takes 100 s: the idle time is a
-// minute, the shortest the settings offer.
+// input made with xdotool as a person's would arrive. The program runs on a second of
+// 50 ms, so its idle minute (the shortest the settings offer) lasts 3 s.
 #include "INIfile.h"
 #include "PrivateDisplay.h"
 #include "ProgramRun.h"
@@ -20,6 +20,7 @@ TEST(AutoAwayE2E, AMinuteWithoutInputMakesAwayAndTheMouseBringsBack) {
     if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() ||
         QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
         GTEST_SKIP() << "needs Xvfb and xdotool (scripts/install-packages.sh installs them)";
+    constexpr int Second = 50;
     PrivateDisplay display;
     ASSERT_FALSE(display.name.isEmpty()) << "Xvfb did not start";
     ASSERT_TRUE(display.xdotool(
@@ -40,19 +41,22 @@ TEST(AutoAwayE2E, AMinuteWithoutInputMakesAwayAndTheMouseBringsBack) {
     ASSERT_TRUE(sim.ready());
 
     QProcess quorvex;
-    ASSERT_TRUE(startQuorvex(quorvex, dir.path(), socket, display.name));
+    QProcessEnvironment fast;
+    fast.insert(QStringLiteral("QUORVEX_TEST_SECOND_MS"), QString::number(Second));
+    ASSERT_TRUE(startQuorvex(quorvex, dir.path(), socket, display.name, fast));
     const auto awaySet = [&sim] { return sim.output().contains("tsrSetPlayerFlags flags=8\n"); };
+    ASSERT_FALSE(display.window(QStringLiteral("^Quorvex "), 20000).isEmpty());
 
     // Enter alone is no activity; a letter is, wherever it was typed, and starts the
     // minute again; the first move of the mouse ends the away.
-    QThread::msleep(20'000);
+    QThread::msleep(20 * Second);
     ASSERT_TRUE(display.xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
-    QThread::msleep(20'000);
+    QThread::msleep(20 * Second);
     ASSERT_TRUE(display.xdotool({QStringLiteral("key"), QStringLiteral("a")}));
-    QThread::msleep(25'000);
+    QThread::msleep(40 * Second);
     EXPECT_FALSE(awaySet()) << "the letter at 40 s started the minute again";
-    ASSERT_TRUE(waitUntil(awaySet, 45'000)) << "away one minute after the letter\n"
-                                            << sim.output().toStdString();
+    ASSERT_TRUE(waitUntil(awaySet, 200 * Second)) << "away one minute after the letter\n"
+                                                  << sim.output().toStdString();
     ASSERT_TRUE(display.xdotool(
         {QStringLiteral("mousemove"), QStringLiteral("500"), QStringLiteral("500")}));
     EXPECT_TRUE(
