@@ -52,7 +52,7 @@ int main(int argc, char* argv[]) {
             const std::size_t before = rig.keying().size();
             const std::int64_t on = monotonicNs();
             rig.speak(true);
-            if (!waitFor([&] { return rig.keying().size() > before; }, 3000, 2)) {
+            if (!waitUntil([&] { return rig.keying().size() > before; }, 3000, 2)) {
                 ok = false;
                 break;
             }
@@ -61,7 +61,7 @@ int main(int argc, char* argv[]) {
             QThread::msleep(300 + QRandomGenerator::global()->bounded(100));
             const std::int64_t off = monotonicNs();
             rig.speak(false);
-            if (!waitFor([&] { return rig.keying().size() > before + 1; }, 5000, 2)) {
+            if (!waitUntil([&] { return rig.keying().size() > before + 1; }, 5000, 2)) {
                 ok = false;
                 break;
             }

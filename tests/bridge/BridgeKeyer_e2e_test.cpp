@@ -15,11 +15,11 @@ TEST(BridgeKeyerE2E, TheProgramKeysForTheSpeakerTheBridgedLibraryReports) {
         asChildOfTest(bridge);
         bridge.start(QStringLiteral(BRIDGE_PATH),
                      {QStringLiteral("--library"), QStringLiteral(FAKE_CLIENT_PATH)});
-        return waitFor([&] { return QFileInfo::exists(socket); }, 5000);
+        return waitUntil([&] { return QFileInfo::exists(socket); }, 5000);
     };
     ASSERT_TRUE(rig.start(300));
     // The fake reports player 7 speaking all the time.
-    ASSERT_TRUE(waitFor([&] { return !rig.keying().empty() && rig.keying().back().rts; }, 3000))
+    ASSERT_TRUE(waitUntil([&] { return !rig.keying().empty() && rig.keying().back().rts; }, 3000))
         << "the line was not keyed";
     const QString calls = QString::fromLatin1(rig.dir.read(QStringLiteral("calls.log")));
     EXPECT_TRUE(calls.contains(QStringLiteral("tsrGetSpeakers")));

@@ -52,7 +52,7 @@ TEST_F(KeyerE2E, ForeignSpeechKeysOnceThroughAShortPauseAndDropsAfterTheHangTime
     rig.sim->command("speak 7 on\nwait 2000\nspeak 7 off\nwait 200\nspeak 7 on\nwait 1000\n"
                      "speak 7 off");
     const std::int64_t end = t0 + 3'200'000'000;
-    ASSERT_TRUE(waitFor([&] { return keying().size() >= 2; }, 6000));
+    ASSERT_TRUE(waitUntil([&] { return keying().size() >= 2; }, 6000));
     QThread::msleep(300);
 
     const auto k = keying();
@@ -87,7 +87,7 @@ class KeyerEndsBySignal : public KeyerE2E, public ::testing::WithParamInterface<
 TEST_P(KeyerEndsBySignal, LeavesTheLineDown) {
     ASSERT_TRUE(start(3000));
     speak(true);
-    ASSERT_TRUE(waitFor([&] { return !keying().empty() && keying().back().rts; }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return !keying().empty() && keying().back().rts; }, 3000));
     ::kill(static_cast<pid_t>(rig.quorvex.processId()), GetParam());
     ASSERT_TRUE(rig.quorvex.waitForFinished(5000));
     EXPECT_EQ(rig.quorvex.exitStatus(), QProcess::NormalExit);
@@ -110,16 +110,16 @@ TEST_F(KeyerE2E, APortHeldByTheGatewayCannotBeOpenedByAnotherProgram) {
 TEST_F(KeyerE2E, AnUnpluggedAdapterDropsTheLineAndKeyingResumesWhenItIsBack) {
     ASSERT_TRUE(start(0));
     speak(true);
-    ASSERT_TRUE(waitFor([&] { return !keying().empty() && keying().back().rts; }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return !keying().empty() && keying().back().rts; }, 3000));
     rig.unplug(true);
-    ASSERT_TRUE(waitFor([&] { return keying().back().what == "close"; }, 2000))
+    ASSERT_TRUE(waitUntil([&] { return keying().back().what == "close"; }, 2000))
         << "the port is closed when the adapter goes";
     EXPECT_FALSE(keying().back().rts);
     QThread::msleep(1500); // still speaking, adapter still away: nothing happens
     EXPECT_EQ(keying().back().what, "close");
 
     rig.unplug(false);
-    ASSERT_TRUE(waitFor([&] { return keying().back().rts; }, 3000))
+    ASSERT_TRUE(waitUntil([&] { return keying().back().rts; }, 3000))
         << "keyed again once it is back";
     const auto k = keying();
     const auto reopened =

@@ -105,12 +105,12 @@ TEST_F(SoundE2E, AKeyedLineDropsOnTimeWhileAToneStringPlays) {
     // The speaker stops 100 ms before the string starts (Enter, then 250 ms).
     const std::int64_t t0 = monotonicNs();
     rig.sim->command("speak 7 on\nwait 1150\nspeak 7 off");
-    ASSERT_TRUE(waitFor([&] { return !rig.keying().empty() && rig.keying().back().rts; }, 1000));
+    ASSERT_TRUE(waitUntil([&] { return !rig.keying().empty() && rig.keying().back().rts; }, 1000));
     QThread::msleep(static_cast<unsigned long>(1000 - (monotonicNs() - t0) / 1'000'000));
     const std::int64_t enter = monotonicNs();
     ASSERT_TRUE(press(*display, QStringLiteral("Return")));
     const std::int64_t stop = t0 + 1'150'000'000;
-    ASSERT_TRUE(waitFor([&] { return rig.keying().size() >= 2; }, 4000));
+    ASSERT_TRUE(waitUntil([&] { return rig.keying().size() >= 2; }, 4000));
     QThread::msleep(2500); // the rest of the string
     const auto k = rig.keying();
     ASSERT_EQ(k.size(), 2u);

@@ -61,18 +61,6 @@ protected:
     }
 };
 
-TEST_F(SettingsPage, WithoutAFileEverythingKeepsItsStartValue) {
-    page.WerteEinlesen();
-    EXPECT_EQ(page.txtPortNummer->text(), QStringLiteral("8767"));
-    EXPECT_TRUE(page.chkAutoAway->isChecked());
-    EXPECT_TRUE(page.chkWatchdog->isChecked());
-    EXPECT_TRUE(page.txtNickname->text().isEmpty());
-    EXPECT_EQ(page.cmbCOMPort->currentIndex(), 0);
-    EXPECT_TRUE(page.optRTSDTR[0]->isChecked());
-    EXPECT_FALSE(state.FuncAutoAway || state.WatchdogEIN || state.FuncGateway)
-        << "the derived settings are not set before the page is saved";
-}
-
 TEST_F(SettingsPage, LoadingStopsSilentlyAtTheFirstUnusableValue) {
     file(
         "[Anmeldung]\r\nServerAdresse=2\r\nServerPort=9000\r\nNickname=DL0GW\r\nPassword=geheim\r\n"
@@ -261,19 +249,10 @@ TEST_F(SettingsPage, RefusesToCloseThroughItsFrameAndLetsBothLineOptionsBeOff) {
     page.show();
     EXPECT_FALSE(page.close());
     EXPECT_TRUE(page.isVisible());
-    EXPECT_EQ(page.windowTitle(), QStringLiteral("Einstellungen"));
     page.optRTSDTR[1]->click();
     EXPECT_FALSE(page.optRTSDTR[0]->isChecked());
     page.optRTSDTR[1]->setChecked(false);
     EXPECT_FALSE(page.optRTSDTR[0]->isChecked() || page.optRTSDTR[1]->isChecked());
-}
-
-TEST_F(SettingsPage, ButtonsOfLaterPartsWaitForThem) {
-    EXPECT_FALSE(page.cmdSeite2->isEnabled());
-    EXPECT_FALSE(page.cmdMakeLink[0]->isEnabled());
-    EXPECT_EQ(page.txtPortNummer->maxLength(), 5);
-    EXPECT_EQ(page.txtNickname->maxLength(), 29);
-    EXPECT_EQ(page.txtPassword->echoMode(), QLineEdit::Password);
 }
 
 // The program as the next start sees it: a new page and state on the same file.
@@ -393,11 +372,7 @@ TEST_F(SettingsPage, BothLineOptionsTrueLoadsTheLaterOne) {
     EXPECT_TRUE(saved.contains("COMKeyerRTS=False\nCOMKeyerDTR=True\n")) << saved.constData();
 }
 
-TEST_F(SettingsPage, ValueLabelsShowTheSlidersAndThePageFitsItsControls) {
-    EXPECT_EQ(page.lblactSliderAutoAway->text(), QStringLiteral("1"));
-    EXPECT_EQ(page.lblactsliderGateway->text(), QStringLiteral("0"));
-    EXPECT_EQ(page.lblactsldWatchdog->text(), QStringLiteral("1"));
-
+TEST_F(SettingsPage, ThePageFitsItsControls) {
     page.show();
     QCoreApplication::processEvents();
     const QSize plain = page.size();

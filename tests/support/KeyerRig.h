@@ -4,6 +4,7 @@
 // whose modem lines the test interposer plays and logs. Used by the end-to-end keyer
 // tests and the keyer benchmark.
 #include "INIfile.h"
+#include "ProgramRun.h"
 #include "SavedSettings.h"
 #include "SimProcess.h"
 #include "TempDir.h"
@@ -31,17 +32,6 @@ inline std::int64_t monotonicNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-template <typename F> bool waitFor(F condition, int ms, int stepMs = 10) {
-    QElapsedTimer t;
-    t.start();
-    while (!condition()) {
-        if (t.elapsed() > ms)
-            return false;
-        QThread::msleep(static_cast<unsigned long>(stepMs));
-    }
-    return true;
 }
 
 class KeyerRig {
@@ -89,22 +79,13 @@ public:
             if (!sim->ready())
                 return false;
         }
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(extra);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"),
-                   x11Display.isEmpty() ? QStringLiteral("offscreen") : QStringLiteral("xcb"));
-        if (!x11Display.isEmpty())
-            env.insert(QStringLiteral("DISPLAY"), x11Display);
-        env.insert(QStringLiteral("QUORVEX_HOME"), dir.path());
-        env.insert(QStringLiteral("TSREMOTE_SOCKET"), socket);
+        QProcessEnvironment env = extra;
         env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(INTERPOSER_PATH));
         env.insert(QStringLiteral("MODEM_INTERPOSE_PATH"), pts);
         env.insert(QStringLiteral("MODEM_INTERPOSE_LOG"), dir.file(QStringLiteral("lines.log")));
         env.insert(QStringLiteral("MODEM_INTERPOSE_UNPLUGGED"), unplugFlag());
-        quorvex.setProcessEnvironment(env);
-        asChildOfTest(quorvex);
-        quorvex.start(QStringLiteral(QUORVEX_PATH), {});
-        if (!quorvex.waitForStarted(5000) || !waitFor([&] { return events().size() >= 2; }, 5000))
+        if (!startQuorvex(quorvex, dir.path(), socket, x11Display, env) ||
+            !waitUntil([&] { return events().size() >= 2; }, 5000))
             return false;
         QThread::msleep(300); // the gateway settles: flags, first release requests
         return true;

@@ -1,6 +1,7 @@
 #pragma once
 
-// Helpers of the end-to-end tests that run quorvex or its windows against ts2sim.
+// The process rigs of the end-to-end tests: waiting for a condition, and the quorvex
+// program started headless or on a private display.
 #include "ChildProcess.h"
 
 #include <QCoreApplication>
@@ -8,15 +9,16 @@
 #include <QProcess>
 #include <QThread>
 
-// Runs the event loop until the condition holds or the time is up.
-template <typename F> bool waitUntil(F condition, int ms = 5000) {
+// Runs the event loop until the condition holds or the time is up; the one wait of the
+// process rigs, so no test sleeps where it can wait for a condition.
+template <typename F> bool waitUntil(F condition, int ms = 5000, int stepMs = 5) {
     QElapsedTimer t;
     t.start();
     while (!condition()) {
         if (t.elapsed() > ms)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, stepMs);
+        QThread::msleep(static_cast<unsigned long>(stepMs));
     }
     return true;
 }
