@@ -18,8 +18,20 @@ else
         xargs -r clang-format --dry-run --Werror
 fi
 
+# Tests are kept to about a third of the code (non-blank lines of the C and C++ files).
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    lines() { git ls-files -- "$@" | grep -E '\.(c|cpp|h)$' | xargs -r cat | grep -cv '^\s*$'; }
+    code=$(lines src remote sim tools)
+    tests=$(lines tests)
+    echo "test.sh: ${tests} lines of tests for ${code} lines of code ($((100 * tests / code)) %)"
+fi
+
 export QT_QPA_PLATFORM=offscreen
-(cd build && ctest --output-on-failure --timeout 120 -j2)
+start=$(date +%s)
+(cd build && ctest --output-on-failure --timeout 120 -j2 -LE bench)
+echo "test.sh: the plain pass took $(($(date +%s) - start)) s"
+# The benchmarks once, briefly: that they run, not how fast.
+(cd build && ctest --output-on-failure --timeout 120 -L bench)
 
 # The same suite with the sanitizers. The serial-line interposer is preloaded ahead of
 # the ASan runtime, which ASan accepts only with verify_asan_link_order=0. Programs the
@@ -30,9 +42,9 @@ cmake --build build-asan
 export ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp
-# The 100 s auto-away run (label "long") is left to the plain pass: the sanitizers see
-# the same code in the shorter tests, and CI stays within about ten minutes.
-(cd build-asan && ctest --output-on-failure --timeout 240 -j2 -LE "long|package")
+# The talk-off run over minutes of speech (label "long") and the benchmarks are left to
+# the plain pass: the sanitizers see the same code in the shorter tests.
+(cd build-asan && ctest --output-on-failure --timeout 240 -j2 -LE "long|package|bench")
 if grep -E -n 'runtime error:|ERROR: (Address|Leak)Sanitizer' build-asan/Testing/Temporary/LastTest.log; then
     echo "test.sh: a sanitizer reported a fault (above)" >&2
     exit 1
