@@ -1,7 +1,5 @@
 #include "ProgramFolder.h"
 
-#include "XdgSchemeHandler.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -56,6 +54,12 @@ ProgramFolders programFolders(const QString& executableFolder, const QString& ho
     QFile::setPermissions(own,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return {own, sounds};
+}
+
+QString xdgHome(const char* variable, const QString& fallback) {
+    const QString value = qEnvironmentVariable(variable);
+    // Empty or relative counts as unset.
+    return value.startsWith(QLatin1Char('/')) ? value : fallback;
 }
 
 int settingsNotWritable(const QString& folder, const QString& file) {

@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "DesktopEntry.h"
 #include "ProfileFunctions.h"
+#include "ProgramFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,12 +59,6 @@ QStringList splitWindowsCommand(const QString& command) {
 }
 
 } // namespace
-
-QString xdgHome(const char* variable, const QString& fallback) {
-    const QString value = qEnvironmentVariable(variable);
-    // Empty or relative counts as unset.
-    return value.startsWith(QLatin1Char('/')) ? value : fallback;
-}
 
 XdgDirs XdgDirs::fromEnvironment() {
     const QString home = QDir::homePath();

@@ -22,6 +22,10 @@ ProgramFolders programFolders(const QString& executableFolder, const QString& ho
 // The same, read from this process's environment and executable.
 ProgramFolders currentProgramFolders();
 
+// An XDG base folder from its variable: the fallback when the variable is unset, empty or
+// relative, as the XDG rule says.
+QString xdgHome(const char* variable, const QString& fallback);
+
 // 0 when the settings file in folder can be written, else the reason as an errno value.
 int settingsNotWritable(const QString& folder, const QString& file);
 

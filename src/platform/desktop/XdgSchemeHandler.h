@@ -6,10 +6,6 @@
 
 namespace platform {
 
-// An XDG base folder from its variable: the fallback when the variable is unset, empty or
-// relative, as the XDG rule says.
-QString xdgHome(const char* variable, const QString& fallback);
-
 // The folders the freedesktop specifications search, taken from the environment
 // or given by tests.
 struct XdgDirs {
