@@ -1,61 +1,42 @@
-// The administration against ts2sim: kicks through the real client library, and the
-// user record kept by the quorvex program itself in its ts.ini.
-#include "Fakes.h"
+// The quorvex program itself against ts2sim, seen through the client's log and the
+// files it writes.
 #include "INIfile.h"
 #include "ProgramRun.h"
 #include "SavedSettings.h"
-#include "SharedState.h"
 #include "SimProcess.h"
-#include "TSRemote.h"
-#include "TSRemoteLibrary.h"
 #include "TempDir.h"
-#include "frmKick.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
-TEST(AdminE2E, KicksFromChannelAndServerReachTheClientWithTheReason) {
+TEST(QuorvexProgram, AGatewayKeepsItsFlagsInTheClient) {
     TempDir dir;
     const QString socket = dir.file(QStringLiteral("client.sock"));
-    qputenv("TSREMOTE_SOCKET", QFile::encodeName(socket));
-    dir.write(QStringLiteral("world.txt"),
-              "player 7 2 Alpha\nplayer 8 2 Bravo\nown privileges=1\n"
-              "connect teamspeak://localhost:8767?nickname=DL0GW?loginname=?password=?channel="
-              "?channelpassword=\n");
-    SimProcess sim(socket, dir.file(QStringLiteral("world.txt")));
+    saveWithSettingsPage(dir.file(QStringLiteral("ts.ini")), [](frmOptions& page) {
+        page.cmbServerAdresse->setCurrentIndex(2);
+        page.chkGateway->setChecked(true);
+    });
+    TempDir scripts;
+    scripts.write(QStringLiteral("world.txt"),
+                  "connect teamspeak://localhost:8767?nickname=DL0GW?loginname=?password=?channel="
+                  "?channelpassword=\n");
+    SimProcess sim(socket, scripts.file(QStringLiteral("world.txt")));
     ASSERT_TRUE(sim.ready());
-    platform::TSRemoteLibrary library({QStringLiteral(LIBTSREMOTE_PATH)});
-    clientlink::TSRemote ts(library);
-    app::SharedState state;
-    ASSERT_TRUE(waitUntil([&] {
-        state.AllUser = ts.TSGetServerInfo().PlayerCount;
-        return state.AllUser == 3;
-    }));
-    fakes::Prompts prompts;
-    prompts.nextAnswers = {platform::Prompts::Answer::Yes, platform::Prompts::Answer::Yes};
-    frmKick dialog(state, ts, prompts, [] {});
-    dialog.show();
 
-    const auto choose = [&dialog](const QString& prefix) {
-        for (int i = 0; i < dialog.List1->count(); ++i) {
-            if (dialog.List1->item(i)->text().startsWith(prefix))
-                dialog.List1->setCurrentRow(i);
-        }
-    };
-    choose(QStringLiteral("7 #      Alpha"));
-    dialog.cmdKickPlayerChannel->click();
-    choose(QStringLiteral("8 #      Bravo"));
-    dialog.cmdKickPlayerServer->click();
-    EXPECT_TRUE(waitUntil([&] {
-        const QByteArray log = sim.output();
-        return log.contains("tsrKickPlayerFromChannel id=7 reason=\"Kicked by Orvanta SA\"") &&
-               log.contains("tsrKickPlayerFromServer id=8 reason=\"Kicked by Orvanta SA\"");
-    })) << sim.output().toStdString();
+    QProcess quorvex;
+    ASSERT_TRUE(startQuorvex(quorvex, dir.path(), socket));
+
+    // Commander and no-whisper are set, then a hand-set away flag is taken back.
+    ASSERT_TRUE(waitUntil([&] { return sim.output().contains("tsrSetPlayerFlags flags=5\n"); }));
+    sim.command("own flags=13");
+    ASSERT_TRUE(waitUntil([&] { return sim.output().count("tsrSetPlayerFlags flags=5\n") >= 2; }));
+    EXPECT_TRUE(quorvex.state() == QProcess::Running);
+    quorvex.kill();
+    quorvex.waitForFinished(3000);
 }
 
 // The program keeps the highest count in ts.ini and a restart keeps the record.
