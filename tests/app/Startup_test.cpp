@@ -1,4 +1,3 @@
-#include "SharedState.h"
 #include "Startup.h"
 
 #include "TempDir.h"
@@ -17,15 +16,6 @@ TEST(Startup, TheSettingsFileHasExactlyOneSeparatorBeforeIt) {
               QStringLiteral("/opt/quorvex/ts.ini"));
 }
 
-TEST(Startup, OnlyTheExactDtmfSwitchCounts) {
-    EXPECT_TRUE(isDtmfSwitch({QStringLiteral("-dtmf")}));
-    EXPECT_FALSE(isDtmfSwitch({}));
-    EXPECT_FALSE(isDtmfSwitch({QStringLiteral("-DTMF")}));
-    EXPECT_FALSE(isDtmfSwitch({QStringLiteral("-dtmf"), QStringLiteral("x")}));
-    EXPECT_FALSE(isDtmfSwitch({QStringLiteral("-dtmf ")}));
-    EXPECT_FALSE(isDtmfSwitch({QStringLiteral("x"), QStringLiteral("-dtmf")}));
-}
-
 TEST(Startup, FileExistSeesOrdinaryFilesOnly) {
     TempDir dir;
     dir.write(QStringLiteral("a.wav"), "x");
@@ -37,29 +27,4 @@ TEST(Startup, FileExistSeesOrdinaryFilesOnly) {
     EXPECT_FALSE(FileExist(dir.file(QStringLiteral("folder"))));
     EXPECT_FALSE(FileExist(QString()));
     EXPECT_FALSE(FileExist(QStringLiteral("\x01:/\\?*")));
-}
-
-TEST(Startup, TheFirstMissingToneFileIsNamed) {
-    TempDir dir;
-    EXPECT_EQ(firstMissingToneFile(dir.path()), 0);
-    QDir(dir.path()).mkdir(QStringLiteral("sounds"));
-    for (int i = 0; i < ToneFileCount; ++i)
-        dir.write(QStringLiteral("sounds/%1.wav").arg(i), "RIFF");
-    EXPECT_EQ(firstMissingToneFile(dir.path()), std::nullopt);
-    QFile::remove(dir.file(QStringLiteral("sounds/11.wav")));
-    QFile::remove(dir.file(QStringLiteral("sounds/4.wav")));
-    EXPECT_EQ(firstMissingToneFile(dir.path()), 4);
-    EXPECT_EQ(dtmfMissingMessage(4),
-              QStringLiteral("DTMF Funktion nicht m\u00F6glich !\r     Datei 4.wav fehlt !"));
-}
-
-TEST(SharedStateTest, NothingIsKeyedOrSetBeforeTheFirstTick) {
-    const SharedState s;
-    EXPECT_FALSE(s.COMSenden);
-    EXPECT_FALSE(s.FuncGateway || s.FuncAutoAway || s.WatchdogEIN || s.FlagAway);
-    EXPECT_EQ(s.EigeneID, 0);
-    EXPECT_EQ(s.FremdeID, 0);
-    EXPECT_FALSE(s.frmCOM.COMPortOffen || s.frmCOM.COMPortsperren || s.frmCOM.DTR);
-    EXPECT_EQ(s.frmOptions.COMPortAuswahl, 0);
-    EXPECT_EQ(s.AwayChannelName, QStringLiteral("========> ABWESEND <========"));
 }

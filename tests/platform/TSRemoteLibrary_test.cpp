@@ -9,37 +9,6 @@
 
 using platform::TSRemoteLibrary;
 
-TEST(ClientRecords, FieldsSitAtTheirByteOffsetsLittleEndian) {
-    std::array<unsigned char, sizeof(PlayerInfoRecord)> bytes{};
-    const auto put = [&bytes](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            bytes[at + i] = static_cast<unsigned char>(v >> (8 * i));
-    };
-    put(0, 0x01020304);
-    put(4, 77);
-    std::memcpy(&bytes[8], "Nick", 4);
-    put(38, 1);
-    put(42, 16);
-    put(46, 0xFFFFFFF7);
-    PlayerInfoRecord p;
-    std::memcpy(&p, bytes.data(), sizeof p);
-    EXPECT_EQ(+p.PlayerID, 0x01020304);
-    EXPECT_EQ(+p.ChannelID, 77);
-    EXPECT_STREQ(p.NickName, "Nick");
-    EXPECT_EQ(+p.PlayerChannelPrivileges, 1);
-    EXPECT_EQ(+p.PlayerPrivileges, 16);
-    EXPECT_EQ(+p.PlayerFlags, -9);
-
-    ServerInfoRecord s{};
-    auto* raw = reinterpret_cast<unsigned char*>(&s);
-    raw[478] = 5;   // player count
-    raw[466] = 100; // maximum users
-    raw[462] = 2;   // server type
-    EXPECT_EQ(+s.PlayerCount, 5);
-    EXPECT_EQ(+s.ServerMaxUsers, 100);
-    EXPECT_EQ(+s.ServerType, 2);
-}
-
 TEST(ClientLibraryLoader, WithoutALibraryTheClientLooksNotRunning) {
     TSRemoteLibrary lib({QStringLiteral("/nonexistent/libTSRemote.so")});
     EXPECT_FALSE(lib.isLoaded());
