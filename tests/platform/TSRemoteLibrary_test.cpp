@@ -1,6 +1,7 @@
 #include "TSRemoteLibrary.h"
 
 #include "TSRemote.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -41,6 +42,13 @@ TEST(ClientLibraryLoader, ALibraryMissingAFunctionIsNotUsed) {
     int32_t ids[4];
     int32_t count = 4;
     EXPECT_EQ(lib.getSpeakers(ids, &count), TSR_NOT_RUNNING);
+
+    // The reason is German like the dialogs it shows in, not the loader's English.
+    TempDir dir;
+    dir.write(QStringLiteral("libTSRemote.so"), "kein ELF");
+    TSRemoteLibrary junk({dir.file(QStringLiteral("libTSRemote.so"))});
+    EXPECT_TRUE(junk.loadError().contains(QStringLiteral("keine ladbare Bibliothek")))
+        << junk.loadError().toStdString();
 }
 
 TEST(ClientLibraryLoader, TriesThePlacesInOrderAndUsesTheFirstThatWorks) {

@@ -70,8 +70,14 @@ bool TSRemoteLibrary::tryLoad(const QString& path, QString& why) {
     }
     void* handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
-        const char* err = dlerror();
-        why = err != nullptr ? QString::fromLocal8Bit(err) : QStringLiteral("unbekannter Fehler");
+        // The loader's own words are English; the reason shows in German dialogs.
+        const QByteArray err = dlerror();
+        why = err.contains("wrong ELF class")
+                  ? QStringLiteral("andere Architektur (eine 32-Bit-Bibliothek braucht "
+                                   "tsremote-bridge)")
+              : err.contains("undefined symbol") || err.contains("cannot open shared object")
+                  ? QStringLiteral("eine Abh\u00E4ngigkeit fehlt")
+                  : QStringLiteral("keine ladbare Bibliothek");
         return false;
     }
     Symbols s;
