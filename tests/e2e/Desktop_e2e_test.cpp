@@ -5,7 +5,6 @@
 #include "ProgramRun.h"
 #include "SavedSettings.h"
 #include "TempDir.h"
-#include "frmMain.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -33,23 +32,14 @@ QSize pageOneSize; // as the page built here measures
 // Where a control of settings page 1 sits in its window: the page is laid out from its
 // controls and fonts, so a page built here from the same file shows it at the same place.
 QPoint onPageOne(const QString& ini, const std::function<QWidget*(frmOptions&)>& control) {
-    app::SharedState state;
-    state.Dateiname = ini;
-    ScriptedLibrary library;
-    clientlink::TSRemote ts(library);
-    fakes::Prompts prompts;
-    frmOptions page(state, ts, prompts);
-    // What start-up puts on the page: the server entries and the release date (its
-    // digits all of one width).
-    page.fillServerList(QString::fromLatin1(app::frmMain::DefaultServerHost),
-                        QString::fromLatin1(app::frmMain::DefaultServerAddress));
-    page.lblRelease->setText(QStringLiteral("Release: 00.00.0000 00:00:00"));
-    page.WerteEinlesen();
-    page.show();
+    PageOnFile p(ini);
+    // The release date, its digits all of one width, as start-up shows it.
+    p.page.lblRelease->setText(QStringLiteral("Release: 00.00.0000 00:00:00"));
+    p.page.show();
     QCoreApplication::processEvents();
-    pageOneSize = page.size();
-    QWidget* w = control(page);
-    return w->mapTo(&page, w->rect().center());
+    pageOneSize = p.page.size();
+    QWidget* w = control(p.page);
+    return w->mapTo(&p.page, w->rect().center());
 }
 
 class DesktopE2E : public ::testing::Test {

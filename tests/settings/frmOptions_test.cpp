@@ -3,6 +3,7 @@
 #include "INIfile.h"
 
 #include "Fakes.h"
+#include "SavedSettings.h"
 #include "ScriptedLibrary.h"
 #include "SharedState.h"
 #include "TSRemote.h"
@@ -256,20 +257,7 @@ TEST_F(SettingsPage, RefusesToCloseThroughItsFrameAndLetsBothLineOptionsBeOff) {
 }
 
 // The program as the next start sees it: a new page and state on the same file.
-struct Restart {
-    app::SharedState state;
-    ScriptedLibrary lib;
-    clientlink::TSRemote ts{lib};
-    fakes::Prompts prompts;
-    frmOptions page{state, ts, prompts};
-    explicit Restart(const QString& file) {
-        state.Dateiname = file;
-        page.fillServerList(QStringLiteral("funk.example"), QStringLiteral("192.0.2.15"));
-        page.cmbCOMPort->setCurrentIndex(0);
-        page.optRTSDTR[0]->setChecked(true);
-        page.WerteEinlesen();
-    }
-};
+using Restart = PageOnFile;
 
 TEST_F(SettingsPage, WhatPageOneSavedIsInForceAfterARestart) {
     page.chkGateway->setChecked(true);
