@@ -5,15 +5,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-packages.sh
-
-cmake -S . -B build-run -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_BUILD_TESTS=OFF
-cmake --build build-run
-
+# Said before minutes of installing and building, not after.
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     echo "No display to show Quorvex on; run it headless with: xvfb-run -a $0" >&2
     exit 1
 fi
+
+scripts/install-packages.sh
+
+cmake -S . -B build-run -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_BUILD_TESTS=OFF
+cmake --build build-run
 
 BIN=$PWD/build-run/bin
 DEMO=$PWD/build-run/demo

@@ -47,6 +47,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
@@ -59,9 +60,44 @@ bool haveDisplay() {
     return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
+constexpr const char* Usage =
+    "usage: quorvex [-dtmf]\n"
+    "       quorvex --help | --version\n"
+    "A radio gateway for a voice-chat client: keys a transmitter through the RTS or DTR\n"
+    "line of a serial port while another player speaks. Settings live in ts.ini.\n"
+    "  -dtmf      switch the DTMF keypad's recognition on\n"
+    "  --help     this text\n"
+    "  --version  the program's version\n";
+
+// What the command line asks before anything else; -1 when the program is to run.
+int commandLineAnswer(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--help" || a == "-h")
+            return std::fputs(Usage, stdout) < 0 ? 1 : 0;
+        if (a == "--version")
+            return std::printf("quorvex %s\n", QUORVEX_VERSION_TEXT) < 0 ? 1 : 0;
+    }
+    return -1;
+}
+
+// Qt has taken its own options (-platform, -style ...); what is left must be ours.
+bool onlyOurOptions(const QStringList& arguments) {
+    for (const QString& a : arguments) {
+        if (a != QLatin1String("-dtmf")) {
+            std::fprintf(stderr, "quorvex: unknown option '%s'\n%s", a.toLocal8Bit().constData(),
+                         Usage);
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (const int answered = commandLineAnswer(argc, argv); answered >= 0)
+        return answered;
     if (!haveDisplay()) {
         std::fprintf(stderr, "quorvex: no display (DISPLAY is not set); run it headless with "
                              "'xvfb-run -a quorvex' or 'QT_QPA_PLATFORM=offscreen quorvex'.\n");
@@ -149,6 +185,8 @@ int main(int argc, char* argv[]) {
 
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
+    if (!onlyOurOptions(arguments))
+        return 2;
 
     app::MainWindowParts parts{state,
                                ts,

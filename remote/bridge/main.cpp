@@ -19,10 +19,14 @@ void onSignal(int) {
     stopRequested = true;
 }
 
+constexpr const char* Usage = "usage: tsremote-bridge [--library PATH] [--verbose]\n"
+                              "       tsremote-bridge --help | --version\n"
+                              "Serves the TeamSpeak 2 client's 32-bit remote-control library on "
+                              "the socket\nQuorvex's libTSRemote.so speaks: $TSREMOTE_SOCKET, "
+                              "else tsremote.sock in\n$XDG_RUNTIME_DIR.\n";
+
 int usage() {
-    std::fprintf(stderr, "usage: tsremote-bridge [--library PATH] [--verbose]\n"
-                         "The socket is $TSREMOTE_SOCKET, else tsremote.sock in "
-                         "$XDG_RUNTIME_DIR.\n");
+    std::fputs(Usage, stderr);
     return 2;
 }
 
@@ -36,6 +40,10 @@ int main(int argc, char* argv[]) {
             library = argv[++i];
         else if (std::strcmp(argv[i], "--verbose") == 0)
             verbose = true;
+        else if (std::strcmp(argv[i], "--help") == 0)
+            return std::fputs(Usage, stdout) < 0;
+        else if (std::strcmp(argv[i], "--version") == 0)
+            return std::printf("tsremote-bridge %s\n", QUORVEX_VERSION_TEXT) < 0;
         else
             return usage();
     }

@@ -25,9 +25,13 @@ void out(const QString& line) {
     std::fflush(stdout);
 }
 
+constexpr const char* Usage =
+    "usage: ts2sim [--socket PATH] [--script FILE] [--no-window] [teamspeak://URL]\n"
+    "       ts2sim --help | --version\n"
+    "A simulated TeamSpeak 2 client and server for Quorvex's demo and tests.\n";
+
 int usage() {
-    std::fputs("usage: ts2sim [--socket PATH] [--script FILE] [--no-window] [teamspeak://URL]\n",
-               stderr);
+    std::fputs(Usage, stderr);
     return 2;
 }
 
@@ -40,6 +44,10 @@ int main(int argc, char* argv[]) {
     QString loginUrl;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
+        if (a == "--help")
+            return std::fputs(Usage, stdout) < 0;
+        if (a == "--version")
+            return std::printf("ts2sim %s\n", QUORVEX_VERSION_TEXT) < 0;
         if (a == "--socket" && i + 1 < argc)
             socketPath = QString::fromLocal8Bit(argv[++i]);
         else if (a == "--script" && i + 1 < argc)

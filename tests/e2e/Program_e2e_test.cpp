@@ -81,3 +81,43 @@ TEST(AdminE2E, ANewUserRecordLandsInTsIniAndOutlivesARestart) {
               QStringLiteral("DL0GW"))
         << "the record's writes left the settings alone";
 }
+
+// Every command answers --help on standard output and --version, exit 0, with no display;
+// quorvex refuses an option it does not know with its usage, exit 2.
+TEST(CommandLines, HelpVersionAndUnknownOptions) {
+    QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        bare.remove(QLatin1String(v));
+    const auto run = [&bare](const QString& program, const QStringList& arguments,
+                             const QProcessEnvironment& env) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(program, arguments);
+        p.waitForFinished(10000);
+        return std::make_pair(p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput() +
+                                                                   p.readAllStandardError()));
+    };
+    QStringList commands{QStringLiteral(QUORVEX_PATH), QStringLiteral(TSINI_PATH),
+                         QStringLiteral(TS2SIM_PATH), QStringLiteral(DTMFDECODE_PATH)};
+#ifdef BRIDGE_PATH
+    commands << QStringLiteral(BRIDGE_PATH);
+#endif
+    for (const QString& command : commands) {
+        const auto [helpExit, help] = run(command, {QStringLiteral("--help")}, bare);
+        EXPECT_EQ(helpExit, 0) << command.toStdString();
+        EXPECT_TRUE(help.startsWith(QStringLiteral("usage: "))) << help.toStdString();
+        const auto [versionExit, version] = run(command, {QStringLiteral("--version")}, bare);
+        EXPECT_EQ(versionExit, 0) << command.toStdString();
+        EXPECT_TRUE(version.contains(QStringLiteral(QUORVEX_VERSION_TEXT)))
+            << version.toStdString();
+    }
+    QProcessEnvironment offscreen = bare;
+    offscreen.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const auto [unknownExit, said] =
+        run(QStringLiteral(QUORVEX_PATH), {QStringLiteral("-dtmf"), QStringLiteral("--gibts")},
+            offscreen);
+    EXPECT_EQ(unknownExit, 2);
+    EXPECT_TRUE(said.contains(QStringLiteral("unknown option '--gibts'"))) << said.toStdString();
+    EXPECT_EQ(run(QStringLiteral(DTMFDECODE_PATH), {QStringLiteral("--gibts")}, bare).first, 2)
+        << "an unknown option is no file name";
+}

@@ -19,8 +19,14 @@
 
 namespace {
 
+constexpr const char* Usage =
+    "usage: dtmfdecode FILE            a sound file of any rate (WAV, FLAC, Ogg ...)\n"
+    "       dtmfdecode [--rate HZ] -   raw 16-bit little-endian mono (8000 Hz unless given)\n"
+    "       dtmfdecode --help | --version\n"
+    "Prints one line per DTMF digit heard: its start in milliseconds and the digit.\n";
+
 int usage() {
-    std::fprintf(stderr, "usage: dtmfdecode FILE | dtmfdecode [--rate HZ] -\n");
+    std::fputs(Usage, stderr);
     return 2;
 }
 
@@ -109,6 +115,10 @@ int main(int argc, char* argv[]) {
     long rawRate = dtmf::DecoderRate;
     const char* input = nullptr;
     for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0)
+            return std::fputs(Usage, stdout) < 0;
+        if (std::strcmp(argv[i], "--version") == 0)
+            return std::printf("dtmfdecode %s\n", QUORVEX_VERSION_TEXT) < 0;
         if (std::strcmp(argv[i], "--rate") == 0 && i + 1 < argc) {
             const char* text = argv[++i];
             char* end = nullptr;
@@ -118,6 +128,8 @@ int main(int argc, char* argv[]) {
                 return usage();
             if (!saneRate(rawRate))
                 return badRate(rawRate);
+        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
+            return usage(); // an option we do not know, not a file name
         } else if (!input) {
             input = argv[i];
         } else {

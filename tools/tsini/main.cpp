@@ -21,10 +21,13 @@ namespace {
 
 namespace cp = platform::windows1252;
 
+constexpr const char* Usage = "usage: tsini get FILE SECTION KEY\n"
+                              "       tsini set FILE SECTION KEY VALUE\n"
+                              "       tsini --help | --version\n"
+                              "Reads or writes one key of Quorvex's ts.ini as the program does.\n";
+
 int usage() {
-    std::fputs("usage: tsini get FILE SECTION KEY\n"
-               "       tsini set FILE SECTION KEY VALUE\n",
-               stderr);
+    std::fputs(Usage, stderr);
     return 2;
 }
 
@@ -50,6 +53,10 @@ std::optional<std::string> fileBytes(const char* argument, bool utf8) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0)
+        return std::fputs(Usage, stdout) < 0;
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
+        return std::printf("tsini %s\n", QUORVEX_VERSION_TEXT) < 0;
     const bool utf8 = utf8Locale();
     const bool get = argc == 5 && std::strcmp(argv[1], "get") == 0;
     const bool set = argc == 6 && std::strcmp(argv[1], "set") == 0;
