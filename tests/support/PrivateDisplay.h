@@ -9,7 +9,10 @@
 #include <QStringList>
 #include <QThread>
 
-// Xvfb on a display of its own choosing, told back through a pipe.
+// Xvfb on a display of its own choosing, told back through a pipe. Only its socket file
+// is offered, not the abstract socket: a server of a parallel test that is still ending
+// on the same number may hold that name, and clients that reach it fail with "could not
+// connect to display" (seen in the sanitizer pass, display :0).
 class PrivateDisplay {
 public:
     PrivateDisplay() {
@@ -19,7 +22,8 @@ public:
                        {QStringLiteral("-displayfd"), QStringLiteral("1"),
                         QStringLiteral("-screen"), QStringLiteral("0"),
                         QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                        QStringLiteral("tcp")});
+                        QStringLiteral("tcp"), QStringLiteral("-nolisten"),
+                        QStringLiteral("local")});
         if (!m_server.waitForStarted(5000) || !m_server.waitForReadyRead(10000))
             return;
         const QString told =
