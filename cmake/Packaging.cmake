@@ -15,7 +15,8 @@ add_custom_command(OUTPUT ${QUORVEX_CHANGELOG}
                    COMMAND gzip -9n -c ${CMAKE_BINARY_DIR}/changelog.txt > ${QUORVEX_CHANGELOG}
                    DEPENDS ${CMAKE_BINARY_DIR}/changelog.txt)
 add_custom_target(quorvex_changelog ALL DEPENDS ${QUORVEX_CHANGELOG})
-install(FILES ${QUORVEX_CHANGELOG} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorvex)
+install(FILES ${QUORVEX_CHANGELOG} ${PROJECT_SOURCE_DIR}/data/copyright
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorvex)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvex)
@@ -35,6 +36,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # in a private folder.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
+# Given scripts of our own, CPack adds none that would call ldconfig.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/deb/postinst
+                                       ${PROJECT_SOURCE_DIR}/cmake/deb/postrm)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 # The libraries the binaries link come from dpkg-shlibdeps; what they start comes here.
@@ -42,3 +46,42 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, pulseaudio | pipewire-pulse")
 include(CPack)
+
+# Manual pages, made by help2man from each command's own --help and --version, so the
+# program's usage text is their one source; compressed as Debian wants them.
+find_program(QUORVEX_HELP2MAN help2man)
+if(QUORVEX_HELP2MAN)
+    set(QUORVEX_MAN_PAGES)
+    foreach(entry "quorvex|radio gateway for a voice-chat client"
+                  "tsini|read and write one key of Quorvex's ts.ini"
+                  "ts2sim|simulated TeamSpeak 2 client for Quorvex's demo and tests"
+                  "dtmfdecode|decode DTMF digits from a sound file or raw audio"
+                  "tsremote-bridge|serve the TeamSpeak 2 client's 32-bit library to Quorvex")
+        string(REPLACE "|" ";" parts "${entry}")
+        list(GET parts 0 command)
+        list(GET parts 1 summary)
+        if(NOT TARGET ${command})
+            continue()
+        endif()
+        set(page ${CMAKE_BINARY_DIR}/man/${command}.1.gz)
+        add_custom_command(
+            OUTPUT ${page}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+            COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY
+                    ${QUORVEX_HELP2MAN} --no-info --section=1 --name=${summary}
+                    --output=${CMAKE_BINARY_DIR}/man/${command}.1 $<TARGET_FILE:${command}>
+            COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/man/${command}.1
+            DEPENDS ${command}
+            VERBATIM)
+        list(APPEND QUORVEX_MAN_PAGES ${page})
+        install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    endforeach()
+    add_custom_target(quorvex_man_pages ALL DEPENDS ${QUORVEX_MAN_PAGES})
+else()
+    message(STATUS "No manual pages: help2man is missing (Debian package help2man)")
+endif()
+
+# What software centres list: the AppStream metainfo.
+install(FILES ${PROJECT_SOURCE_DIR}/data/quorvex.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
+        RENAME example.quorvex.Quorvex.metainfo.xml)

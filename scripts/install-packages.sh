@@ -13,6 +13,7 @@ PACKAGES=(
     clang libclang-rt-14-dev
     xvfb xauth xdotool openbox
     xdg-utils desktop-file-utils libglib2.0-bin espeak-ng
+    help2man appstream lintian
     gcc-multilib g++-multilib
 )
 

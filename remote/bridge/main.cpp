@@ -15,6 +15,9 @@ namespace {
 
 std::atomic<bool> stopRequested{false};
 
+// Nothing to serve until a client is installed: the user unit does not restart on it.
+constexpr int NoLibraryStatus = 3;
+
 void onSignal(int) {
     stopRequested = true;
 }
@@ -23,7 +26,8 @@ constexpr const char* Usage = "usage: tsremote-bridge [--library PATH] [--verbos
                               "       tsremote-bridge --help | --version\n"
                               "Serves the TeamSpeak 2 client's 32-bit remote-control library on "
                               "the socket\nQuorvex's libTSRemote.so speaks: $TSREMOTE_SOCKET, "
-                              "else tsremote.sock in\n$XDG_RUNTIME_DIR.\n";
+                              "else tsremote.sock in\n$XDG_RUNTIME_DIR. Exit status 3: no client "
+                              "library found.\n";
 
 int usage() {
     std::fputs(Usage, stderr);
@@ -58,7 +62,7 @@ int main(int argc, char* argv[]) {
                      "tsremote-bridge: no TeamSpeak 2 remote-control library found; tried:\n%s"
                      "Give its path with --library or TSREMOTE_CLIENT_LIBRARY.\n",
                      why.c_str());
-        return 1;
+        return NoLibraryStatus;
     }
     const std::string socketPath = tsrwire::defaultSocketPath();
     struct sigaction action {};

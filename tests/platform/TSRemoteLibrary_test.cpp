@@ -56,7 +56,7 @@ TEST(ClientLibraryLoader, TriesThePlacesInOrderAndUsesTheFirstThatWorks) {
         TSRemoteLibrary::candidates(QStringLiteral("/explicit/lib.so"), QStringLiteral("/usr/bin"));
     EXPECT_EQ(places, QStringList({QStringLiteral("/explicit/lib.so"),
                                    QStringLiteral("/usr/bin/libTSRemote.so"),
-                                   QStringLiteral("/usr/lib/quorvex/libTSRemote.so"),
+                                   QStringLiteral("/usr/" QUORVEX_PRIVATE_LIBDIR "/libTSRemote.so"),
                                    QStringLiteral("libTSRemote.so")}));
 
     TSRemoteLibrary lib(

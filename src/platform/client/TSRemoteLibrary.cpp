@@ -34,8 +34,9 @@ QStringList TSRemoteLibrary::candidates(const QString& explicitPath, const QStri
     if (!programFolder.isEmpty()) {
         list << QDir(programFolder).filePath(QString::fromLatin1(FileName));
         // An installed program keeps its own copy apart from the system's libraries.
-        list << QDir::cleanPath(QDir(programFolder).filePath(QStringLiteral("../lib/quorvex/")) +
-                                QLatin1Char('/') + QString::fromLatin1(FileName));
+        list << QDir::cleanPath(
+            QDir(programFolder).filePath(QStringLiteral("../" QUORVEX_PRIVATE_LIBDIR "/")) +
+            QLatin1Char('/') + QString::fromLatin1(FileName));
     }
     list << QString::fromLatin1(FileName);
     return list;
