@@ -1,8 +1,7 @@
-# The desktop install: menu entry, icon, and a .deb built by CPack (scripts/package.sh).
+# The desktop install: menu entry (its icon: tools/iconsvg), and a .deb built by CPack
+# (scripts/package.sh).
 install(FILES ${PROJECT_SOURCE_DIR}/data/quorvex.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${PROJECT_SOURCE_DIR}/data/quorvex.svg
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 # The package's changelog, compressed at build time.
 set(QUORVEX_CHANGELOG ${CMAKE_BINARY_DIR}/changelog.gz)

@@ -5,15 +5,9 @@
 #include <QPixmap>
 
 namespace app {
-namespace {
 
-QPixmap paint(int size) {
-    QPixmap pm(size, size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
+void paintAppIcon(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing);
-    const qreal s = size / 32.0;
-    p.scale(s, s);
     p.setBrush(QColor(0x1f, 0x4e, 0x8c));
     p.setPen(Qt::NoPen);
     p.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
@@ -30,6 +24,16 @@ QPixmap paint(int size) {
     p.setPen(pen);
     p.drawArc(QRectF(9, 4, 14, 14), 30 * 16, 120 * 16);
     p.drawArc(QRectF(5, 0, 22, 22), 40 * 16, 100 * 16);
+}
+
+namespace {
+
+QPixmap paint(int size) {
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.scale(size / qreal(AppIconUnits), size / qreal(AppIconUnits));
+    paintAppIcon(p);
     return pm;
 }
 
