@@ -16,14 +16,19 @@ add_custom_command(OUTPUT ${QUORVEX_CHANGELOG}
 add_custom_target(quorvex_changelog ALL DEPENDS ${QUORVEX_CHANGELOG})
 install(FILES ${QUORVEX_CHANGELOG} ${PROJECT_SOURCE_DIR}/data/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorvex)
+if(TARGET tsremote-bridge)
+    install(FILES ${QUORVEX_CHANGELOG} ${PROJECT_SOURCE_DIR}/data/copyright
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorvex-bridge COMPONENT bridge)
+endif()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvex)
 set(CPACK_PACKAGE_VENDOR "Quorvex-Team")
 set(CPACK_PACKAGE_CONTACT "Quorvex-Team <feedback@quorvex.example>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "radio gateway for the TeamSpeak 2 voice client")
-# One string: set() would join quoted parts with ";", which apt then shows.
-string(CONCAT CPACK_PACKAGE_DESCRIPTION
+# Each package's description, its first line the summary. One string: set() would join
+# quoted parts with ";", which apt then shows.
+string(CONCAT CPACK_DEBIAN_MAIN_DESCRIPTION
+       "radio gateway for the TeamSpeak 2 voice client\n"
        "Quorvex turns a PC beside a radio transceiver into a radio gateway for a\n"
        "voice-chat client. While another player speaks in the client, it keys the\n"
        "transmitter through the RTS or DTR line of a serial port, holds it for a hang\n"
@@ -35,15 +40,29 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # in a private folder.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
-# Given scripts of our own, CPack adds none that would call ldconfig.
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/deb/postinst
-                                       ${PROJECT_SOURCE_DIR}/cmake/deb/postrm)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 # The libraries the binaries link come from dpkg-shlibdeps; what they start comes here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, pulseaudio | pipewire-pulse")
+# The 32-bit bridge in a package of its own: only it pulls in the i386 runtime.
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL main)
+set(CPACK_DEBIAN_MAIN_PACKAGE_NAME quorvex)
+set(CPACK_DEBIAN_MAIN_FILE_NAME DEB-DEFAULT)
+if(TARGET tsremote-bridge)
+    list(APPEND CPACK_COMPONENTS_ALL bridge)
+    set(CPACK_DEBIAN_BRIDGE_PACKAGE_NAME quorvex-bridge)
+    set(CPACK_DEBIAN_BRIDGE_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_BRIDGE_PACKAGE_DEPENDS "quorvex (= ${PROJECT_VERSION})")
+    set(CPACK_DEBIAN_MAIN_PACKAGE_SUGGESTS quorvex-bridge)
+    string(CONCAT CPACK_DEBIAN_BRIDGE_DESCRIPTION
+           "bridge from Quorvex to the TeamSpeak 2 client's 32-bit library\n"
+           "The TeamSpeak 2 client for Linux and its remote-control library are 32-bit\n"
+           "programs. tsremote-bridge loads that library and serves it on the socket\n"
+           "Quorvex's own libTSRemote.so speaks, so Quorvex works with the real client.")
+endif()
 include(CPack)
 
 # Manual pages, made by help2man from each command's own --help and --version, so the
@@ -73,7 +92,11 @@ if(QUORVEX_HELP2MAN)
             DEPENDS ${command}
             VERBATIM)
         list(APPEND QUORVEX_MAN_PAGES ${page})
-        install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+        if(command STREQUAL "tsremote-bridge")
+            install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT bridge)
+        else()
+            install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+        endif()
     endforeach()
     add_custom_target(quorvex_man_pages ALL DEPENDS ${QUORVEX_MAN_PAGES})
 else()

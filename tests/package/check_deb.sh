@@ -1,45 +1,62 @@
 #!/usr/bin/env bash
-# Builds the .deb from a finished build folder and checks that it holds what a desktop
-# install needs. Usage: check_deb.sh BUILD_DIR
+# Builds the packages from a finished build folder and checks that they hold what a
+# desktop install needs and pass Debian's own check. Usage: check_deb.sh BUILD_DIR
 set -euo pipefail
 build=$1
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 (cd "$build" && cpack -G DEB -B "$out" >/dev/null)
-deb=$(ls "$out"/quorvex_*.deb)
-contents=$(dpkg-deb --contents "$deb" | awk '{print $6}')
 missing=0
-for f in ./usr/bin/quorvex ./usr/bin/tsini ./usr/bin/ts2sim $(grep -E "^\./usr/lib/.*quorvex/libTSRemote\.so$" <<<"$contents" || echo ./usr/lib/x86_64-linux-gnu/quorvex/libTSRemote.so) \
+fail() { echo "$*"; missing=1; }
+contentsOf() { dpkg-deb --contents "$1" | awk '{print $6}'; }
+
+deb=$(ls "$out"/quorvex_*.deb)
+contents=$(contentsOf "$deb")
+for f in ./usr/bin/quorvex ./usr/bin/tsini ./usr/bin/ts2sim ./usr/bin/dtmfdecode \
+         ./usr/lib/x86_64-linux-gnu/quorvex/libTSRemote.so \
          ./usr/share/applications/quorvex.desktop \
          ./usr/share/icons/hicolor/scalable/apps/quorvex.svg \
          ./usr/share/quorvex/sounds/0.wav ./usr/share/quorvex/sounds/11.wav \
-         ./usr/bin/dtmfdecode $( [ -x "$build/bin/tsremote-bridge" ] &&
-             echo ./usr/bin/tsremote-bridge ./usr/lib/systemd/user/tsremote-bridge.service ); do
-    grep -qxF "$f" <<<"$contents" || { echo "missing in the package: $f"; missing=1; }
+         ./usr/share/doc/quorvex/copyright ./usr/share/doc/quorvex/changelog.gz; do
+    grep -qxF "$f" <<<"$contents" || fail "missing in the package: $f"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
 for d in libqt6widgets6 libpulse0 libsndfile1 xdg-utils; do
-    grep -q "$d" <<<"$depends" || { echo "missing dependency: $d (Depends: $depends)"; missing=1; }
+    grep -q "$d" <<<"$depends" || fail "missing dependency: $d (Depends: $depends)"
 done
-# A manual page for every command the package installs.
-for cmd in $(grep -E '^\./usr/bin/.+' <<<"$contents" | xargs -n1 basename); do
-    grep -qxF "./usr/share/man/man1/$cmd.1.gz" <<<"$contents" ||
-        { echo "no manual page for $cmd"; missing=1; }
+grep -qE 'i386|lib32' <<<"$depends" && fail "the main package pulls in 32-bit libraries: $depends"
+
+# The 32-bit bridge in a package of its own, where it is built.
+debs=("$deb")
+if [ -x "$build/bin/tsremote-bridge" ]; then
+    bridge=$(ls "$out"/quorvex-bridge_*.deb)
+    debs+=("$bridge")
+    for f in ./usr/bin/tsremote-bridge ./usr/lib/systemd/user/tsremote-bridge.service \
+             ./usr/share/doc/quorvex-bridge/copyright; do
+        grep -qxF "$f" <<<"$(contentsOf "$bridge")" || fail "missing in the bridge package: $f"
+    done
+    grep -q 'tsremote-bridge' <<<"$contents" && fail "the main package holds the bridge"
+fi
+
+for p in "${debs[@]}"; do
+    # A manual page for every command a package installs.
+    c=$(contentsOf "$p")
+    for cmd in $(grep -E '^\./usr/bin/.+' <<<"$c" | xargs -n1 basename); do
+        grep -qxF "./usr/share/man/man1/$cmd.1.gz" <<<"$c" || fail "no manual page for $cmd"
+    done
+    if command -v lintian >/dev/null; then
+        lintian --tag-display-limit 0 "$p" 2>/dev/null | grep '^E:' &&
+            fail "lintian reports errors for $(basename "$p") (above)"
+    fi
 done
-# The metainfo a software centre reads, and what Debian's own check says.
+# The metainfo a software centre reads.
 if command -v appstreamcli >/dev/null; then
     dpkg-deb -x "$deb" "$out/root"
     appstreamcli validate --no-net "$out"/root/usr/share/metainfo/*.metainfo.xml >/dev/null ||
-        { echo "the metainfo does not validate"; missing=1; }
-fi
-if command -v lintian >/dev/null; then
-    if lintian --tag-display-limit 0 "$deb" 2>/dev/null | grep '^E:'; then
-        echo "lintian reports errors (above)"
-        missing=1
-    fi
+        fail "the metainfo does not validate"
 fi
 # The version, without a display.
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$build/bin/quorvex" --version |
-    grep -q '^quorvex v' || { echo "quorvex --version without a display failed"; missing=1; }
+    grep -q '^quorvex v' || fail "quorvex --version without a display failed"
 echo "$(basename "$deb"): $(wc -l <<<"$contents") entries; Depends: $depends"
 exit $missing
