@@ -18,12 +18,11 @@ public:
     PrivateDisplay() {
         asChildOfTest(m_server);
         m_server.setProcessChannelMode(QProcess::SeparateChannels);
-        m_server.start(QStringLiteral("Xvfb"),
-                       {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                        QStringLiteral("-screen"), QStringLiteral("0"),
-                        QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                        QStringLiteral("tcp"), QStringLiteral("-nolisten"),
-                        QStringLiteral("local")});
+        m_server.start(
+            QStringLiteral("Xvfb"),
+            {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+             QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+             QStringLiteral("tcp"), QStringLiteral("-nolisten"), QStringLiteral("local")});
         if (!m_server.waitForStarted(5000) || !m_server.waitForReadyRead(10000))
             return;
         const QString told =
