@@ -325,6 +325,8 @@ void frmMain::showAgain() {
         move(*m_place);
     m_placeAgain = 2;
     show();
+    // Only the manager's placement right after mapping is undone, never a later drag.
+    QTimer::singleShot(PlaceAgainMs, this, [this] { m_placeAgain = 0; });
     raise();
     activateWindow();
 }

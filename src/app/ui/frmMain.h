@@ -196,7 +196,8 @@ private:
     std::unique_ptr<MonitorCycle> m_cycle;
     std::optional<QPoint> m_place; // where the window stood when it was last hidden
     int m_placeAgain = 0;          // moves back left after a re-show
-    bool m_outerSizeFit = false;   // the outer size was set once the frame was known
+    static constexpr int PlaceAgainMs = 1000;
+    bool m_outerSizeFit = false; // the outer size was set once the frame was known
 };
 
 } // namespace app
