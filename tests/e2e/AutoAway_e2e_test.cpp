@@ -46,6 +46,9 @@ TEST(AutoAwayE2E, AMinuteWithoutInputMakesAwayAndTheMouseBringsBack) {
     ASSERT_TRUE(startQuorvex(quorvex, dir.path(), socket, display.name, fast));
     const auto awaySet = [&sim] { return sim.output().contains("tsrSetPlayerFlags flags=8\n"); };
     ASSERT_FALSE(display.window(QStringLiteral("^Quorvex "), 20000).isEmpty());
+    // The minute starts from here: a move of the mouse, as someone sitting down.
+    ASSERT_TRUE(display.xdotool(
+        {QStringLiteral("mousemove"), QStringLiteral("120"), QStringLiteral("120")}));
 
     // Enter alone is no activity; a letter is, wherever it was typed, and starts the
     // minute again; the first move of the mouse ends the away.

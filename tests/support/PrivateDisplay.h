@@ -9,20 +9,22 @@
 #include <QStringList>
 #include <QThread>
 
-// Xvfb on a display of its own choosing, told back through a pipe. Only its socket file
-// is offered, not the abstract socket: a server of a parallel test that is still ending
-// on the same number may hold that name, and clients that reach it fail with "could not
-// connect to display" (seen in the sanitizer pass, display :0).
+// Xvfb on a display of its own choosing, told back through a pipe. It never resets when
+// its last client leaves (each xdotool call would make it start over), and offers only
+// its socket file. Programs started on it are started again should one still fail to
+// reach it (startOnDisplay): seen now and then on a display number just freed by the
+// previous test, cause not found.
 class PrivateDisplay {
 public:
     PrivateDisplay() {
         asChildOfTest(m_server);
         m_server.setProcessChannelMode(QProcess::SeparateChannels);
-        m_server.start(
-            QStringLiteral("Xvfb"),
-            {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-             QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-             QStringLiteral("tcp"), QStringLiteral("-nolisten"), QStringLiteral("local")});
+        m_server.start(QStringLiteral("Xvfb"),
+                       {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                        QStringLiteral("-screen"), QStringLiteral("0"),
+                        QStringLiteral("1024x768x24"), QStringLiteral("-noreset"),
+                        QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                        QStringLiteral("-nolisten"), QStringLiteral("local")});
         if (!m_server.waitForStarted(5000) || !m_server.waitForReadyRead(10000))
             return;
         const QString told =
