@@ -36,10 +36,9 @@ string(CONCAT CPACK_DEBIAN_MAIN_DESCRIPTION
        "It also offers a DTMF keypad and recognizer, an hourly beacon, auto-away, a\n"
        "kick dialog, user statistics and login links. The user interface is German.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-# No debug symbols in the package, and no ldconfig trigger: the one shared library lies
-# in a private folder.
+# No debug symbols in the package. (No ldconfig calls either: CPack writes them only for
+# libraries directly below lib/, and ours lies in QUORVEX_PRIVATE_LIBDIR.)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 # The libraries the binaries link come from dpkg-shlibdeps; what they start comes here.

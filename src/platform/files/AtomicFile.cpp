@@ -208,10 +208,8 @@ FileLock::FileLock(const std::string& path) {
     // Writers hold the lock for milliseconds; poll so a stuck one cannot hang us.
     const timespec pause{0, 2'000'000};
     for (int i = 0; i < 2500; ++i) {
-        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
-            m_held = true;
+        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
             return;
-        }
         if (errno != EWOULDBLOCK && errno != EINTR)
             return;
         ::nanosleep(&pause, nullptr);

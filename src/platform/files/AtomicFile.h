@@ -35,11 +35,9 @@ public:
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
-    bool held() const { return m_held; }
 
 private:
     int m_fd = -1;
-    bool m_held = false;
 };
 
 } // namespace platform
