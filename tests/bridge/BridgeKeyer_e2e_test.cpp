@@ -6,13 +6,11 @@
 
 TEST(BridgeKeyerE2E, TheProgramKeysForTheSpeakerTheBridgedLibraryReports) {
     KeyerRig rig;
-    QProcess bridge;
+    Child bridge;
     rig.startClient = [&](const QString& socket) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("TSREMOTE_SOCKET"), socket);
-        env.insert(QStringLiteral("FAKE_CLIENT_LOG"), rig.dir.file(QStringLiteral("calls.log")));
-        bridge.setProcessEnvironment(env);
-        asChildOfTest(bridge);
+        bridge.setProcessEnvironment(environmentWith(
+            {{QStringLiteral("TSREMOTE_SOCKET"), socket},
+             {QStringLiteral("FAKE_CLIENT_LOG"), rig.dir.file(QStringLiteral("calls.log"))}}));
         bridge.start(QStringLiteral(BRIDGE_PATH),
                      {QStringLiteral("--library"), QStringLiteral(FAKE_CLIENT_PATH)});
         return waitUntil([&] { return QFileInfo::exists(socket); }, 5000);
@@ -27,6 +25,4 @@ TEST(BridgeKeyerE2E, TheProgramKeysForTheSpeakerTheBridgedLibraryReports) {
     rig.quorvex.terminate();
     ASSERT_TRUE(rig.quorvex.waitForFinished(5000));
     EXPECT_FALSE(rig.keying().back().rts) << "down when the program ended";
-    bridge.terminate();
-    bridge.waitForFinished(3000);
 }

@@ -1,5 +1,5 @@
 // tsremote-bridge between our 64-bit libTSRemote.so and a fake 32-bit client library.
-#include "ChildProcess.h"
+#include "Rig.h"
 #include "TempDir.h"
 #include "TsrWire.h"
 
@@ -20,17 +20,9 @@
 class BridgeTest : public ::testing::Test {
 protected:
     TempDir dir;
-    QProcess bridge;
+    Child bridge;
     QString socket = dir.file(QStringLiteral("client.sock"));
 
-    ~BridgeTest() override {
-        if (bridge.state() != QProcess::NotRunning) {
-            bridge.terminate();
-            if (!bridge.waitForFinished(3000))
-                bridge.kill();
-            bridge.waitForFinished(3000);
-        }
-    }
     QProcessEnvironment environment() const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TSREMOTE_SOCKET"), socket);
@@ -42,17 +34,10 @@ protected:
         QProcessEnvironment env = environment();
         env.insert(extra);
         bridge.setProcessEnvironment(env);
-        asChildOfTest(bridge);
         bridge.start(QStringLiteral(BRIDGE_PATH),
                      {QStringLiteral("--library"), QStringLiteral(FAKE_CLIENT_PATH)});
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 5000 && bridge.state() != QProcess::NotRunning) {
-            if (QFileInfo(socket).exists())
-                return true;
-            QThread::msleep(10);
-        }
-        return false;
+        return waitUntil([&] { return !bridge.running() || QFileInfo::exists(socket); }) &&
+               bridge.running();
     }
     QString run(const char* program, const QStringList& arguments) const {
         QProcess p;
@@ -159,6 +144,7 @@ TEST_F(BridgeTest, AnUnusableSocketFolderIsNamed) {
         e.insert(env);
         return e;
     }());
+    bridge.setProcessChannelMode(QProcess::SeparateChannels); // the message is read here
     bridge.start(QStringLiteral(BRIDGE_PATH),
                  {QStringLiteral("--library"), QStringLiteral(FAKE_CLIENT_PATH)});
     ASSERT_TRUE(bridge.waitForFinished(10000));

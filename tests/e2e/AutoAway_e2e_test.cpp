@@ -3,9 +3,8 @@
 // 50 ms, so its idle minute (the shortest the settings offer) lasts 3 s.
 #include "INIfile.h"
 #include "PrivateDisplay.h"
-#include "ProgramRun.h"
+#include "Rig.h"
 #include "SavedSettings.h"
-#include "SimProcess.h"
 #include "TempDir.h"
 
 #include <QCheckBox>
@@ -40,7 +39,7 @@ TEST(AutoAwayE2E, AMinuteWithoutInputMakesAwayAndTheMouseBringsBack) {
     SimProcess sim(socket, dir.file(QStringLiteral("world.txt")));
     ASSERT_TRUE(sim.ready());
 
-    QProcess quorvex;
+    Child quorvex;
     QProcessEnvironment fast;
     fast.insert(QStringLiteral("QUORVEX_TEST_SECOND_MS"), QString::number(Second));
     ASSERT_TRUE(startQuorvex(quorvex, dir.path(), socket, display.name, fast));

@@ -2,7 +2,7 @@
 // a person would: settings page 1's links and autostart.
 #include "INIfile.h"
 #include "PrivateDisplay.h"
-#include "ProgramRun.h"
+#include "Rig.h"
 #include "SavedSettings.h"
 #include "TempDir.h"
 
@@ -58,8 +58,6 @@ protected:
     }
     void TearDown() override {
         if (quorvex.state() != QProcess::NotRunning) {
-            quorvex.kill();
-            quorvex.waitForFinished(3000);
         }
     }
     QByteArray start() {
@@ -85,7 +83,7 @@ protected:
     QString ini = dir.file(QStringLiteral("ts.ini"));
     QProcessEnvironment env;
     std::unique_ptr<PrivateDisplay> display;
-    QProcess quorvex;
+    Child quorvex;
 };
 
 } // namespace

@@ -1,9 +1,8 @@
 // The quorvex program itself against ts2sim, seen through the client's log and the
 // files it writes.
 #include "INIfile.h"
-#include "ProgramRun.h"
+#include "Rig.h"
 #include "SavedSettings.h"
-#include "SimProcess.h"
 #include "TempDir.h"
 
 #include <QCheckBox>
@@ -27,7 +26,7 @@ TEST(QuorvexProgram, AGatewayKeepsItsFlagsInTheClient) {
     SimProcess sim(socket, scripts.file(QStringLiteral("world.txt")));
     ASSERT_TRUE(sim.ready());
 
-    QProcess quorvex;
+    Child quorvex;
     ASSERT_TRUE(startQuorvex(quorvex, dir.path(), socket));
 
     // Commander and no-whisper are set, then a hand-set away flag is taken back.
@@ -35,8 +34,6 @@ TEST(QuorvexProgram, AGatewayKeepsItsFlagsInTheClient) {
     sim.command("own flags=13");
     ASSERT_TRUE(waitUntil([&] { return sim.output().count("tsrSetPlayerFlags flags=5\n") >= 2; }));
     EXPECT_TRUE(quorvex.state() == QProcess::Running);
-    quorvex.kill();
-    quorvex.waitForFinished(3000);
 }
 
 // The program keeps the highest count in ts.ini and a restart keeps the record.
@@ -62,18 +59,16 @@ TEST(AdminE2E, ANewUserRecordLandsInTsIniAndOutlivesARestart) {
         return INIfile::INIRead(ini, QStringLiteral("Statistik"), QStringLiteral("MaxUser"));
     };
     {
-        QProcess quorvex;
+        Child quorvex;
         ASSERT_TRUE(startQuorvex(quorvex, dir.path(), socket));
         ASSERT_TRUE(waitUntil([&] { return record() == QStringLiteral("15"); })) << "14 and us";
         sim.command("player 200 2 Sechzehn");
         ASSERT_TRUE(waitUntil([&] { return record() == QStringLiteral("16"); }));
         EXPECT_TRUE(dir.read(QStringLiteral("ts.ini")).contains("MaxUser= 16"));
-        quorvex.kill();
-        quorvex.waitForFinished(3000);
     }
     sim.command("leave 200");
     sim.command("leave 101");
-    QProcess again;
+    Child again;
     ASSERT_TRUE(startQuorvex(again, dir.path(), socket));
     QThread::msleep(1500); // ticks with 14 players on the server
     EXPECT_EQ(record(), QStringLiteral("16")) << "a restart keeps the record";

@@ -3,9 +3,9 @@
 // while a tone string plays.
 #include "KeyerRig.h"
 #include "PrivateDisplay.h"
-#include "ProgramRun.h"
 #include "PulseServer.h"
 #include "PulseSound.h"
+#include "Rig.h"
 #include "ToneCheck.h"
 
 #include <QComboBox>
@@ -70,7 +70,7 @@ TEST_F(SoundE2E, TheKeypadPlaysWhatIsTypedAndTheStringInOrder) {
     TempDir dir;
     saveWithSettingsPage(dir.file(QStringLiteral("ts.ini")),
                          [](frmOptions& page) { page.cmbServerAdresse->setCurrentIndex(2); });
-    QProcess quorvex;
+    Child quorvex;
     ASSERT_TRUE(startQuorvex(quorvex, dir.path(), dir.file(QStringLiteral("none.sock")),
                              display->name, server->environment()));
     ASSERT_FALSE(openKeypad(*display).isEmpty()) << "the keypad did not open";
@@ -88,8 +88,6 @@ TEST_F(SoundE2E, TheKeypadPlaysWhatIsTypedAndTheStringInOrder) {
                      "55")
         << "keys, string, keys, string";
     EXPECT_EQ(quorvex.state(), QProcess::Running);
-    quorvex.kill();
-    quorvex.waitForFinished(3000);
 }
 
 TEST_F(SoundE2E, AKeyedLineDropsOnTimeWhileAToneStringPlays) {
@@ -147,7 +145,7 @@ TEST_F(SoundE2E, AHeardCloseCodeMutesTheOwnMicrophone) {
               "?channelpassword=\n");
     SimProcess sim(socket, dir.file(QStringLiteral("world.txt")));
     ASSERT_TRUE(sim.ready());
-    QProcess quorvex;
+    Child quorvex;
     ASSERT_TRUE(startQuorvex(quorvex, dir.path(), socket, display->name, server->environment(),
                              {QStringLiteral("-dtmf")}));
     ASSERT_FALSE(openKeypad(*display).isEmpty());
@@ -170,6 +168,4 @@ TEST_F(SoundE2E, AHeardCloseCodeMutesTheOwnMicrophone) {
         waitUntil([&] { return sim.output().contains("tsrSetPlayerFlags flags=16\n"); }, 3000))
         << "the close code *48# mutes the microphone after a stray 7\n"
         << sim.output().toStdString();
-    quorvex.kill();
-    quorvex.waitForFinished(3000);
 }

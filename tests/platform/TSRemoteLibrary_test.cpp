@@ -66,10 +66,10 @@ TEST(ClientLibraryLoader, TriesThePlacesInOrderAndUsesTheFirstThatWorks) {
     int32_t ids[TSR_MAX_RECORDS];
     int32_t count = TSR_MAX_RECORDS;
     ASSERT_EQ(lib.getSpeakers(ids, &count), 0);
-    EXPECT_EQ(count, 2);
-    EXPECT_EQ(ids[1], 9);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(ids[0], 7);
     UserInfoRecord user{};
     EXPECT_EQ(lib.getUserInfo(&user), 0);
-    EXPECT_EQ(+user.Player.PlayerID, 42);
-    EXPECT_NE(lib.switchChannelID(2, ""), 0) << "results pass through unchanged";
+    EXPECT_EQ(+user.Player.PlayerID, 1);
+    EXPECT_NE(lib.switchChannelID(99, ""), 0) << "results pass through unchanged";
 }

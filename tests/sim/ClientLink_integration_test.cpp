@@ -1,5 +1,5 @@
 // The client link through the real libTSRemote.so against the real ts2sim process.
-#include "SimProcess.h"
+#include "Rig.h"
 #include "TSRemote.h"
 #include "TSRemoteLibrary.h"
 #include "TempDir.h"
@@ -118,7 +118,7 @@ TEST_F(ClientLinkIntegration, EveryCallMakesItsRoundTrip) {
     ts.TSDisconnect();
     EXPECT_EQ(ts.TSGetSpeakers(), NotConnected);
     ts.TSQuit();
-    EXPECT_TRUE(sim.waitForEnd(3000));
+    EXPECT_TRUE(sim.process().waitForFinished(3000));
 
     const QByteArray log = sim.output();
     for (const char* line :
@@ -139,8 +139,8 @@ TEST_F(ClientLinkIntegration, AKilledClientFailsTheNextCallQuickly) {
     ASSERT_TRUE(sim.ready());
     connectAs(QStringLiteral("Gate"));
     ASSERT_EQ(ts.TSGetSpeakers(), Connected);
-    sim.signal(SIGKILL);
-    ASSERT_TRUE(sim.waitForEnd(3000));
+    sim.process().kill();
+    ASSERT_TRUE(sim.process().waitForFinished(3000));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(ts.TSGetSpeakers(), NotRunning);
     ts.TSReadOwnID();
@@ -153,7 +153,7 @@ TEST_F(ClientLinkIntegration, AFrozenClientCostsOneBoundedWaitThenFailsFast) {
     ASSERT_TRUE(sim.ready());
     connectAs(QStringLiteral("Gate"));
     ASSERT_EQ(ts.TSGetSpeakers(), Connected);
-    sim.signal(SIGSTOP);
+    sim.process().signal(SIGSTOP);
 
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(ts.TSGetSpeakers(), ListingFailed);
@@ -167,6 +167,6 @@ TEST_F(ClientLinkIntegration, AFrozenClientCostsOneBoundedWaitThenFailsFast) {
         ts.TSGetServerInfo();
     EXPECT_LT(elapsedMs(start), 50) << "later calls do not wait again at once";
 
-    sim.signal(SIGCONT);
+    sim.process().signal(SIGCONT);
     ASSERT_TRUE(eventually([&] { return ts.TSGetSpeakers() == Connected; }));
 }

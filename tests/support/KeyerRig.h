@@ -4,16 +4,13 @@
 // whose modem lines the test interposer plays and logs. Used by the end-to-end keyer
 // tests and the keyer benchmark.
 #include "INIfile.h"
-#include "ProgramRun.h"
+#include "Rig.h"
 #include "SavedSettings.h"
-#include "SimProcess.h"
 #include "TempDir.h"
 
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QSlider>
-#include <QThread>
 
 #include <chrono>
 #include <fcntl.h>
@@ -42,10 +39,7 @@ public:
             pts = QString::fromLocal8Bit(::ptsname(m_master));
     }
     ~KeyerRig() {
-        if (quorvex.state() != QProcess::NotRunning) {
-            quorvex.kill();
-            quorvex.waitForFinished(3000);
-        }
+        quorvex.stop(SIGKILL);
         sim.reset();
         if (m_master >= 0)
             ::close(m_master);
@@ -127,7 +121,7 @@ public:
     std::unique_ptr<SimProcess> sim;
     // Another client than ts2sim behind the socket; true once it listens.
     std::function<bool(const QString& socket)> startClient;
-    QProcess quorvex;
+    Child quorvex;
 
 private:
     int m_master = -1;

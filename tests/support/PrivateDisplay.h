@@ -1,23 +1,19 @@
 #pragma once
 
-#include "ChildProcess.h"
-#include "ProgramRun.h"
+#include "Rig.h"
 
 #include <QPoint>
-#include <QProcess>
 #include <QRect>
 #include <QStringList>
-#include <QThread>
 
 // Xvfb on a display of its own choosing, told back through a pipe. It never resets when
 // its last client leaves (each xdotool call would make it start over), and offers only
 // its socket file. Programs started on it are started again should one still fail to
-// reach it (startOnDisplay): seen now and then on a display number just freed by the
+// reach it (startQuorvex): seen now and then on a display number just freed by the
 // previous test, cause not found.
 class PrivateDisplay {
 public:
     PrivateDisplay() {
-        asChildOfTest(m_server);
         m_server.setProcessChannelMode(QProcess::SeparateChannels);
         m_server.start(QStringLiteral("Xvfb"),
                        {QStringLiteral("-displayfd"), QStringLiteral("1"),
@@ -30,27 +26,20 @@ public:
         const QString told =
             QStringLiteral(":") + QString::fromLatin1(m_server.readLine().trimmed());
         // Only a display that answers counts: a client started now must reach it.
-        for (int i = 0; i < 100; ++i) {
-            QProcess probe;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(QStringLiteral("DISPLAY"), told);
-            probe.setProcessEnvironment(env);
-            probe.start(QStringLiteral("xdotool"), {QStringLiteral("getdisplaygeometry")});
-            if (probe.waitForFinished(2000) && probe.exitCode() == 0) {
-                name = told;
-                return;
-            }
-            QThread::msleep(50);
-        }
+        const auto env = environmentWith({{QStringLiteral("DISPLAY"), told}});
+        if (waitUntil(
+                [&] {
+                    return runTool(QStringLiteral("xdotool"),
+                                   {QStringLiteral("getdisplaygeometry")}, nullptr, env, 2000);
+                },
+                5000, 50))
+            name = told;
     }
     // A window manager on the display, as a desktop has one: it frames and places windows.
     bool startWindowManager() {
         if (name.isEmpty())
             return false;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), name);
-        m_manager.setProcessEnvironment(env);
-        asChildOfTest(m_manager);
+        m_manager.setProcessEnvironment(environmentWith({{QStringLiteral("DISPLAY"), name}}));
         m_manager.setStandardOutputFile(QProcess::nullDevice());
         // Ready once it answers for the desktops, as only a window manager does; one that
         // ended at once (the display not yet ready for it) is started again.
@@ -60,11 +49,11 @@ public:
                 return false;
             if (waitUntil(
                     [this] {
-                        return m_manager.state() != QProcess::Running ||
+                        return !m_manager.running() ||
                                xdotool({QStringLiteral("get_num_desktops")});
                     },
                     10000) &&
-                m_manager.state() == QProcess::Running)
+                m_manager.running())
                 return true;
             m_manager.waitForFinished(1000);
         }
@@ -91,28 +80,9 @@ public:
         }
         return r;
     }
-    ~PrivateDisplay() {
-        if (m_manager.state() != QProcess::NotRunning) {
-            m_manager.terminate();
-            m_manager.waitForFinished(3000);
-        }
-        // Ended politely, the server removes its socket and lock for the next one.
-        m_server.terminate();
-        if (!m_server.waitForFinished(3000)) {
-            m_server.kill();
-            m_server.waitForFinished(3000);
-        }
-    }
     bool xdotool(const QStringList& arguments, QByteArray* output = nullptr) const {
-        QProcess tool;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), name);
-        tool.setProcessEnvironment(env);
-        tool.start(QStringLiteral("xdotool"), arguments);
-        const bool ok = tool.waitForFinished(5000) && tool.exitCode() == 0;
-        if (output)
-            *output = tool.readAllStandardOutput();
-        return ok;
+        return runTool(QStringLiteral("xdotool"), arguments, output,
+                       environmentWith({{QStringLiteral("DISPLAY"), name}}), 5000);
     }
     // The visible window whose title matches, once it shows; empty when none came.
     QByteArray window(const QString& pattern, int ms = 10000) const {
@@ -154,6 +124,6 @@ public:
     QString name; // empty when Xvfb did not start
 
 private:
-    QProcess m_server;
-    QProcess m_manager;
+    Child m_server; // ended last, politely: it frees its socket for the next display
+    Child m_manager;
 };

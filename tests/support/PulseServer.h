@@ -3,17 +3,14 @@
 // A private PulseAudio server with one null sink, started by a test: what our sound
 // code plays there can be recorded from the sink's monitor. Needs the pulseaudio and
 // pulseaudio-utils packages; no D-Bus, no sound card.
-#include "ChildProcess.h"
+#include "Rig.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
-#include <csignal>
 #include <cstdint>
 #include <vector>
 
@@ -41,40 +38,17 @@ public:
                     .toUtf8());
         f.close();
         m_server.setProcessEnvironment(environment());
-        asChildOfTest(m_server);
         m_server.setStandardOutputFile(QProcess::nullDevice());
         m_server.start(QStringLiteral("pulseaudio"),
                        {QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
                         QStringLiteral("--use-pid-file=no"), QStringLiteral("-n"),
                         QStringLiteral("-F"), script});
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 10000 && m_server.state() != QProcess::NotRunning) {
-            if (QFileInfo::exists(socketPath())) {
-                m_ok = true;
-                break;
-            }
-            QThread::msleep(20);
-        }
+        m_ok = waitUntil([this] { return !m_server.running() || QFileInfo::exists(socketPath()); },
+                         10000, 20) &&
+               m_server.running();
         if (m_ok)
             keepRealTime();
     }
-    ~PulseServer() {
-        thaw();
-        if (m_listener.state() != QProcess::NotRunning) {
-            m_listener.kill();
-            m_listener.waitForFinished(3000);
-        }
-        if (m_server.state() != QProcess::NotRunning) {
-            m_server.terminate();
-            if (!m_server.waitForFinished(3000)) {
-                m_server.kill();
-                m_server.waitForFinished(3000);
-            }
-        }
-    }
-    PulseServer(const PulseServer&) = delete;
-    PulseServer& operator=(const PulseServer&) = delete;
 
     bool ok() const { return m_ok; }
     QString socketPath() const { return m_dir.filePath(QStringLiteral("pulse/native")); }
@@ -93,24 +67,17 @@ public:
 
     // Recording streams of clients other than the test's own listener.
     int recordingStreams() const {
-        QProcess pactl;
-        pactl.setProcessEnvironment(environment());
-        pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"),
-                                              QStringLiteral("source-outputs")});
-        if (!pactl.waitForFinished(5000))
+        QByteArray out;
+        if (!runTool(
+                QStringLiteral("pactl"),
+                {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("source-outputs")},
+                &out, environment(), 5000))
             return -1;
-        return static_cast<int>(pactl.readAllStandardOutput().count('\n')) - 1;
+        return static_cast<int>(out.count('\n')) - 1;
     }
 
-    void freeze() {
-        ::kill(static_cast<pid_t>(m_server.processId()), SIGSTOP);
-        m_frozen = true;
-    }
-    void thaw() {
-        if (m_frozen)
-            ::kill(static_cast<pid_t>(m_server.processId()), SIGCONT);
-        m_frozen = false;
-    }
+    void freeze() { m_server.signal(SIGSTOP); }
+    void thaw() { m_server.signal(SIGCONT); }
 
 private:
     // The null sink renders in blocks of seconds until a low-latency client has been
@@ -118,7 +85,6 @@ private:
     // time for every test of the suite.
     void keepRealTime() {
         m_listener.setProcessEnvironment(environment());
-        asChildOfTest(m_listener);
         m_listener.setStandardOutputFile(QProcess::nullDevice());
         m_listener.start(QStringLiteral("parec"),
                          {QStringLiteral("-d"),
@@ -129,10 +95,9 @@ private:
     }
 
     QTemporaryDir m_dir;
-    QProcess m_server;
-    QProcess m_listener;
+    Child m_server;
+    Child m_listener;
     bool m_ok = false;
-    bool m_frozen = false;
 };
 
 // Records the null sink's monitor as 16-bit mono samples into a file.
@@ -143,7 +108,6 @@ public:
     explicit SinkRecorder(const PulseServer& server) {
         m_file = m_dir.filePath(QStringLiteral("monitor.raw"));
         m_parec.setProcessEnvironment(server.environment());
-        asChildOfTest(m_parec);
         m_parec.setStandardOutputFile(m_file);
         m_parec.start(QStringLiteral("parec"),
                       {QStringLiteral("-d"),
@@ -154,17 +118,9 @@ public:
         m_parec.waitForStarted(5000);
         QThread::msleep(300); // connected and recording before anything plays
     }
-    ~SinkRecorder() { stop(); }
-
     // Stops the recorder (SIGINT, so it writes out what it holds) and reads the file.
     std::vector<std::int16_t> stop() {
-        if (m_parec.state() != QProcess::NotRunning) {
-            ::kill(static_cast<pid_t>(m_parec.processId()), SIGINT);
-            if (!m_parec.waitForFinished(3000)) {
-                m_parec.kill();
-                m_parec.waitForFinished(3000);
-            }
-        }
+        m_parec.stop(SIGINT);
         QFile f(m_file);
         if (!f.open(QIODevice::ReadOnly))
             return {};
@@ -181,5 +137,5 @@ public:
 private:
     QTemporaryDir m_dir;
     QString m_file;
-    QProcess m_parec;
+    Child m_parec;
 };
