@@ -43,9 +43,9 @@ public:
 };
 
 // This process's environment with some variables set (an empty value removes one).
-inline QProcessEnvironment environmentWith(
-    std::initializer_list<std::pair<QString, QString>> changes,
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment()) {
+inline QProcessEnvironment
+environmentWith(std::initializer_list<std::pair<QString, QString>> changes,
+                QProcessEnvironment env = QProcessEnvironment::systemEnvironment()) {
     for (const auto& [name, value] : changes) {
         if (value.isEmpty())
             env.remove(name);
