@@ -1,25 +1,30 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a while.
-#   scripts/fuzz.sh [SECONDS]     (default 20: the smoke run CI makes)
-# New inputs go to build-fuzz/corpus/<target>/; fuzz/corpus/<target>/ holds the seeds.
+#   scripts/fuzz.sh [SECONDS] [BUILD]  (default 20 s: the smoke run CI makes)
+# BUILD names a tree already configured with clang and -DQUORVEX_FUZZ=ON (the test
+# script's sanitizer build); without it the script makes build-fuzz of its own.
+# New inputs go to BUILD/corpus/<target>/; fuzz/corpus/<target>/ holds the seeds.
 # A finding stops the script with the fuzzer's report and the crashing input's path.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
+tree=${2:-build-fuzz}
 targets=(settings_file_fuzz wire_library_fuzz wire_client_fuzz listings_fuzz desktop_entry_fuzz)
 
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DQUORVEX_FUZZ=ON -DQUORVEX_BUILD_TESTS=OFF -DQUORVEX_WERROR=ON >/dev/null
-cmake --build build-fuzz --target "${targets[@]}"
+if [ -z "${2:-}" ]; then
+    CC=clang CXX=clang++ cmake -S . -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+        -DQUORVEX_FUZZ=ON -DQUORVEX_BUILD_TESTS=OFF -DQUORVEX_WERROR=ON >/dev/null
+fi
+cmake --build "$tree" --target "${targets[@]}"
 
 export ASAN_OPTIONS=detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 status=0
 run() {
-    local t=$1 work=build-fuzz/corpus/$1 log=build-fuzz/$1.log
-    mkdir -p "$work" build-fuzz/crashes
-    if ! build-fuzz/bin/"$t" -max_total_time="$seconds" -print_final_stats=1 \
-        -artifact_prefix=build-fuzz/crashes/"$t"- "$work" fuzz/corpus/"$t" >"$log" 2>&1; then
+    local t=$1 work=$tree/corpus/$1 log=$tree/$1.log
+    mkdir -p "$work" "$tree"/crashes
+    if ! "$tree"/bin/"$t" -max_total_time="$seconds" -print_final_stats=1 \
+        -artifact_prefix="$tree"/crashes/"$t"- "$work" fuzz/corpus/"$t" >"$log" 2>&1; then
         echo "== $t: FINDING"
         tail -n 60 "$log"
         return 1

@@ -17,8 +17,6 @@
 
 using namespace app;
 
-namespace {
-
 class FakeInput final : public platform::InputActivity {
 public:
     QPoint position{10, 10};
@@ -35,8 +33,6 @@ ChannelInfoRecord channel(std::int32_t id, const char* name) {
 }
 
 constexpr const char* AwayName = "========> ABWESEND <========";
-
-} // namespace
 
 // The idle rule through the real cycle: its 1 s tick counts, the 100 ms tick watches.
 class IdleRule : public ::testing::Test {

@@ -42,6 +42,8 @@ QPoint onPageOne(const QString& ini, const std::function<QWidget*(frmOptions&)>&
     return w->mapTo(&p.page, w->rect().center());
 }
 
+} // namespace
+
 class DesktopE2E : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -85,8 +87,6 @@ protected:
     std::unique_ptr<PrivateDisplay> display;
     Child quorvex;
 };
-
-} // namespace
 
 TEST_F(DesktopE2E, PageOneWritesTheDesktopLinkAndTheAutostartPairAndRemovesThePair) {
     saveWithSettingsPage(ini, [](frmOptions& page) {

@@ -83,8 +83,8 @@ TEST(CommandLines, HelpVersionAndUnknownOptions) {
     QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
     for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         bare.remove(QLatin1String(v));
-    const auto run = [&bare](const QString& program, const QStringList& arguments,
-                             const QProcessEnvironment& env) {
+    const auto run = [](const QString& program, const QStringList& arguments,
+                        const QProcessEnvironment& env) {
         QProcess p;
         p.setProcessEnvironment(env);
         p.start(program, arguments);

@@ -49,6 +49,8 @@ bool press(const PrivateDisplay& display, const QString& key) {
     return display.xdotool({QStringLiteral("key"), key});
 }
 
+} // namespace
+
 // A private sound server and X display for each test.
 class SoundE2E : public ::testing::Test {
 protected:
@@ -63,8 +65,6 @@ protected:
     std::unique_ptr<PulseServer> server;
     std::unique_ptr<PrivateDisplay> display;
 };
-
-} // namespace
 
 TEST_F(SoundE2E, TheKeypadPlaysWhatIsTypedAndTheStringInOrder) {
     TempDir dir;

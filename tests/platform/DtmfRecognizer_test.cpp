@@ -14,7 +14,7 @@
 
 namespace {
 
-QString tone(int n) {
+QString keypadTone(int n) {
     return QStringLiteral(TONE_FOLDER "/%1.wav").arg(n);
 }
 
@@ -33,14 +33,14 @@ TEST(DtmfRecognizer, HearsTheKeypadsTonesFromTheSinkMonitor) {
     EXPECT_TRUE(recognizer.listening());
     platform::PulseSound sound;
     for (int n : {1, 10, 11, 5, 5})
-        ASSERT_TRUE(sound.playWaveSync(tone(n)));
+        ASSERT_TRUE(sound.playWaveSync(keypadTone(n)));
     EXPECT_TRUE(QTest::qWaitFor([&] { return heard.size() >= 5; }, 3000));
     EXPECT_EQ(heard, QStringLiteral("1*#55"));
     EXPECT_EQ(recognizer.lastDigits(), QStringLiteral("1*#55"));
     heard.clear();
     // The level follows the input: a tone lifts it far above the silence around it.
     EXPECT_LT(recognizer.levelDbfs(), -90);
-    ASSERT_TRUE(sound.playAsync(tone(8)));
+    ASSERT_TRUE(sound.playAsync(keypadTone(8)));
     EXPECT_TRUE(QTest::qWaitFor([&] { return recognizer.levelDbfs() > -20; }, 1000))
         << recognizer.levelDbfs();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !sound.playing(); }, 1000));
@@ -53,7 +53,7 @@ TEST(DtmfRecognizer, HearsTheKeypadsTonesFromTheSinkMonitor) {
     recognizer.listenForLevel(QString());
     EXPECT_TRUE(recognizer.listening());
     EXPECT_FALSE(recognizer.recognizing());
-    ASSERT_TRUE(sound.playAsync(tone(3)));
+    ASSERT_TRUE(sound.playAsync(keypadTone(3)));
     EXPECT_TRUE(QTest::qWaitFor([&] { return recognizer.levelDbfs() > -20; }, 1000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !sound.playing(); }, 1000));
     QTest::qWait(300);

@@ -15,6 +15,8 @@ QString tone(int n) {
     return QStringLiteral(TONE_FOLDER "/%1.wav").arg(n);
 }
 
+} // namespace
+
 class PulseSoundTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -133,8 +135,6 @@ TEST_F(PulseSoundTest, AFrozenOrMissingServerFailsWithinASecond) {
     // The thawed server serves again.
     EXPECT_TRUE(sound.playWaveSync(tone(1))) << sound.lastError().toStdString();
 }
-
-} // namespace
 
 // The recording of a tone holds the whole tone: its first milliseconds, the fade-in
 // included, and its full length.

@@ -157,8 +157,8 @@ bool writeAndRename(const std::string& target, const std::string& content,
     removeStaleTemporaries(folder, nameOf(target));
     std::string temp = folder + "/." + nameOf(target) + ".XXXXXX";
 
-    // Created 0600 and kept so until the rename: an interrupted write leaves no
-    // readable copy of the passwords.
+    // Created 0600 and given the target's mode only once complete: an interrupted
+    // write leaves no copy more readable than the file it was to replace.
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
