@@ -2,6 +2,8 @@
 #include "AutoAway.h"
 #include "Beacon.h"
 #include "ClickLabel.h"
+#include "ClientChoice.h"
+#include "ClientSwitch.h"
 #include "Clock.h"
 #include "DesktopShell.h"
 #include "DtmfWindows.h"
@@ -10,6 +12,7 @@
 #include "GermanErrors.h"
 #include "LineGuard.h"
 #include "LoginLinks.h"
+#include "MumbleClient.h"
 #include "OwnWindowsInput.h"
 #include "ProgramFolder.h"
 #include "PulseSound.h"
@@ -119,7 +122,10 @@ int main(int argc, char* argv[]) {
     platform::TSRemoteLibrary library(platform::TSRemoteLibrary::candidates(
         qEnvironmentVariable(platform::TSRemoteLibrary::PathVariable),
         QCoreApplication::applicationDirPath()));
-    clientlink::TSRemote ts(library);
+    // The client chosen on page 2 of the settings, switched while the program runs.
+    platform::MumbleClient mumble;
+    platform::ClientSwitch client(library, mumble);
+    clientlink::TSRemote ts(client);
 
     platform::SystemClock clock;
     platform::QtPrompts prompts(QFileInfo(executable).completeBaseName());
@@ -135,7 +141,11 @@ int main(int argc, char* argv[]) {
     const auto shellFile = [&mainPtr](const QString& path) { mainPtr->ShellFile(path); };
     // Settings page 2 lives hidden for the whole run, loaded when page 1 first loads.
     frmOptions2 page2(state, prompts, sound, registry,
-                      Options2Host{showMain, [&options] { showRaised(&options); }, shellFile});
+                      Options2Host{showMain, [&options] { showRaised(&options); }, shellFile,
+                                   [&client](bool chosen) {
+                                       client.choose(chosen ? platform::ClientKind::Mumble
+                                                            : platform::ClientKind::TeamSpeak2);
+                                   }});
     bool page2Loaded = false;
 
     // The keyer and the switching that drives it; the serial line outlives the keyer,
@@ -205,9 +215,13 @@ int main(int argc, char* argv[]) {
     seams.WerteEinlesen = [&] {
         options.WerteEinlesen();
         loadPortMap();
+        client.choose(settings::readClientKind(state.Dateiname));
     };
     seams.DriveKeyer = [&gateway] { gateway.DriveKeyer(); };
-    seams.clientProblem = [&library] {
+    seams.clientProblem = [&library, &client] {
+        if (client.kind() == platform::ClientKind::Mumble)
+            return QStringLiteral("Mumble l\u00E4uft nicht oder ist am D-Bus der Sitzung nicht "
+                                  "zu erreichen.");
         return library.isLoaded() ? QStringLiteral("Der TeamSpeak-Client l\u00E4uft nicht.")
                                   : library.loadError();
     };

@@ -10,6 +10,15 @@ namespace app {
 
 using namespace clientlink;
 
+namespace {
+
+// A client that does not tell a count reports a negative one: shown as unknown.
+QString countText(std::int32_t count) {
+    return count < 0 ? QStringLiteral("\u2013") : QString::number(count);
+}
+
+} // namespace
+
 MonitorCycle::MonitorCycle(SharedState& state, TSRemote& ts, const platform::Clock& clock,
                            MonitorHost host, MonitorSeams seams)
     : m_state(state), m_ts(ts), m_clock(clock), m_host(std::move(host)), m_seams(std::move(seams)) {
@@ -71,7 +80,9 @@ void MonitorCycle::ShowConnectionStatus() {
         s.AktuellerChannel.clear();
         s.TSNotStarted = true;
         view.lblVerbindungColor = Red;
-        view.lblVerbindung = QStringLiteral("!!! TS NICHT GESTARTET !!!");
+        view.lblVerbindung = m_ts.library().kind() == platform::ClientKind::Mumble
+                                 ? QStringLiteral("!!! MUMBLE NICHT GESTARTET !!!")
+                                 : QStringLiteral("!!! TS NICHT GESTARTET !!!");
         break;
     case NotConnected:
         view.cmdTSverbindenEnabled = true;
@@ -106,7 +117,7 @@ void MonitorCycle::RefreshOwnID() {
 
 void MonitorCycle::ShowUserCount() {
     m_state.AllUser = m_ts.TSGetServerInfo().PlayerCount;
-    view.lblAllUser = QString::number(m_state.AllUser);
+    view.lblAllUser = countText(m_state.AllUser);
     run(m_seams.recordUserMaximum);
 }
 
@@ -175,7 +186,7 @@ void MonitorCycle::RefreshOwnPrivileges() {
 }
 
 void MonitorCycle::ShowChannelUsers() {
-    view.lblChannelUsers = QString::number(m_state.ChannelUsers);
+    view.lblChannelUsers = countText(m_state.ChannelUsers);
     view.lblOwnChannel = m_state.AktuellerChannel;
     if (!m_state.FuncGateway && m_seams.awayChannelRule)
         m_seams.awayChannelRule(view.lblOwnChannel);

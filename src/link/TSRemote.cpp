@@ -1,5 +1,6 @@
 #include "TSRemote.h"
 
+#include "MumbleUrl.h"
 #include "Windows1252.h"
 
 #include <array>
@@ -41,9 +42,29 @@ void TSRemote::check(std::int32_t result) {
 void TSRemote::TSConnect(const QString& address, const QString& nickname, const QString& loginname,
                          const QString& password, const QString& channel,
                          const QString& channelPassword) {
+    if (m_lib.kind() == platform::ClientKind::Mumble) {
+        const auto url = mumbleUrl(address, nickname, password, channel);
+        if (!url) {
+            LastTSError =
+                QStringLiteral("\"%1\" ist keine Serveradresse f\u00FCr Mumble").arg(address);
+            return;
+        }
+        check(m_lib.connect(url->toUtf8().constData()));
+        return;
+    }
     const std::string url =
         ansi(connectUrl(address, nickname, loginname, password, channel, channelPassword));
     check(m_lib.connect(url.c_str()));
+}
+
+std::optional<QString> TSRemote::mumbleUrl(const QString& address, const QString& nickname,
+                                           const QString& password, const QString& channel) {
+    // "host:port" as the login page joins them; a bare IPv6 address has no port here.
+    const qsizetype colon = address.lastIndexOf(QLatin1Char(':'));
+    const bool hasPort = colon > 0 && address.count(QLatin1Char(':')) == 1;
+    return platform::mumble::connectUrl(hasPort ? address.left(colon) : address,
+                                        hasPort ? address.mid(colon + 1) : QString(), nickname,
+                                        password, channel);
 }
 
 void TSRemote::TSDisconnect() {

@@ -23,6 +23,9 @@ public:
     static QString connectUrl(const QString& address, const QString& nickname,
                               const QString& loginname, const QString& password,
                               const QString& channel, const QString& channelPassword);
+    // The same for Mumble from the login page's "host:port"; none for a bad address.
+    static std::optional<QString> mumbleUrl(const QString& address, const QString& nickname,
+                                            const QString& password, const QString& channel);
 
     QString LastTSError;
     std::int32_t OwnPlayerID = 0;

@@ -4,11 +4,17 @@
 
 namespace platform {
 
-// The client remote-control library as the program sees it. The real one is
-// TSRemoteLibrary (dlopen); tests hand in fakes.
+// Which voice client is behind the calls: it decides the form of the connect URL and
+// the names the program shows.
+enum class ClientKind { TeamSpeak2, Mumble };
+
+// The client remote-control library as the program sees it. The real ones are
+// TSRemoteLibrary (dlopen) and MumbleClient (D-Bus); tests hand in fakes.
 class ClientLibrary {
 public:
     virtual ~ClientLibrary() = default;
+
+    virtual ClientKind kind() const { return ClientKind::TeamSpeak2; }
 
     virtual int32_t connect(const char* url) = 0;
     virtual int32_t disconnect() = 0;

@@ -9,6 +9,7 @@
 #include "TempDir.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -39,7 +40,10 @@ protected:
             state, prompts, sound, registry,
             Options2Host{[this] { events << QStringLiteral("main shown"); },
                          [this] { events << QStringLiteral("page 1 shown"); },
-                         [this](const QString& f) { events << QStringLiteral("shell ") + f; }});
+                         [this](const QString& f) { events << QStringLiteral("shell ") + f; },
+                         [this](bool mumble) {
+                             events << QStringLiteral("client %1").arg(mumble ? "Mumble" : "TS");
+                         }});
     }
     void put(const QString& name, const QByteArray& content) {
         QDir().mkpath(QFileInfo(dir.file(name)).path());
@@ -97,7 +101,7 @@ TEST_F(SettingsPage2, SavingRegistersTheChosenProgramAsTheHandler) {
     EXPECT_EQ(page->lblTSPfadIst->text(), QStringLiteral("/opt/Team Speak 2/TeamSpeak"));
     // "Öffnen" starts the shown program.
     page->cmdTSaendern_Click(1);
-    EXPECT_EQ(events, QStringList{QStringLiteral("shell /opt/Team Speak 2/TeamSpeak")});
+    EXPECT_EQ(events.last(), QStringLiteral("shell /opt/Team Speak 2/TeamSpeak"));
 }
 
 TEST_F(SettingsPage2, AnEmptyPathLeavesTheHandlerAlone) {
@@ -223,4 +227,31 @@ TEST_F(SettingsPage2, InternalPlaybackFailsWithItsMessage) {
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].text, QStringLiteral("Datei kann nicht abgespielt werden!"));
     EXPECT_EQ(prompts.shown[0].icon, platform::Prompts::Icon::Exclamation);
+}
+
+// The client choice: stored as [Client] Typ, told to the program on saving; a file
+// without it or with anything else in it means the TeamSpeak client.
+TEST_F(SettingsPage2, TheClientChoiceIsStoredAndAnythingElseMeansTeamSpeak) {
+    const auto typ = [this] {
+        return INIfile::INIRead(state.Dateiname, QStringLiteral("Client"), QStringLiteral("Typ"));
+    };
+    page->Form_Load();
+    EXPECT_EQ(page->cmbClient->currentText(), QStringLiteral("TeamSpeak 2"));
+    page->cmbClient->setCurrentIndex(1);
+    page->txtBakeWann->setText(QStringLiteral("30"));
+    page->cmdApply_Click();
+    EXPECT_EQ(typ(), QStringLiteral("Mumble"));
+    EXPECT_EQ(events.last(), QStringLiteral("client Mumble"));
+    const std::pair<const char*, int> stored[] = {
+        {"mumble", 1}, {" Mumble ", 1}, {"Mumble2", 0}, {"", 0}, {"TeamSpeak2", 0}};
+    for (const auto& [value, index] : stored) {
+        INIfile::INIWrite(state.Dateiname, QStringLiteral("Client"), QStringLiteral("Typ"),
+                          QString::fromLatin1(value));
+        page->cmdAbbruch_Click(); // leaving reads the page anew
+        EXPECT_EQ(page->cmbClient->currentIndex(), index) << value;
+    }
+    page->txtBakeWann->setText(QStringLiteral("30"));
+    page->cmdApply_Click();
+    EXPECT_EQ(typ(), QStringLiteral("TeamSpeak2"));
+    EXPECT_EQ(events.last(), QStringLiteral("client TS"));
 }

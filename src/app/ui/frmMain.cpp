@@ -122,7 +122,27 @@ void frmMain::Zeit1sek_Timer() {
     render();
 }
 
+QString frmMain::loginAddress() const {
+    const frmOptions& page = m_parts.options;
+    return page.cmbServerAdresse->currentText() + QLatin1Char(':') + page.txtPortNummer->text();
+}
+
 void frmMain::StartTeamSpeak() {
+    if (m_parts.ts.library().kind() == platform::ClientKind::Mumble) {
+        // Mumble started through its URL handler joins the server right away.
+        const frmOptions& page = m_parts.options;
+        const auto url = clientlink::TSRemote::mumbleUrl(loginAddress(), page.txtNickname->text(),
+                                                         page.txtPassword->text(),
+                                                         page.txtDefaultChannel->text());
+        if (!url) {
+            m_parts.prompts.warn(QStringLiteral("Mumble kann nicht gestartet werden: \"%1\" ist "
+                                                "keine Serveradresse.")
+                                     .arg(loginAddress()));
+            return;
+        }
+        ShellFile(*url);
+        return;
+    }
     const QString program = clientlink::TSInstallPath(m_parts.urlHandler);
     if (program.isEmpty()) {
         // Opening nothing would look like a button that does nothing.
@@ -139,13 +159,16 @@ void frmMain::cmdTSStarten_Click() {
 }
 
 void frmMain::cmdTSverbinden_Click() {
-    if (m_state.TSNotStarted)
+    const bool mumble = m_parts.ts.library().kind() == platform::ClientKind::Mumble;
+    if (m_state.TSNotStarted) {
         StartTeamSpeak();
+        if (mumble)
+            return; // the URL it was started with connects it
+    }
     const frmOptions& page = m_parts.options;
-    m_parts.ts.TSConnect(
-        page.cmbServerAdresse->currentText() + QLatin1Char(':') + page.txtPortNummer->text(),
-        page.txtNickname->text(), page.txtLoginName->text(), page.txtPassword->text(),
-        page.txtDefaultChannel->text(), page.txtChannelPassword->text());
+    m_parts.ts.TSConnect(loginAddress(), page.txtNickname->text(), page.txtLoginName->text(),
+                         page.txtPassword->text(), page.txtDefaultChannel->text(),
+                         page.txtChannelPassword->text());
     if (m_seams.armSwitchen)
         m_seams.armSwitchen();
 }

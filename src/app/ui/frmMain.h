@@ -94,6 +94,7 @@ public:
 
     // Buttons and double clicks.
     void StartTeamSpeak();
+    QString loginAddress() const; // "server:port" from page 1
     void cmdTSStarten_Click();
     void cmdTSverbinden_Click();
     void cmdTStrennen_Click();

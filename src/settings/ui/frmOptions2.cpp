@@ -1,5 +1,6 @@
 #include "frmOptions2.h"
 
+#include "ClientChoice.h"
 #include "Glyphs.h"
 #include "INIfile.h"
 #include "Prompts.h"
@@ -11,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -65,6 +67,13 @@ frmOptions2::frmOptions2(app::SharedState& state, platform::Prompts& prompts,
 
 void frmOptions2::buildControls() {
     setWindowTitle(QStringLiteral("Einstellungen 2.Seite"));
+    fraClient = new QGroupBox(QStringLiteral("Client"), this);
+    cmbClient = new QComboBox(fraClient);
+    cmbClient->addItems({settings::clientName(platform::ClientKind::TeamSpeak2),
+                         settings::clientName(platform::ClientKind::Mumble)});
+    auto* clientLayout = new QHBoxLayout(fraClient);
+    clientLayout->addWidget(new QLabel(QStringLiteral("Client:"), fraClient));
+    clientLayout->addWidget(cmbClient, 1);
     fraTeamspeak = new QGroupBox(QStringLiteral("Teamspeak Pfad"), this);
     lblPfad = new QLabel(QStringLiteral("Der angegebene Pfad zeigt die Standard "
                                         "Teamspeak-Version. Mit dieser werden alle "
@@ -123,10 +132,11 @@ void frmOptions2::buildControls() {
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdAbbruch);
     auto* top = new QVBoxLayout(this);
+    top->addWidget(fraClient);
     top->addWidget(fraTeamspeak);
     top->addWidget(fraBake);
     top->addLayout(buttons);
-    resize(420, 360);
+    resize(420, 410);
 
     connect(cmdRefresh, &QToolButton::clicked, this, &frmOptions2::cmdRefresh_Click);
     connect(cmdTSaendern0, &QPushButton::clicked, this, [this] { cmdTSaendern_Click(0); });
@@ -142,6 +152,7 @@ void frmOptions2::buildControls() {
 // The controls as a fresh page has them, before anything is read.
 void frmOptions2::resetToCreation() {
     lblTSPfadIst->clear();
+    cmbClient->setCurrentIndex(0);
     chkBakeAktiv->setChecked(false);
     chkExtPlayer->setChecked(false);
     chkExtPlayer->setEnabled(true);
@@ -209,6 +220,7 @@ void frmOptions2::cmdRefresh_Click() {
     if (const QString program = programOfCommand(command); !program.isEmpty())
         lblTSPfadIst->setText(program);
     const QString file = m_state.Dateiname;
+    cmbClient->setCurrentIndex(readClientKind(file) == platform::ClientKind::Mumble ? 1 : 0);
     const auto read = [&file](const KeyDef& k) {
         return INIfile::INIRead(file, text(k.section), text(k.key));
     };
@@ -269,6 +281,11 @@ void frmOptions2::cmdApply_Click() {
     for (std::size_t i = 0; i < BeaconKeys.size(); ++i)
         INIfile::INIWrite(s.Dateiname, text(BeaconKeys[i].section), text(BeaconKeys[i].key),
                           values[i]);
+    const bool mumble = cmbClient->currentIndex() == 1;
+    writeClientKind(s.Dateiname,
+                    mumble ? platform::ClientKind::Mumble : platform::ClientKind::TeamSpeak2);
+    if (m_host.clientChosen)
+        m_host.clientChosen(mumble);
     TSPfad = lblTSPfadIst->text();
     if (TSPfad.isEmpty())
         return; // no program: the handler stays as it is

@@ -5,6 +5,7 @@
 #include <functional>
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -25,6 +26,7 @@ struct Options2Host {
     std::function<void()> showMainWindow;
     std::function<void()> showOptions;             // back to page 1
     std::function<void(const QString&)> ShellFile; // the main window's
+    std::function<void(bool mumble)> clientChosen; // the saved choice of client
 };
 
 // "Einstellungen 2.Seite": the program behind teamspeak:// links, and the beacon's
@@ -71,6 +73,8 @@ public:
 
     QLabel* lblPfad = nullptr;
     QLabel* lblTSPfadIst = nullptr;
+    QGroupBox* fraClient = nullptr;
+    QComboBox* cmbClient = nullptr; // 0: TeamSpeak 2, 1: Mumble
     QPushButton* cmdTSaendern0 = nullptr;
     QPushButton* cmdTSaendern1 = nullptr;
     QToolButton* cmdRefresh = nullptr;
