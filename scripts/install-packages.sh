@@ -14,6 +14,7 @@ PACKAGES=(
     xvfb xauth xdotool openbox
     xdg-utils desktop-file-utils libglib2.0-bin espeak-ng
     help2man appstream lintian
+    mumble mumble-server dbus openssl sqlite3
     gcc-multilib g++-multilib
 )
 

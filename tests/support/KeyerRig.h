@@ -51,13 +51,15 @@ public:
         if (pts.isEmpty())
             return false;
         const QString socket = dir.file(QStringLiteral("client.sock"));
-        saveWithSettingsPage(dir.file(QStringLiteral("ts.ini")), [hangMs](frmOptions& page) {
+        saveWithSettingsPage(dir.file(QStringLiteral("ts.ini")), [this, hangMs](frmOptions& page) {
             page.cmbServerAdresse->setCurrentIndex(2);
             page.chkGateway->setChecked(true);
             page.cmbCOMPort->setCurrentIndex(1);
             page.optRTSDTR[0]->click();
             page.sldDelay->setValue(hangMs);
             page.sldWatchdog->setValue(5);
+            if (morePage)
+                morePage(page);
         });
         // COM1 leads to the pseudo-terminal, as a user maps an adapter with tsini.
         INIfile::INIWrite(dir.file(QStringLiteral("ts.ini")), QStringLiteral("Schnittstellen"),
@@ -121,6 +123,7 @@ public:
     std::unique_ptr<SimProcess> sim;
     // Another client than ts2sim behind the socket; true once it listens.
     std::function<bool(const QString& socket)> startClient;
+    std::function<void(frmOptions&)> morePage; // more of page 1 than the keyer needs
     Child quorvex;
 
 private:

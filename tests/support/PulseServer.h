@@ -32,6 +32,7 @@ public:
                                "load-module module-native-protocol-unix socket=%1 "
                                "auth-anonymous=1\n"
                                "load-module module-null-sink sink_name=%2\n"
+                               "load-module module-sine-source source_name=tone\n"
                                "set-default-sink %2\n"
                                "set-default-source %2.monitor\n")
                     .arg(socketPath(), QLatin1String(SinkName))

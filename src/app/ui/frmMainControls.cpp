@@ -14,6 +14,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <cstdio>
+
 namespace app {
 
 namespace tw = platform::twips;
@@ -263,6 +265,10 @@ void frmMain::render() {
     if (status.color(QPalette::WindowText) != fromBgr(v.lblVerbindungColor)) {
         status.setColor(QPalette::WindowText, fromBgr(v.lblVerbindungColor));
         lblVerbindung->setPalette(status);
+    }
+    if (lblVerbindung->text() != v.lblVerbindung && !v.lblVerbindung.isEmpty()) {
+        // Each change of the connection also goes to the log (the journal of a service).
+        std::fprintf(stderr, "quorvex: Verbindung: %s\n", qPrintable(v.lblVerbindung));
     }
     lblVerbindung->setText(v.lblVerbindung);
     const QString tip = m_state.TSNotStarted && m_seams.clientProblem
