@@ -21,6 +21,9 @@ struct MainView {
     bool cmdTStrennenEnabled = false;
     bool flagButtonsEnabled = false;
     bool flagButtonsVisible = true;
+    // A client with only microphone and loudspeaker (Mumble): away, whisper block,
+    // channel commander and disconnect stay greyed.
+    bool onlyMicAndSound = false;
 
     // Displays.
     QString lblSprecher;

@@ -70,6 +70,7 @@ void MonitorCycle::onTick1s() {
 
 void MonitorCycle::ShowConnectionStatus() {
     SharedState& s = m_state;
+    view.onlyMicAndSound = mumble();
     switch (m_ts.TSGetSpeakers()) {
     case NotRunning:
         view.cmdTSverbindenVisible = false;
@@ -80,9 +81,8 @@ void MonitorCycle::ShowConnectionStatus() {
         s.AktuellerChannel.clear();
         s.TSNotStarted = true;
         view.lblVerbindungColor = Red;
-        view.lblVerbindung = m_ts.library().kind() == platform::ClientKind::Mumble
-                                 ? QStringLiteral("!!! MUMBLE NICHT GESTARTET !!!")
-                                 : QStringLiteral("!!! TS NICHT GESTARTET !!!");
+        view.lblVerbindung = mumble() ? QStringLiteral("!!! MUMBLE NICHT GESTARTET !!!")
+                                      : QStringLiteral("!!! TS NICHT GESTARTET !!!");
         break;
     case NotConnected:
         view.cmdTSverbindenEnabled = true;
@@ -98,7 +98,7 @@ void MonitorCycle::ShowConnectionStatus() {
         break;
     case Connected:
         view.cmdTSStartenVisible = false;
-        view.cmdTStrennenEnabled = true;
+        view.cmdTStrennenEnabled = !view.onlyMicAndSound;
         view.flagButtonsEnabled = true;
         s.TSNotStarted = false;
         view.lblVerbindungColor = Green;
@@ -219,9 +219,14 @@ void MonitorCycle::ShowOwnFlags() {
                        s.FlagNoWhisper};
 }
 
+bool MonitorCycle::mumble() {
+    return m_ts.library().kind() == platform::ClientKind::Mumble;
+}
+
 void MonitorCycle::KeepGatewayFlags() {
     const SharedState& s = m_state;
-    if (!s.FuncGateway)
+    // Mumble has none of these flags: nothing to keep.
+    if (!s.FuncGateway || mumble())
         return;
     if (!s.FlagChannelCommander)
         m_ts.TSSetChannelCommander(true);

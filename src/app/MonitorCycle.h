@@ -70,6 +70,7 @@ public:
     void ArrangeForRole();
 
 private:
+    bool mumble(); // the client chosen is Mumble
     void showSpeakerName(const QString& name, const QString& minimizedCaption);
     static void run(const std::function<void()>& seam) {
         if (seam)

@@ -324,3 +324,29 @@ TEST_F(MonitorCycleTest, TheSecondTickCountsIdleTimeAndBlinksTheClock) {
     EXPECT_EQ(fired, 60) << "fires on the tick on which the counter reaches the limit";
     EXPECT_EQ(cycle->view.lblDebugTakt, QStringLiteral("0"));
 }
+
+// Mumble: its own name when it is not running, counts it does not tell shown as unknown,
+// only the microphone and loudspeaker buttons, no flags kept for a gateway.
+TEST_F(MonitorCycleTest, WithMumbleUnknownCountsAndLackingButtonsShowAsSuch) {
+    lib.kindIs = platform::ClientKind::Mumble;
+    lib.speakersResult = TSR_NOT_RUNNING;
+    cycle->ShowConnectionStatus();
+    EXPECT_EQ(cycle->view.lblVerbindung, QStringLiteral("!!! MUMBLE NICHT GESTARTET !!!"));
+
+    connectedWorld();
+    lib.speakersResult = 0;
+    lib.server.PlayerCount = -1;
+    lib.channels[1].PlayerCountInChannel = -1;
+    state.EigeneID = 100;
+    state.FuncGateway = true;
+    lib.own.PlayerFlags = 0;
+    cycle->onTick100ms();
+    const MainView& v = cycle->view;
+    EXPECT_EQ(v.lblAllUser, QStringLiteral("\u2013"));
+    EXPECT_EQ(v.lblChannelUsers, QStringLiteral("\u2013"));
+    EXPECT_TRUE(v.onlyMicAndSound && v.flagButtonsEnabled);
+    EXPECT_FALSE(v.cmdTStrennenEnabled);
+    EXPECT_EQ(std::count_if(lib.calls.begin(), lib.calls.end(),
+                            [](const std::string& c) { return c.rfind("setPlayerFlags", 0) == 0; }),
+              0);
+}

@@ -25,6 +25,9 @@ public:
     bool writeOnFailure = false;     // a failing listing still writes its records
     std::int32_t setFlags = 0;
     std::string lastText;
+    platform::ClientKind kindIs = platform::ClientKind::TeamSpeak2;
+
+    platform::ClientKind kind() const override { return kindIs; }
 
     int32_t connect(const char* url) override { return log("connect", url); }
     int32_t disconnect() override { return log("disconnect"); }

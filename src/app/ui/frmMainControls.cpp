@@ -258,7 +258,8 @@ void frmMain::render() {
     cmdTSverbinden->setEnabled(v.cmdTSverbindenEnabled);
     cmdTStrennen->setEnabled(v.cmdTStrennenEnabled);
     for (QToolButton* b : flagButtons()) {
-        b->setEnabled(v.flagButtonsEnabled);
+        b->setEnabled(v.flagButtonsEnabled &&
+                      (!v.onlyMicAndSound || b == cmdTSMicMuteEIN || b == cmdTSMuteEIN));
         b->setVisible(v.flagButtonsVisible);
     }
     QPalette status = lblVerbindung->palette();
