@@ -445,3 +445,36 @@ TEST_F(MainWindowTest, TheTrayHandlerIgnoresClicksWhileItsMenuIsOpen) {
     window->tray().activated(QSystemTrayIcon::DoubleClick);
     EXPECT_TRUE(window->isVisible());
 }
+
+// With Mumble: the plug starts it through its URL when it is not running, a channel change
+// says it is not offered, and ending asks only about Quorvex.
+TEST_F(MainWindowTest, WithMumbleThePlugOpensItsUrlAndLackingActionsSaySo) {
+    library.kindIs = platform::ClientKind::Mumble;
+    make();
+    window->Form_Load();
+    state.TSNotStarted = true;
+    options.cmbServerAdresse->setCurrentIndex(2);
+    options.txtPortNummer->setText(QStringLiteral("64738"));
+    options.txtNickname->setText(QStringLiteral("DL0GW"));
+    options.txtDefaultChannel->setText(QStringLiteral("Funkraum"));
+    window->cmdTSverbinden_Click();
+    EXPECT_EQ(shell.opened,
+              QStringList{QStringLiteral("mumble://DL0GW@localhost:64738/Funkraum?version=1.2.0")});
+    EXPECT_TRUE(library.calls.empty()) << "the URL it is started with connects it";
+
+    options.lblDefaultChannelID->setText(QStringLiteral("1"));
+    window->lblOwnChannel_DblClick();
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text,
+              QStringLiteral("Mit Mumble nicht verf\u00FCgbar: Channel wechseln"));
+    EXPECT_TRUE(library.calls.empty());
+
+    prompts.nextAnswers = {Answer::No, Answer::Yes};
+    window->cmdEnde_Click();
+    EXPECT_TRUE(events.isEmpty() || events.last() != QStringLiteral("end"));
+    window->cmdEnde_Click();
+    EXPECT_EQ(prompts.shown.back().text,
+              QStringLiteral("Quorvex beenden ? (Mumble l\u00E4uft weiter)"));
+    EXPECT_EQ(events.last(), QStringLiteral("end"));
+    EXPECT_TRUE(library.calls.empty()) << "no quit sent to Mumble";
+}

@@ -128,7 +128,7 @@ QString frmMain::loginAddress() const {
 }
 
 void frmMain::StartTeamSpeak() {
-    if (m_parts.ts.library().kind() == platform::ClientKind::Mumble) {
+    if (mumble()) {
         // Mumble started through its URL handler joins the server right away.
         const frmOptions& page = m_parts.options;
         const auto url = clientlink::TSRemote::mumbleUrl(loginAddress(), page.txtNickname->text(),
@@ -159,10 +159,9 @@ void frmMain::cmdTSStarten_Click() {
 }
 
 void frmMain::cmdTSverbinden_Click() {
-    const bool mumble = m_parts.ts.library().kind() == platform::ClientKind::Mumble;
     if (m_state.TSNotStarted) {
         StartTeamSpeak();
-        if (mumble)
+        if (mumble())
             return; // the URL it was started with connects it
     }
     const frmOptions& page = m_parts.options;
@@ -223,7 +222,20 @@ void frmMain::cmdDTMF_Click() {
     openInstead(m_seams.showDtmfKeypad);
 }
 
+bool frmMain::mumble() {
+    return m_parts.ts.library().kind() == platform::ClientKind::Mumble;
+}
+
+bool frmMain::offeredByClient(const QString& what) {
+    if (!mumble())
+        return true;
+    m_parts.prompts.warn(QStringLiteral("Mit Mumble nicht verf\u00FCgbar: ") + what);
+    return false;
+}
+
 void frmMain::lblOwnChannel_DblClick() {
+    if (!offeredByClient(QStringLiteral("Channel wechseln")))
+        return;
     bool isNumber = false;
     const int channel = m_parts.options.lblDefaultChannelID->text().trimmed().toInt(&isNumber);
     if (isNumber)
@@ -272,6 +284,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmMain::imgAway_DblClick() {
+    if (!offeredByClient(QStringLiteral("Channel wechseln")))
+        return;
     bool isNumber = false;
     const int channel = m_state.CurrentAWAYChannelID.trimmed().toInt(&isNumber);
     if (isNumber)
@@ -392,6 +406,16 @@ void frmMain::endProgram() {
 
 void frmMain::cmdEnde_Click() {
     using P = platform::Prompts;
+    if (mumble()) {
+        // Mumble cannot be ended from here: the question is only whether to end Quorvex.
+        if (m_parts.prompts.message(QStringLiteral("Quorvex beenden ? (Mumble l\u00E4uft weiter)"),
+                                    P::Icon::Question, P::Buttons::YesNo,
+                                    P::Answer::No) == P::Answer::Yes) {
+            closeComPortIfOpen();
+            endProgram();
+        }
+        return;
+    }
     const P::Answer answer =
         m_parts.prompts.message(QStringLiteral("Teamspeak 2 Software auch beenden ?"),
                                 P::Icon::Question, P::Buttons::YesNoCancel, P::Answer::Cancel);

@@ -95,6 +95,9 @@ public:
     // Buttons and double clicks.
     void StartTeamSpeak();
     QString loginAddress() const; // "server:port" from page 1
+    bool mumble();                // the chosen client is Mumble
+    // False, after telling the user, where the chosen client does not offer what.
+    bool offeredByClient(const QString& what);
     void cmdTSStarten_Click();
     void cmdTSverbinden_Click();
     void cmdTStrennen_Click();

@@ -33,7 +33,7 @@ template <std::size_t N> void copyField(char (&field)[N], const QString& text) {
 
 } // namespace
 
-MumbleClient::MumbleClient(QDBusConnection bus, int timeoutMs)
+MumbleClient::MumbleClient(std::optional<QDBusConnection> bus, int timeoutMs)
     : m_bus(std::move(bus)), m_timeoutMs(timeoutMs) {}
 
 MumbleClient::Reach MumbleClient::call(const char* method, const QVariantList& arguments,
@@ -49,13 +49,15 @@ MumbleClient::Reach MumbleClient::call(const char* method, const QVariantList& a
             return Reach::NoAnswer;
         timeout = static_cast<int>(std::min<std::int64_t>(timeout, left));
     }
-    if (!m_bus.isConnected())
+    if (!m_bus)
+        m_bus = QDBusConnection::sessionBus();
+    if (!m_bus->isConnected())
         return Reach::NotRunning;
     QDBusMessage message =
         QDBusMessage::createMethodCall(QLatin1String(Service), QStringLiteral("/"),
                                        QLatin1String(Interface), QLatin1String(method));
     message.setArguments(arguments);
-    const QDBusMessage reply = m_bus.call(message, QDBus::Block, timeout);
+    const QDBusMessage reply = m_bus->call(message, QDBus::Block, timeout);
     if (reply.type() == QDBusMessage::ReplyMessage) {
         if (result)
             *result = reply.arguments().value(0);

@@ -29,7 +29,8 @@ public:
     static constexpr std::int32_t NotOffered = -20;
     static constexpr std::int32_t NoAnswer = -21;
 
-    explicit MumbleClient(QDBusConnection bus = QDBusConnection::sessionBus(), int timeoutMs = 200);
+    // Without a bus: the session's, reached only once Mumble is the chosen client.
+    explicit MumbleClient(std::optional<QDBusConnection> bus = std::nullopt, int timeoutMs = 200);
 
     ClientKind kind() const override { return ClientKind::Mumble; }
     int32_t connect(const char* url) override;
@@ -70,7 +71,7 @@ private:
     int32_t idOf(const QString& name);
     void fillPlayer(PlayerInfoRecord& record, int32_t id, const QString& name) const;
 
-    QDBusConnection m_bus;
+    std::optional<QDBusConnection> m_bus;
     int m_timeoutMs;
     std::optional<Clock::time_point> m_deadline; // of the current round of calls
     Clock::time_point m_quietUntil{};            // after a call went unanswered
