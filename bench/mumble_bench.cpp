@@ -100,15 +100,21 @@ int main(int argc, char* argv[]) {
         const std::int64_t named =
             whenNamed(station, [](const QStringList& names) { return !names.isEmpty(); });
         ok = named > 0 && waitUntil([&] { return rig.keying().size() > before; }, 3000, 2);
-        if (!ok)
+        if (!ok) {
+            std::fprintf(stderr, "mumble_bench: cycle %d: %s\n", c + 1,
+                         named > 0 ? "the line was not keyed" : "the client named no talker");
             break;
+        }
         up.push_back((rig.keying().back().ns - named) / 1e6);
         QThread::msleep(800 + QRandomGenerator::global()->bounded(200));
         remote.call("setSelfMuted", {true});
         const std::int64_t gone =
             whenNamed(station, [](const QStringList& names) { return names.isEmpty(); });
         ok = gone > 0 && waitUntil([&] { return rig.keying().size() > before + 1; }, 5000, 2);
-        if (ok)
+        if (!ok)
+            std::fprintf(stderr, "mumble_bench: cycle %d: %s\n", c + 1,
+                         gone > 0 ? "the line did not drop" : "the talker stayed named");
+        else
             down.push_back((rig.keying().back().ns - gone) / 1e6 - hangMs);
         QThread::msleep(200 + QRandomGenerator::global()->bounded(100));
     }
