@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev qt6-translations-l10n
+    libqt6sql6-sqlite
     libxcb1-dev libxcb-xinput-dev libxcb-keysyms1-dev
     libpulse-dev libsndfile1-dev pulseaudio pulseaudio-utils
     libgtest-dev libgmock-dev

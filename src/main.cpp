@@ -23,6 +23,7 @@
 #include "SharedState.h"
 #include "TSRemote.h"
 #include "TSRemoteLibrary.h"
+#include "TransmissionLog.h"
 #include "UserStatistics.h"
 #include "WindowLife.h"
 #include "X11Input.h"
@@ -152,6 +153,15 @@ int main(int argc, char* argv[]) {
     // whose end closes the port and so drops the keying line.
     platform::QtSerialLine serialLine;
     std::array<QString, 4> portMap;
+    // Every keying goes to the transmission log beside ts.ini; it outlives the keyer, whose
+    // end is the last record's.
+    TransmissionLog transmissions(
+        QDir(folders.settings).filePath(QLatin1String(TransmissionLog::FileName)),
+        [&prompts](const QString& problem) {
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(), [&prompts, problem] { prompts.warnLater(problem); },
+                Qt::QueuedConnection);
+        });
     frmCOM keyer(state, serialLine, clock, prompts,
                  KeyerSettings{[&options] { return options.sldDelay->value(); },
                                [&options] { return options.sldWatchdog->value(); },
@@ -159,7 +169,13 @@ int main(int argc, char* argv[]) {
                                    return n >= 1 && n <= 4 ? portMap[static_cast<size_t>(n - 1)]
                                                            : QString();
                                },
-                               [&options] { options.cmbCOMPort->setCurrentIndex(0); }});
+                               [&options] { options.cmbCOMPort->setCurrentIndex(0); },
+                               [&transmissions, &mainPtr](bool keyed, const QString& cause) {
+                                   if (!keyed)
+                                       transmissions.end(cause);
+                                   else if (mainPtr)
+                                       transmissions.begin(mainPtr->cycle().view.lblSprecher);
+                               }});
     GatewaySwitching gateway(state, keyer, ts,
                              {[&options] { return options.lblDefaultChannelID->text(); },
                               [&options] { return options.txtChannelPassword->text(); }});

@@ -61,6 +61,7 @@ frmCOM::frmCOM(app::SharedState& state, platform::SerialLine& line, const platfo
 
 frmCOM::~frmCOM() {
     // Whatever ends the program, the transmitter is not left keyed.
+    m_closeCause = ProgramEnded;
     if (m_line.isOpen())
         COM_schliessen(m_state.frmOptions.COMPortAuswahl);
 }
@@ -99,7 +100,7 @@ void frmCOM::COM_senden(bool send) {
     if (send)
         COM_ein();
     else if (m_state.frmCOM.DelayEIN)
-        COM_aus();
+        COM_aus(HangTimeOver);
 }
 
 void frmCOM::COM_ein() {
@@ -116,8 +117,8 @@ void frmCOM::COM_ein() {
         Watchdog->start();
 }
 
-void frmCOM::COM_aus() {
-    setKeyingLine(false);
+void frmCOM::COM_aus(const char* cause) {
+    setKeyingLine(false, cause);
     m_state.frmCOM.DelayEIN = false;
     Delay->stop();
     Watchdog->stop();
@@ -126,10 +127,10 @@ void frmCOM::COM_aus() {
 }
 
 // Drives the keying line of an open port and shows it; false when the line was lost.
-bool frmCOM::setKeyingLine(bool up) {
+bool frmCOM::setKeyingLine(bool up, const char* cause) {
     bool& lamp = m_state.frmCOM.DTR ? m_state.frmCOM.DTRLit : m_state.frmCOM.RTSLit;
     if (!m_line.isOpen()) {
-        lamp = false; // no line is driven while the port is closed
+        lampOut(cause ? cause : PortClosed); // no line is driven while the port is closed
         return true;
     }
     const Result r =
@@ -138,12 +139,23 @@ bool frmCOM::setKeyingLine(bool up) {
         loseLine(m_line.errorText());
         return false;
     }
+    if (up && !lamp && m_settings.keyingChanged)
+        m_settings.keyingChanged(true, QString());
+    if (!up)
+        lampOut(cause ? cause : HangTimeOver);
     lamp = up;
     return true;
 }
 
+void frmCOM::lampOut(const char* cause) {
+    const bool wasKeyed = m_state.frmCOM.RTSLit || m_state.frmCOM.DTRLit;
+    lampsDark();
+    if (wasKeyed && m_settings.keyingChanged)
+        m_settings.keyingChanged(false, QString::fromUtf8(cause));
+}
+
 void frmCOM::sperren() {
-    COM_aus();
+    COM_aus(Blocked);
     m_state.frmCOM.COMPortsperren = true;
 }
 
@@ -151,7 +163,7 @@ void frmCOM::COM_schliessen(std::int16_t) {
     m_line.close();
     platform::LineGuard::watch(-1);
     m_state.frmCOM.COMPortOffen = false;
-    lampsDark();
+    lampOut(m_closeCause);
 }
 
 void frmCOM::checkLine() {
@@ -166,7 +178,7 @@ void frmCOM::loseLine(const QString& why) {
     platform::LineGuard::watch(-1);
     m_state.frmCOM.COMPortOffen = false;
     m_state.frmCOM.DelayEIN = false;
-    lampsDark();
+    lampOut(AdapterLost);
     Delay->stop();
     Watchdog->stop();
     WatchdogSek = 0;
@@ -214,7 +226,7 @@ void frmCOM::Watchdog_Timer() {
         WatchdogMin = 0;
     const int limit = m_settings.watchdogMinutes ? m_settings.watchdogMinutes() : 1;
     if (limit == WatchdogMin) {
-        COM_aus();
+        COM_aus(WatchdogCut);
         COM_schliessen(m_state.frmOptions.COMPortAuswahl);
         m_state.frmCOM.COMPortsperren = true;
     }

@@ -23,6 +23,8 @@ struct KeyerSettings {
     std::function<int()> watchdogMinutes;   // sldWatchdog
     std::function<QString(int)> devicePath; // COM1..COM4 to a device
     std::function<void()> resetPortChoice;  // cmbCOMPort back to "(ohne)"
+    // The transmitter went up (cause empty) or down, and why: for the transmission log.
+    std::function<void(bool keyed, const QString& cause)> keyingChanged;
 };
 
 // The COM keyer: keys a transmitter with the RTS or DTR line of a serial port, holds
@@ -35,6 +37,13 @@ public:
     static constexpr int WatchdogIntervalMs = 1000;
     // A port that vanished is tried again this often, without a message.
     static constexpr int RetryLostMs = 1000;
+    // What ends a keying, as the transmission log records it.
+    static constexpr const char* HangTimeOver = "Haltezeit abgelaufen";
+    static constexpr const char* WatchdogCut = "Watchdog";
+    static constexpr const char* Blocked = "Gesperrt";
+    static constexpr const char* AdapterLost = "Adapter getrennt";
+    static constexpr const char* PortClosed = "Port geschlossen";
+    static constexpr const char* ProgramEnded = "Programm beendet";
 
     frmCOM(app::SharedState& state, platform::SerialLine& line, const platform::Clock& clock,
            platform::Prompts& prompts, KeyerSettings settings, QObject* parent = nullptr);
@@ -61,8 +70,9 @@ public:
 
 private:
     void COM_ein();
-    void COM_aus();
-    bool setKeyingLine(bool up);
+    void COM_aus(const char* cause);
+    bool setKeyingLine(bool up, const char* cause = nullptr);
+    void lampOut(const char* cause); // the keying line is down, whatever brought it down
     void loseLine(const QString& why);
     void lampsDark();
 
@@ -73,6 +83,7 @@ private:
     KeyerSettings m_settings;
     std::int64_t m_lastSendMs = 0;
     bool m_reporting = false; // a message is showing: no new open attempt
-    int m_lostPort = 0;       // the port whose adapter vanished, 0 when none
+    const char* m_closeCause = PortClosed;
+    int m_lostPort = 0; // the port whose adapter vanished, 0 when none
     std::int64_t m_nextRetryMs = 0;
 };

@@ -31,6 +31,7 @@ protected:
     int watchdogMinutes = 1;
     int portResets = 0;
     QString defaultChannelId;
+    QStringList keyings; // what the transmission log is told; outlives the keyer
     std::unique_ptr<frmCOM> keyer;
     std::unique_ptr<GatewaySwitching> drive;
     std::int64_t sinceWatchdog = 0;
@@ -43,7 +44,11 @@ protected:
             state, line, clock, prompts,
             KeyerSettings{[this] { return hangMs; }, [this] { return watchdogMinutes; },
                           [](int n) { return QStringLiteral("/dev/ttyUSB%1").arg(n - 1); },
-                          [this] { ++portResets; }});
+                          [this] { ++portResets; },
+                          [this](bool keyed, const QString& cause) {
+                              keyings << (keyed ? QStringLiteral("up")
+                                                : QStringLiteral("down ") + cause);
+                          }});
         drive = std::make_unique<GatewaySwitching>(
             state, *keyer, ts,
             GatewaySwitching::DefaultChannel{[this] { return defaultChannelId; },
@@ -107,6 +112,11 @@ TEST_F(Keyer, TheHangTimeHoldsTheLineAndNeverEndsEarly) {
     EXPECT_GE(fell, 3000);
     EXPECT_LE(fell, 3100);
     EXPECT_GE(keyer->DelayTakt, 300);
+    run(200, true);
+    keyer->sperren();
+    EXPECT_EQ(keyings,
+              QStringList({QStringLiteral("up"), QStringLiteral("down Haltezeit abgelaufen"),
+                           QStringLiteral("up"), QStringLiteral("down Gesperrt")}));
 }
 
 TEST_F(Keyer, SpeechResumingWithinTheHangTimeKeepsTheLineUpAndTheWatchdogCounting) {
@@ -121,6 +131,9 @@ TEST_F(Keyer, SpeechResumingWithinTheHangTimeKeepsTheLineUpAndTheWatchdogCountin
     const int fell = msUntilRtsFalls(2000);
     EXPECT_GE(fell, 500);
     EXPECT_LE(fell, 600);
+    EXPECT_EQ(keyings,
+              QStringList({QStringLiteral("up"), QStringLiteral("down Haltezeit abgelaufen")}))
+        << "one keying through the pause";
 }
 
 TEST_F(Keyer, TheWatchdogCutsBlocksAndTheClickReleases) {
@@ -140,6 +153,8 @@ TEST_F(Keyer, TheWatchdogCutsBlocksAndTheClickReleases) {
     run(100, true);
     EXPECT_TRUE(line.rts);
     EXPECT_EQ(keyer->WatchdogMin, 0);
+    EXPECT_EQ(keyings, QStringList({QStringLiteral("up"), QStringLiteral("down Watchdog"),
+                                    QStringLiteral("up")}));
 }
 
 // The real timers, sped up: requests every few milliseconds must not hold off the
@@ -244,6 +259,10 @@ TEST_F(Keyer, AVanishedAdapterDropsEverythingWarnsOnceAndComesBack) {
     EXPECT_TRUE(state.frmCOM.COMPortOffen);
     EXPECT_TRUE(line.rts);
     EXPECT_EQ(prompts.shown.size(), 1u);
+    keyer.reset(); // the program ends while keyed
+    EXPECT_EQ(keyings,
+              QStringList({QStringLiteral("up"), QStringLiteral("down Adapter getrennt"),
+                           QStringLiteral("up"), QStringLiteral("down Programm beendet")}));
 }
 
 TEST_F(Keyer, AnIdlePortThatVanishesIsFoundByTheNextTick) {

@@ -65,8 +65,9 @@ public:
         INIfile::INIWrite(dir.file(QStringLiteral("ts.ini")), QStringLiteral("Schnittstellen"),
                           QStringLiteral("COM1"), pts);
         dir.write(QStringLiteral("world.txt"),
-                  "player 7 2 DL1ABC\nconnect teamspeak://localhost:8767?nickname=DL0GW?loginname="
-                  "?password=?channel=Funkraum?channelpassword=\n");
+                  "player 7 2 DL1ABC\n" + morePlayers +
+                      "connect teamspeak://localhost:8767?nickname=DL0GW?loginname="
+                      "?password=?channel=Funkraum?channelpassword=\n");
         if (startClient) {
             if (!startClient(socket))
                 return false;
@@ -75,13 +76,20 @@ public:
             if (!sim->ready())
                 return false;
         }
-        QProcessEnvironment env = extra;
-        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(INTERPOSER_PATH));
-        env.insert(QStringLiteral("MODEM_INTERPOSE_PATH"), pts);
-        env.insert(QStringLiteral("MODEM_INTERPOSE_LOG"), dir.file(QStringLiteral("lines.log")));
-        env.insert(QStringLiteral("MODEM_INTERPOSE_UNPLUGGED"), unplugFlag());
-        if (!startQuorvex(quorvex, dir.path(), socket, x11Display, env) ||
-            !waitUntil([&] { return events().size() >= 2; }, 5000))
+        m_env = extra;
+        m_env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(INTERPOSER_PATH));
+        m_env.insert(QStringLiteral("MODEM_INTERPOSE_PATH"), pts);
+        m_env.insert(QStringLiteral("MODEM_INTERPOSE_LOG"), dir.file(QStringLiteral("lines.log")));
+        m_env.insert(QStringLiteral("MODEM_INTERPOSE_UNPLUGGED"), unplugFlag());
+        m_display = x11Display;
+        return launch();
+    }
+    // Starts quorvex (again) on the files and client start() made.
+    bool launch() {
+        const std::size_t before = events().size();
+        if (!startQuorvex(quorvex, dir.path(), dir.file(QStringLiteral("client.sock")), m_display,
+                          m_env) ||
+            !waitUntil([&] { return events().size() >= before + 2; }, 5000))
             return false;
         QThread::msleep(300); // the gateway settles: flags, first release requests
         return true;
@@ -124,8 +132,11 @@ public:
     // Another client than ts2sim behind the socket; true once it listens.
     std::function<bool(const QString& socket)> startClient;
     std::function<void(frmOptions&)> morePage; // more of page 1 than the keyer needs
+    QByteArray morePlayers;                    // "player ID CHANNEL NAME" lines for ts2sim
     Child quorvex;
 
 private:
     int m_master = -1;
+    QProcessEnvironment m_env;
+    QString m_display;
 };
