@@ -94,19 +94,19 @@ TEST_F(MumbleBackend, TalkersOwnRecordAndChannelFromTheClient) {
     EXPECT_STREQ(p.NickName, "DL1ABC");
     UserInfoRecord own{};
     ASSERT_EQ(client->getUserInfo(&own), 0);
-    EXPECT_EQ(own.Player.PlayerID, MumbleClient::OwnId);
+    EXPECT_EQ(+own.Player.PlayerID, MumbleClient::OwnId);
     EXPECT_STREQ(own.Player.NickName, "DL0GW");
     ChannelInfoRecord channels[4];
     int32_t count = 4;
     ASSERT_EQ(client->getChannels(channels, &count), 0);
     ASSERT_EQ(count, 1);
     EXPECT_STREQ(channels[0].Name, "Relais Nord");
-    EXPECT_EQ(channels[0].ChannelID, own.Player.ChannelID);
-    EXPECT_LT(channels[0].PlayerCountInChannel, 0);
+    EXPECT_EQ(+channels[0].ChannelID, +own.Player.ChannelID);
+    EXPECT_LT(+channels[0].PlayerCountInChannel, 0);
     ServerInfoRecord server{};
     ASSERT_EQ(client->getServerInfo(&server), 0);
     EXPECT_STREQ(server.ServerName, "funk.example");
-    EXPECT_LT(server.PlayerCount, 0);
+    EXPECT_LT(+server.PlayerCount, 0);
 }
 
 TEST_F(MumbleBackend, MicrophoneAndLoudspeakerAreSelfMuteAndSelfDeaf) {
