@@ -5,6 +5,7 @@
 #include "KeyerRig.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -15,14 +16,14 @@ namespace {
 
 void report(const char* what, std::vector<double> ms) {
     if (ms.empty()) {
-        std::printf("%-34s no samples\n", what);
+        std::printf("%-40s no samples\n", what);
         return;
     }
     std::sort(ms.begin(), ms.end());
     const auto at = [&ms](double p) {
         return ms[std::min(ms.size() - 1, static_cast<size_t>(ms.size() * p))];
     };
-    std::printf("%-34s %8.1f %8.1f %8.1f   (n=%zu)\n", what, at(0.5), at(0.95), ms.back(),
+    std::printf("%-40s %8.1f %8.1f %8.1f   (n=%zu)\n", what, at(0.5), at(0.95), ms.back(),
                 ms.size());
 }
 
@@ -39,10 +40,14 @@ int main(int argc, char* argv[]) {
             cycles = std::max(1, QByteArray(argv[i + 1]).toInt());
     }
     std::printf("keying latency against ts2sim, %d speech cycles per hang time (ms)\n", cycles);
-    std::printf("%-34s %8s %8s %8s\n", "", "p50", "p95", "max");
+    std::printf("%-40s %8s %8s %8s\n", "", "p50", "p95", "max");
     bool ok = true;
-    for (int hang : {0, 500}) {
+    // Each hang time with the transmission log and without it (a folder in the database's
+    // place: the log gives up at once), to see whether the keying waits for the disk.
+    for (const auto& [hang, logged] : {std::pair{0, true}, {0, false}, {500, true}}) {
         KeyerRig rig;
+        if (!logged)
+            QDir(rig.dir.path()).mkdir(QStringLiteral("sendelog.sqlite"));
         if (!rig.start(hang)) {
             std::fprintf(stderr, "could not start quorvex and ts2sim\n");
             return 1;
@@ -68,10 +73,11 @@ int main(int argc, char* argv[]) {
             down.push_back((rig.keying().back().ns - off) / 1e6 - hang);
             QThread::msleep(150 + QRandomGenerator::global()->bounded(100));
         }
+        const char* log = logged ? "" : ", no log";
         char label[64];
-        std::snprintf(label, sizeof label, "hang %4d ms: speech -> line up", hang);
+        std::snprintf(label, sizeof label, "hang %4d ms%s: speech -> up", hang, log);
         report(label, up);
-        std::snprintf(label, sizeof label, "hang %4d ms: end -> down - hang", hang);
+        std::snprintf(label, sizeof label, "hang %4d ms%s: end -> down - hang", hang, log);
         report(label, down);
     }
     return ok ? 0 : 1;
