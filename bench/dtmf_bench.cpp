@@ -1,7 +1,7 @@
 // The DTMF receiver's figures: detection per signal-to-noise step, false digits on
 // synthesized speech, the delay from a tone's start to its report, and CPU per second
 // of audio. With multimon-ng installed, the same signals go through it too.
-//   dtmf_bench [--digits N] [--speech-seconds S]
+//   dtmf_bench [--digits N] [--speech-seconds S] [--noise-minutes M]
 #include "DtmfDecoder.h"
 #include "Resampler.h"
 
@@ -27,9 +27,14 @@ constexpr const char* Keys = "123A456B789C*0#D";
 constexpr double Lows[] = {697, 770, 852, 941};
 constexpr double Highs[] = {1209, 1336, 1477, 1633};
 
+// The corpus as radio audio is recorded: 16 kHz, digit strings of 70 ms tones and 70 ms
+// pauses, each tone of the pair at -10 dBFS peak, white Gaussian noise over the whole band.
+constexpr int CorpusRate = 16000;
+constexpr int ToneMs = 70;
+
 struct Corpus {
     std::vector<float> samples; // at rate
-    int rate = dtmf::DecoderRate;
+    int rate = CorpusRate;
     std::string digits;
     std::vector<std::size_t> starts; // sample index of each tone's start
 };
@@ -37,8 +42,8 @@ struct Corpus {
 Corpus tones(int count, double snrDb, unsigned seed) {
     std::mt19937 rng(seed);
     Corpus c;
-    const double amp = std::pow(10, -10 / 20.0); // each tone -10 dBFS
-    const double pairPower = amp * amp;          // two tones of amp^2/2
+    const double amp = std::pow(10, -10 / 20.0); // each tone -10 dBFS peak
+    const double pairPower = amp * amp;          // two tones of amp^2/2 each
     std::normal_distribution<double> noise(0.0, std::sqrt(pairPower / std::pow(10, snrDb / 10)));
     const auto pause = [&](int ms) {
         for (int i = 0; i < ms * c.rate / 1000; ++i)
@@ -49,24 +54,16 @@ Corpus tones(int count, double snrDb, unsigned seed) {
         const int k = static_cast<int>(rng() % 16);
         c.digits += Keys[k];
         c.starts.push_back(c.samples.size());
-        const int n = 60 * c.rate / 1000; // 60 ms tones, 60 ms pauses
+        const int n = ToneMs * c.rate / 1000;
         for (int i = 0; i < n; ++i) {
             const double t = double(i) / c.rate;
             c.samples.push_back(static_cast<float>(
                 amp * std::sin(2 * std::numbers::pi * Lows[k / 4] * t) +
                 amp * std::sin(2 * std::numbers::pi * Highs[k % 4] * t + 1) + noise(rng)));
         }
-        pause(60);
+        pause(ToneMs);
     }
     return c;
-}
-
-std::vector<std::int16_t> toPcm(const std::vector<float>& f) {
-    std::vector<std::int16_t> out(f.size());
-    for (std::size_t i = 0; i < f.size(); ++i)
-        out[i] =
-            static_cast<std::int16_t>(std::clamp(std::lround(f[i] * 32767.0), -32768L, 32767L));
-    return out;
 }
 
 // Longest common subsequence: digits found in order, whatever else was reported.
@@ -109,28 +106,37 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     int count = 500;
     int speechSeconds = 120;
+    int noiseMinutes = 10;
     for (int i = 1; i + 1 < argc; ++i) {
+        if (QByteArray(argv[i]) == "--noise-minutes")
+            noiseMinutes = std::max(0, QByteArray(argv[i + 1]).toInt());
         if (QByteArray(argv[i]) == "--digits")
             count = std::max(10, QByteArray(argv[i + 1]).toInt());
         if (QByteArray(argv[i]) == "--speech-seconds")
             speechSeconds = std::max(0, QByteArray(argv[i + 1]).toInt());
     }
+    std::printf("%d random digits per step, %d kHz, %d ms tones and pauses, each tone -10 dBFS "
+                "peak,\nwhite Gaussian noise over the whole band; SNR = power of the tone pair / "
+                "power of the noise.\n",
+                count, CorpusRate / 1000, ToneMs);
     std::printf("%-34s %12s %12s\n", "", "quorvex", "multimon-ng");
     double audioSeconds = 0, cpuSeconds = 0;
     std::vector<double> delays;
-    for (const double snr : {20.0, 15.0, 10.0, 6.0}) {
+    for (const double snr : {10.0, 0.0, -3.0, -6.0, -10.0}) {
         const Corpus c = tones(count, snr, 17);
-        const auto pcm = toPcm(c.samples);
+        // As the recognizer hears it: taken down to the receiver's rate.
+        const auto pcm = dtmf::resample(c.samples, c.rate, dtmf::DecoderRate);
+        const auto scale = [&c](std::size_t at) { return at * dtmf::DecoderRate / c.rate; };
         std::string found;
         std::size_t fed = 0, next = 0;
         dtmf::Decoder d([&](const dtmf::DigitEvent& e) {
             if (!e.started)
                 return;
             found += e.digit;
-            while (next < c.starts.size() && c.starts[next] + 40 * 8 < fed - 800)
+            while (next < c.starts.size() && scale(c.starts[next]) + 40 * 8 < fed - 800)
                 ++next;
-            if (next < c.starts.size() && fed >= c.starts[next])
-                delays.push_back((fed - c.starts[next]) * 1000.0 / c.rate);
+            if (next < c.starts.size() && fed >= scale(c.starts[next]))
+                delays.push_back((fed - scale(c.starts[next])) * 1000.0 / dtmf::DecoderRate);
         });
         const auto t0 = std::chrono::steady_clock::now();
         // 5 ms pieces, as the capture delivers; fed counts the samples given so far.
@@ -141,7 +147,7 @@ int main(int argc, char* argv[]) {
         }
         d.flush();
         cpuSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        audioSeconds += double(pcm.size()) / c.rate;
+        audioSeconds += double(pcm.size()) / dtmf::DecoderRate;
         const std::string other = multimon(c.samples, c.rate);
         const auto rate = [&](const std::string& got) {
             if (got == "-")
@@ -151,8 +157,28 @@ int main(int argc, char* argv[]) {
                           got.size() - common(c.digits, got));
             return std::string(buf);
         };
-        std::printf("detected at %4.0f dB SNR (extra)     %12s %12s\n", snr, rate(found).c_str(),
+        std::printf("detected at %+4.0f dB SNR (extra)     %12s %12s\n", snr, rate(found).c_str(),
                     rate(other).c_str());
+    }
+
+    // Noise alone, at several levels: every digit is a false one.
+    if (noiseMinutes > 0) {
+        std::mt19937 rng(4711);
+        for (const double dbfs : {-10.0, -20.0, -30.0}) {
+            std::normal_distribution<double> noise(0.0, std::pow(10, dbfs / 20));
+            std::vector<float> samples(static_cast<std::size_t>(noiseMinutes) * 60 * CorpusRate);
+            for (float& x : samples)
+                x = static_cast<float>(noise(rng));
+            const auto ours =
+                dtmf::decodeAll(dtmf::resample(samples, CorpusRate, dtmf::DecoderRate));
+            const double hours = noiseMinutes / 60.0;
+            const std::string other = multimon(samples, CorpusRate);
+            char theirs[32] = "-";
+            if (other != "-")
+                std::snprintf(theirs, sizeof theirs, "%.0f", double(other.size()) / hours);
+            std::printf("false digits per hour, noise %3.0f dBFS %9.0f %12s\n", dbfs,
+                        double(ours.size()) / hours, theirs);
+        }
     }
 
     // Talk-off on synthesized speech.
