@@ -51,20 +51,31 @@ bool press(const PrivateDisplay& display, const QString& key) {
 
 } // namespace
 
-// A private sound server and X display for each test.
+// A private sound server and X display, one for the suite: each test starts its own
+// quorvex, which ends with the test.
 class SoundE2E : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() {
+        if (!haveTools())
+            return;
+        server = std::make_unique<PulseServer>();
+        display = std::make_unique<PrivateDisplay>();
+    }
+    static void TearDownTestSuite() {
+        display.reset();
+        server.reset();
+    }
     void SetUp() override {
         if (!haveTools())
             GTEST_SKIP() << "needs Xvfb, xdotool, pulseaudio, parec (scripts/install-packages.sh)";
-        server = std::make_unique<PulseServer>();
         ASSERT_TRUE(server->ok());
-        display = std::make_unique<PrivateDisplay>();
         ASSERT_FALSE(display->name.isEmpty());
     }
-    std::unique_ptr<PulseServer> server;
-    std::unique_ptr<PrivateDisplay> display;
+    static std::unique_ptr<PulseServer> server;
+    static std::unique_ptr<PrivateDisplay> display;
 };
+std::unique_ptr<PulseServer> SoundE2E::server;
+std::unique_ptr<PrivateDisplay> SoundE2E::display;
 
 TEST_F(SoundE2E, TheKeypadPlaysWhatIsTypedAndTheStringInOrder) {
     TempDir dir;
