@@ -43,19 +43,21 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 # The libraries the binaries link come from dpkg-shlibdeps; what they start comes here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils")
+# (The transmission log's SQLite driver is a Qt plugin, loaded, not linked.)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, libqt6sql6-sqlite")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, pulseaudio | pipewire-pulse")
 # The 32-bit bridge in a package of its own: only it pulls in the i386 runtime.
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL main)
 set(CPACK_DEBIAN_MAIN_PACKAGE_NAME quorvex)
 set(CPACK_DEBIAN_MAIN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_MAIN_PACKAGE_SUGGESTS mumble)
 if(TARGET tsremote-bridge)
     list(APPEND CPACK_COMPONENTS_ALL bridge)
     set(CPACK_DEBIAN_BRIDGE_PACKAGE_NAME quorvex-bridge)
     set(CPACK_DEBIAN_BRIDGE_FILE_NAME DEB-DEFAULT)
     set(CPACK_DEBIAN_BRIDGE_PACKAGE_DEPENDS "quorvex (= ${PROJECT_VERSION})")
-    set(CPACK_DEBIAN_MAIN_PACKAGE_SUGGESTS quorvex-bridge)
+    set(CPACK_DEBIAN_MAIN_PACKAGE_SUGGESTS "quorvex-bridge, mumble")
     string(CONCAT CPACK_DEBIAN_BRIDGE_DESCRIPTION
            "bridge from Quorvex to the TeamSpeak 2 client's 32-bit library\n"
            "The TeamSpeak 2 client for Linux and its remote-control library are 32-bit\n"

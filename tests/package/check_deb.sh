@@ -21,7 +21,7 @@ for f in ./usr/bin/quorvex ./usr/bin/tsini ./usr/bin/ts2sim ./usr/bin/dtmfdecode
     grep -qxF "$f" <<<"$contents" || fail "missing in the package: $f"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for d in libqt6widgets6 libpulse0 libsndfile1 xdg-utils; do
+for d in libqt6widgets6 libqt6dbus6 libqt6sql6-sqlite libpulse0 libsndfile1 xdg-utils; do
     grep -q "$d" <<<"$depends" || fail "missing dependency: $d (Depends: $depends)"
 done
 grep -qE 'i386|lib32' <<<"$depends" && fail "the main package pulls in 32-bit libraries: $depends"
