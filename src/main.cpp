@@ -300,18 +300,19 @@ int main(int argc, char* argv[]) {
     };
     optionsSeams.showDtmf = seams.showDtmfKeypad;
     // Login links and the autostart links, from the login data page 1 shows now.
-    LoginLinks links(LoginLinks::Parts{registry, prompts, shell,
-                                       [&options] {
-                                           return LoginFields{
-                                               options.cmbServerAdresse->currentText(),
-                                               options.txtPortNummer->text(),
-                                               options.txtNickname->text(),
-                                               options.txtLoginName->text(),
-                                               options.txtPassword->text(),
-                                               options.txtDefaultChannel->text(),
-                                               options.txtChannelPassword->text()};
-                                       },
-                                       [&state] { return state.Programmname; }, executable});
+    LoginLinks links(
+        LoginLinks::Parts{registry, prompts, shell,
+                          [&options] {
+                              return LoginFields{options.cmbServerAdresse->currentText(),
+                                                 options.txtPortNummer->text(),
+                                                 options.txtNickname->text(),
+                                                 options.txtLoginName->text(),
+                                                 options.txtPassword->text(),
+                                                 options.txtDefaultChannel->text(),
+                                                 options.txtChannelPassword->text()};
+                          },
+                          [&state] { return state.Programmname; }, executable,
+                          [&client] { return client.kind() == platform::ClientKind::Mumble; }});
     optionsSeams.makeLink = [&links](int which) {
         if (which == 0)
             links.MakeDesktopLink();

@@ -2,6 +2,7 @@
 
 #include "DesktopEntry.h"
 #include "LinkFiles.h"
+#include "MumbleUrl.h"
 #include "ProgramFolder.h"
 #include "Prompts.h"
 #include "Registry.h"
@@ -89,14 +90,25 @@ LoginLinks::Outcome LoginLinks::writeLoginLink(const QString& folder, const QStr
                                           Prompts::Answer::No) == Prompts::Answer::No)
             return Outcome::Ended;
     }
-    const LoginFields fields = m_parts.fields ? m_parts.fields() : LoginFields{};
+    const auto url = loginUrl(true);
+    if (!url) {
+        reportError(QStringLiteral("keine Serveradresse f\u00FCr Mumble"));
+        return Outcome::Ended;
+    }
     QString why;
-    if (!platform::writeLaunchableFile(path, urlLinkEntry(name, LoginURL(fields, true)),
-                                       LoginLinkMode, &why)) {
+    if (!platform::writeLaunchableFile(path, urlLinkEntry(name, *url), LoginLinkMode, &why)) {
         reportError(why);
         return Outcome::Ended;
     }
     return Outcome::Written;
+}
+
+std::optional<QString> LoginLinks::loginUrl(bool withPort) const {
+    const LoginFields f = m_parts.fields ? m_parts.fields() : LoginFields{};
+    // Mumble's URL always names the port: its own default is not the one page 1 shows.
+    if (m_parts.mumble && m_parts.mumble())
+        return platform::mumble::connectUrl(f.server, f.port, f.nickname, f.password, f.channel);
+    return LoginURL(f, withPort);
 }
 
 void LoginLinks::MakeDesktopLink() {
@@ -147,11 +159,10 @@ void LoginLinks::CreateFileShortcut() {
         reportError(why.isEmpty() ? folder : why);
         return;
     }
-    const LoginFields fields = m_parts.fields ? m_parts.fields() : LoginFields{};
-    if (!platform::writeLaunchableFile(
-            platform::joinPath(folder, QLatin1String(ClientLink)),
-            urlLinkEntry(QStringLiteral("TS starten"), LoginURL(fields, false)), AutostartLoginMode,
-            &why)) {
+    const auto url = loginUrl(false);
+    if (!url || !platform::writeLaunchableFile(
+                    platform::joinPath(folder, QLatin1String(ClientLink)),
+                    urlLinkEntry(QStringLiteral("TS starten"), *url), AutostartLoginMode, &why)) {
         m_parts.prompts.messageTitled(
             m_parts.programName ? m_parts.programName() : QString(),
             QStringLiteral("Es ist ein Fehler beim Erstellen der Verkn\u00FCpfung aufgetreten !"),

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace platform {
 class Prompts;
@@ -39,6 +40,7 @@ public:
         std::function<LoginFields()> fields;  // page 1's controls
         std::function<QString()> programName; // the program's title
         QString executable;                   // the program's own path
+        std::function<bool()> mumble;         // the chosen client is Mumble
     };
     explicit LoginLinks(Parts parts);
 
@@ -50,6 +52,8 @@ public:
 private:
     enum class Outcome { Written, Ended };
     Outcome writeLoginLink(const QString& folder, const QString& name);
+    // The chosen client's login URL; none for an address Mumble cannot take.
+    std::optional<QString> loginUrl(bool withPort) const;
     void reportError(const QString& reason);
 
     Parts m_parts;

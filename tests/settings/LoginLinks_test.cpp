@@ -43,7 +43,9 @@ protected:
                        QString()};
     LoginLinks links{LoginLinks::Parts{registry, prompts, shell, [this] { return fields; },
                                        [] { return QStringLiteral("Quorvex v0.2.6 alpha 4"); },
-                                       QStringLiteral("/opt/quorvex/bin/quorvex")}};
+                                       QStringLiteral("/opt/quorvex/bin/quorvex"),
+                                       [this] { return mumble; }}};
+    bool mumble = false;
 
     void SetUp() override {
         QDir().mkpath(home + QStringLiteral("/Schreibtisch"));
@@ -320,4 +322,24 @@ TEST_F(Links, TheRegistryPathsLeadToTheDesktopsPlaces) {
     EXPECT_EQ(registry.RegRead(QLatin1String(R::CommandPath)),
               QStringLiteral("\"/opt/ts2/TeamSpeak\" \"%1\""));
     EXPECT_EQ(registry.RegRead(QLatin1String(R::IconPath)), QStringLiteral("/opt/ts2/TeamSpeak"));
+}
+
+// With Mumble chosen, both links carry its URL, the port always in it; an address it
+// cannot take is an error, not a link.
+TEST_F(Links, WithMumbleTheLinksOpenItsUrl) {
+    mumble = true;
+    prompts.nextInputs = {QStringLiteral("Relais")};
+    links.MakeDesktopLink();
+    const QString url = QStringLiteral("mumble://DL0GW%20Relais%3F2@funk.example:8767/Funkraum"
+                                       "?version=1.2.0");
+    EXPECT_EQ(launchedUrl(desktop(QStringLiteral("Relais.desktop"))), url);
+    links.CreateFileShortcut();
+    EXPECT_EQ(launchedUrl(autostart(QStringLiteral("TS starten.desktop"))), url);
+
+    fields.server = QStringLiteral("funk example");
+    prompts.nextInputs = {QStringLiteral("Kaputt")};
+    links.MakeDesktopLink();
+    EXPECT_FALSE(QFileInfo::exists(desktop(QStringLiteral("Kaputt.desktop"))));
+    ASSERT_FALSE(prompts.shown.empty());
+    EXPECT_TRUE(prompts.shown.back().text.contains(QStringLiteral("Mumble")));
 }

@@ -254,6 +254,10 @@ std::array<QToolButton*, 5> frmMain::flagButtons() const {
 void frmMain::render() {
     MainView& v = m_cycle->view;
     cmdTSStarten->setVisible(v.cmdTSStartenVisible);
+    const QString startTip = v.onlyMicAndSound ? QStringLiteral("Mumble starten")
+                                               : QStringLiteral("TeamSpeak 2 starten");
+    if (cmdTSStarten->toolTip() != startTip)
+        cmdTSStarten->setToolTip(startTip);
     cmdTSverbinden->setVisible(v.cmdTSverbindenVisible);
     cmdTSverbinden->setEnabled(v.cmdTSverbindenEnabled);
     cmdTStrennen->setEnabled(v.cmdTStrennenEnabled);
