@@ -23,6 +23,7 @@
 #include "SharedState.h"
 #include "TSRemote.h"
 #include "TSRemoteLibrary.h"
+#include "TrafficIdent.h"
 #include "TransmissionLog.h"
 #include "UserStatistics.h"
 #include "WindowLife.h"
@@ -141,11 +142,18 @@ int main(int argc, char* argv[]) {
     const auto showMain = [&mainPtr] { mainPtr->showAgain(); };
     const auto shellFile = [&mainPtr](const QString& path) { mainPtr->ShellFile(path); };
     // Settings page 2 lives hidden for the whole run, loaded when page 1 first loads.
+    // The identification after traffic, made with the beacon below; it outlives the
+    // keyer, which tells it the speakers' keyings to the last.
+    std::optional<TrafficIdent> ident;
     frmOptions2 page2(state, prompts, sound, registry,
                       Options2Host{showMain, [&options] { showRaised(&options); }, shellFile,
                                    [&client](bool chosen) {
                                        client.choose(chosen ? platform::ClientKind::Mumble
                                                             : platform::ClientKind::TeamSpeak2);
+                                   },
+                                   [&ident, &state] {
+                                       if (ident)
+                                           ident->setSettings(readIdentSettings(state.Dateiname));
                                    }});
     bool page2Loaded = false;
 
@@ -162,6 +170,7 @@ int main(int argc, char* argv[]) {
                 QCoreApplication::instance(), [&prompts, problem] { prompts.warnLater(problem); },
                 Qt::QueuedConnection);
         });
+    bool identRecord = false; // the line is keyed for the identification
     frmCOM keyer(state, serialLine, clock, prompts,
                  KeyerSettings{[&options] { return options.sldDelay->value(); },
                                [&options] { return options.sldWatchdog->value(); },
@@ -170,11 +179,18 @@ int main(int argc, char* argv[]) {
                                                            : QString();
                                },
                                [&options] { options.cmbCOMPort->setCurrentIndex(0); },
-                               [&transmissions, &mainPtr](bool keyed, const QString& cause) {
-                                   if (!keyed)
-                                       transmissions.end(cause);
-                                   else if (mainPtr)
-                                       transmissions.begin(mainPtr->cycle().view.lblSprecher);
+                               [&](bool keyed, const QString& cause) {
+                                   const QString identName = QStringLiteral("Kennung");
+                                   if (keyed) {
+                                       identRecord = state.IdentKeying;
+                                       transmissions.begin(identRecord || !mainPtr
+                                                               ? identName
+                                                               : mainPtr->cycle().view.lblSprecher);
+                                   } else {
+                                       transmissions.end(identRecord ? identName : cause);
+                                   }
+                                   if (!identRecord && ident)
+                                       ident->speakerKeying(keyed);
                                }});
     GatewaySwitching gateway(state, keyer, ts,
                              {[&options] { return options.lblDefaultChannelID->text(); },
@@ -232,6 +248,8 @@ int main(int argc, char* argv[]) {
         options.WerteEinlesen();
         loadPortMap();
         client.choose(settings::readClientKind(state.Dateiname));
+        if (ident)
+            ident->setSettings(readIdentSettings(state.Dateiname));
     };
     seams.DriveKeyer = [&gateway] { gateway.DriveKeyer(); };
     seams.clientProblem = [&library, &client] {
@@ -289,7 +307,15 @@ int main(int argc, char* argv[]) {
                   BeaconRoutes{[&page2] { page2.DateiInternAbspielen(); }, shellFile,
                                [&page2] { return page2.lblBakeDatei->text(); },
                                [&sound] { return sound.playing(); }});
-    seams.monitor.Bake = [&beacon] { beacon.Bake(); };
+    // The identification after traffic: the beacon's file, keying the line while it plays.
+    const int testSecond = qEnvironmentVariableIntValue("QUORVEX_TEST_SECOND_MS");
+    ident.emplace(
+        clock, [&beacon, &state] { beacon.sendNow([&state](bool on) { state.IdentKeying = on; }); },
+        testSecond >= 20 && testSecond < 1000 ? testSecond : 1000);
+    seams.monitor.Bake = [&beacon, &ident, &state] {
+        beacon.Bake();
+        ident->tick(state.frmCOM.RTSLit || state.frmCOM.DTRLit);
+    };
     // The DTMF keypad with the recognizer behind it.
     DtmfWindows dtmf(DtmfWindows::Parts{state, sound, prompts, folders.sounds, keyer, ts, beacon,
                                         showMain, [&options] { showRaised(&options); }});

@@ -29,8 +29,11 @@ public:
            QObject* parent = nullptr);
 
     void Bake();
-    // Plays the beacon file once now, by the route the beacon takes.
-    void sendNow();
+    // Plays the beacon file once now, by the route the beacon takes. keying, where given,
+    // is told to key the line before the wave plays and to let it go after.
+    void sendNow(std::function<void(bool)> keying = {});
+    // Keyed this long before the wave starts: the transmitter is up when it begins.
+    static constexpr int KeyAheadMs = 300;
 
     bool BeaconFired = false;
     // How often a beacon that found another sound playing looks again, and how long.
@@ -38,7 +41,7 @@ public:
     static constexpr int WaitLimitMs = 60'000;
 
 private:
-    void playWhenFree(std::int64_t deadlineMs);
+    void playWhenFree(std::int64_t deadlineMs, const std::function<void(bool)>& keying);
 
     app::SharedState& m_state;
     const platform::Clock& m_clock;

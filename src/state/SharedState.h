@@ -56,6 +56,7 @@ struct SharedState {
     QString AktuellerChannel;
     QString CurrentAWAYChannelID;
     bool COMSenden = false;
+    bool IdentKeying = false; // the identification after traffic keys the line now
     bool FlagChannelCommander = false;
     bool FlagNoWhisper = false;
     bool FlagAway = false;

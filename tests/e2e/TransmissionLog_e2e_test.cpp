@@ -1,6 +1,8 @@
 // The transmission log of the real program: what the keying line did, as sqlite3 reads
 // it back from sendelog.sqlite beside ts.ini.
+#include "IdentSettings.h"
 #include "KeyerRig.h"
+#include "PulseServer.h"
 
 #include <QDateTime>
 #include <QStandardPaths>
@@ -100,4 +102,55 @@ TEST(TransmissionLogE2E, EachKeyingIsARecordAndACrashedOneIsClosedAtTheNextStart
     EXPECT_EQ(rows[3][4], QStringLiteral("Programm beendet"));
     EXPECT_GE(rows[3][3].toLongLong(), 1000) << "ended at its last known second, not at once";
     EXPECT_LE(rows[3][3].toLongLong(), 2600);
+}
+
+// The identification after traffic on a second of 50 ms (a minute of 3 s): once the
+// speaker's transmission has ended, the beacon's wave goes out on a keyed line of its own,
+// logged as "Kennung"; without traffic nothing follows.
+TEST(TransmissionLogE2E, TheIdentificationFollowsTrafficOnItsOwnKeying) {
+    if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("pulseaudio")).isEmpty())
+        GTEST_SKIP() << "needs sqlite3 and pulseaudio (scripts/install-packages.sh)";
+    PulseServer sound;
+    ASSERT_TRUE(sound.ok());
+    KeyerRig rig;
+    rig.moreSettings = [](const QString& ini) {
+        const auto bake = [&ini](const char* key, const QString& value) {
+            INIfile::INIWrite(ini, QStringLiteral("Bake"), QLatin1String(key), value);
+        };
+        bake("EinAus", QStringLiteral("0"));
+        bake("Datei", QStringLiteral(TONE_FOLDER "/5.wav"));
+        bake("Wann", QStringLiteral("30"));
+        bake("Startzeit", QStringLiteral("00"));
+        writeIdentSettings(ini, {true, 1});
+    };
+    QProcessEnvironment env = sound.environment();
+    env.insert(QStringLiteral("QUORVEX_TEST_SECOND_MS"), QStringLiteral("50"));
+    ASSERT_TRUE(rig.start(200, {}, env));
+    rig.speak(true);
+    ASSERT_TRUE(waitUntil([&] { return rig.keying().size() == 1; }, 3000));
+    QThread::msleep(600);
+    rig.speak(false);
+    ASSERT_TRUE(waitUntil([&] { return rig.keying().size() == 4; }, 5000))
+        << "no keying for the identification";
+    const auto k = rig.keying();
+    const auto gapMs = (k[2].ns - k[1].ns) / 1'000'000;
+    std::printf("measured: identification keyed %lld ms after the speaker's line dropped "
+                "(3 s of 50 ms after it), for %lld ms\n",
+                static_cast<long long>(gapMs),
+                static_cast<long long>((k[3].ns - k[2].ns) / 1'000'000));
+    EXPECT_GE(gapMs, 150);
+    EXPECT_LE(gapMs, 150 + 400);
+    QList<QStringList> rows;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            rows = records(rig.dir);
+            return rows.size() == 2 && !rows[1][2].isEmpty();
+        },
+        3000));
+    EXPECT_EQ(rows[0][0], QStringLiteral("DL1ABC"));
+    EXPECT_EQ(rows[1][0], QStringLiteral("Kennung"));
+    EXPECT_EQ(rows[1][4], QStringLiteral("Kennung"));
+    QThread::msleep(3200); // more than a minute of 3 s without traffic
+    EXPECT_EQ(rig.keying().size(), 4u) << "nothing without traffic";
 }

@@ -62,6 +62,25 @@ TEST_F(BeaconTest, TheInternalSoundPlaysAfterTheTickNotInsideIt) {
     EXPECT_EQ(events, QStringList{QStringLiteral("internal")});
 }
 
+// Sent for the identification: the line is keyed first, the wave plays a little later,
+// and the line is let go once it has played; the external route is not keyed.
+TEST_F(BeaconTest, AnIdentificationKeysTheLineAroundTheWave) {
+    const auto keying = [this](bool on) {
+        events << (on ? QStringLiteral("key") : QStringLiteral("free"));
+    };
+    beacon.sendNow(keying);
+    EXPECT_EQ(events, QStringList{QStringLiteral("key")});
+    QTest::qWait(Beacon::KeyAheadMs / 2);
+    EXPECT_EQ(events.size(), 1) << "the transmitter comes up before the wave";
+    EXPECT_TRUE(QTest::qWaitFor([this] { return events.size() == 3; }, 2000));
+    EXPECT_EQ(events, (QStringList{QStringLiteral("key"), QStringLiteral("internal"),
+                                   QStringLiteral("free")}));
+    state.frmOptions2.ExtPlayer = true;
+    events.clear();
+    beacon.sendNow(keying);
+    EXPECT_EQ(events, QStringList{QStringLiteral("shell /srv/bake.mp3")});
+}
+
 TEST_F(BeaconTest, TheExternalRouteOpensTheFileOnce) {
     state.frmOptions2.ExtPlayer = true;
     at(11, 30, 1);

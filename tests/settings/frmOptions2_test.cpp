@@ -43,7 +43,8 @@ protected:
                          [this](const QString& f) { events << QStringLiteral("shell ") + f; },
                          [this](bool mumble) {
                              events << QStringLiteral("client %1").arg(mumble ? "Mumble" : "TS");
-                         }});
+                         },
+                         [this] { events << QStringLiteral("ident saved"); }});
     }
     void put(const QString& name, const QByteArray& content) {
         QDir().mkpath(QFileInfo(dir.file(name)).path());

@@ -61,6 +61,8 @@ public:
             if (morePage)
                 morePage(page);
         });
+        if (moreSettings)
+            moreSettings(dir.file(QStringLiteral("ts.ini")));
         // COM1 leads to the pseudo-terminal, as a user maps an adapter with tsini.
         INIfile::INIWrite(dir.file(QStringLiteral("ts.ini")), QStringLiteral("Schnittstellen"),
                           QStringLiteral("COM1"), pts);
@@ -133,6 +135,7 @@ public:
     std::function<bool(const QString& socket)> startClient;
     std::function<void(frmOptions&)> morePage; // more of page 1 than the keyer needs
     QByteArray morePlayers;                    // "player ID CHANNEL NAME" lines for ts2sim
+    std::function<void(const QString& ini)> moreSettings; // what other pages saved
     Child quorvex;
 
 private:

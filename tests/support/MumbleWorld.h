@@ -153,11 +153,21 @@ public:
         QStringList arguments{QStringLiteral("-m")};
         if (!url.isEmpty())
             arguments << url;
-        m_mumble.start(QStringLiteral("mumble"), arguments);
-        // Ready once it answers on its bus.
-        ok = m_mumble.waitForStarted(5000) &&
-             waitUntil([this] { return call("isSelfMuted").type() == QDBusMessage::ReplyMessage; },
-                       20000, 50);
+        // Ready once it answers on its bus; started again should it end at once (a fresh
+        // display now and then refuses its first client, as startQuorvex knows).
+        for (int attempt = 0; attempt < 3 && !ok; ++attempt) {
+            m_mumble.start(QStringLiteral("mumble"), arguments);
+            ok = m_mumble.waitForStarted(5000) &&
+                 waitUntil(
+                     [this] {
+                         return !m_mumble.running() ||
+                                call("isSelfMuted").type() == QDBusMessage::ReplyMessage;
+                     },
+                     20000, 50) &&
+                 m_mumble.running();
+            if (!ok)
+                m_mumble.waitForFinished(1000);
+        }
     }
     ~MumbleUser() { QDBusConnection::disconnectFromBus(m_connection); }
 

@@ -3,6 +3,7 @@
 #include "ClientChoice.h"
 #include "Glyphs.h"
 #include "INIfile.h"
+#include "IdentSettings.h"
 #include "Prompts.h"
 #include "Registry.h"
 #include "SettingsKeys.h"
@@ -115,6 +116,10 @@ void frmOptions2::buildControls() {
     minutes->addWidget(txtBakeWann, 0, 1);
     minutes->addWidget(new QLabel(QStringLiteral("Startzeit (nur die Min-Angabe)"), fraBake), 1, 0);
     minutes->addWidget(txtStartzeit, 1, 1);
+    chkKennung = new QCheckBox(QStringLiteral("Kennung nach Verkehr, alle (Min.)"), fraBake);
+    txtKennungMinuten = minuteBox(fraBake);
+    minutes->addWidget(chkKennung, 2, 0);
+    minutes->addWidget(txtKennungMinuten, 2, 1);
     auto* bakeLayout = new QVBoxLayout(fraBake);
     bakeLayout->addWidget(chkBakeAktiv);
     bakeLayout->addLayout(file);
@@ -159,6 +164,8 @@ void frmOptions2::resetToCreation() {
     lblBakeDatei->setText(QStringLiteral("C:\\")); // the caption a new page has, not a change
     txtBakeWann->setText(QStringLiteral("30"));
     txtStartzeit->setText(QStringLiteral("00"));
+    chkKennung->setChecked(false);
+    txtKennungMinuten->setText(QStringLiteral("10"));
 }
 
 bool frmOptions2::isWaveName(const QString& path) {
@@ -229,6 +236,9 @@ void frmOptions2::cmdRefresh_Click() {
     setBeaconFile(read(BeaconKeys[1]));
     txtBakeWann->setText(read(BeaconKeys[2]));
     txtStartzeit->setText(read(BeaconKeys[3]));
+    const IdentSettings ident = readIdentSettings(file);
+    chkKennung->setChecked(ident.on);
+    txtKennungMinuten->setText(QString::number(ident.minutes));
 }
 
 void frmOptions2::cmdTSaendern_Click(int index) {
@@ -272,6 +282,14 @@ void frmOptions2::cmdApply_Click() {
                            .arg(txtBakeWann->text()));
         return;
     }
+    bool isNumber = false;
+    const int identMinutes = txtKennungMinuten->text().trimmed().toInt(&isNumber);
+    if (!isNumber || identMinutes < 1 || identMinutes > 60) {
+        m_prompts.warn(QStringLiteral("\"%1\" ist kein Abstand f\u00FCr die Kennung: bitte eine "
+                                      "ganze Zahl von 1 bis 60 Minuten eingeben !")
+                           .arg(txtKennungMinuten->text()));
+        return;
+    }
     app::SharedState& s = m_state;
     s.BakeEINAUS = chkBakeAktiv->isChecked();
     s.frmOptions2.ExtPlayer = chkExtPlayer->isChecked();
@@ -281,6 +299,9 @@ void frmOptions2::cmdApply_Click() {
     for (std::size_t i = 0; i < BeaconKeys.size(); ++i)
         INIfile::INIWrite(s.Dateiname, text(BeaconKeys[i].section), text(BeaconKeys[i].key),
                           values[i]);
+    writeIdentSettings(s.Dateiname, {chkKennung->isChecked(), identMinutes});
+    if (m_host.identSaved)
+        m_host.identSaved();
     const bool mumble = cmbClient->currentIndex() == 1;
     writeClientKind(s.Dateiname,
                     mumble ? platform::ClientKind::Mumble : platform::ClientKind::TeamSpeak2);

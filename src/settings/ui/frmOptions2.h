@@ -27,6 +27,7 @@ struct Options2Host {
     std::function<void()> showOptions;             // back to page 1
     std::function<void(const QString&)> ShellFile; // the main window's
     std::function<void(bool mumble)> clientChosen; // the saved choice of client
+    std::function<void()> identSaved;              // the identification's settings
 };
 
 // "Einstellungen 2.Seite": the program behind teamspeak:// links, and the beacon's
@@ -86,6 +87,8 @@ public:
     QCheckBox* chkExtPlayer = nullptr;
     QToolButton* cmdBakeTest = nullptr;
     QLineEdit* txtBakeWann = nullptr;
+    QCheckBox* chkKennung = nullptr;        // identification after traffic
+    QLineEdit* txtKennungMinuten = nullptr; // at least every N minutes
     QLineEdit* txtStartzeit = nullptr;
     QToolButton* cmdApply = nullptr;
     QPushButton* cmdOK = nullptr;
