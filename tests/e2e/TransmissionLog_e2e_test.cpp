@@ -140,7 +140,7 @@ TEST(TransmissionLogE2E, TheIdentificationFollowsTrafficOnItsOwnKeying) {
                 static_cast<long long>(gapMs),
                 static_cast<long long>((k[3].ns - k[2].ns) / 1'000'000));
     EXPECT_GE(gapMs, 150);
-    EXPECT_LE(gapMs, 150 + 400);
+    EXPECT_LE(gapMs, 150 + 800) << "a tick or two late at most, on a loaded machine";
     QList<QStringList> rows;
     ASSERT_TRUE(waitUntil(
         [&] {
