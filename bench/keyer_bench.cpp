@@ -3,6 +3,7 @@
 // line up, and speech end to line down less the hang time.
 //   keyer_bench [--cycles N]
 #include "KeyerRig.h"
+#include "Percentiles.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,17 +15,8 @@
 
 namespace {
 
-void report(const char* what, std::vector<double> ms) {
-    if (ms.empty()) {
-        std::printf("%-40s no samples\n", what);
-        return;
-    }
-    std::sort(ms.begin(), ms.end());
-    const auto at = [&ms](double p) {
-        return ms[std::min(ms.size() - 1, static_cast<size_t>(ms.size() * p))];
-    };
-    std::printf("%-40s %8.1f %8.1f %8.1f   (n=%zu)\n", what, at(0.5), at(0.95), ms.back(),
-                ms.size());
+void report(const char* what, const std::vector<double>& ms) {
+    reportPercentiles(what, ms, 0.95);
 }
 
 } // namespace

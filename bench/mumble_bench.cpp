@@ -6,6 +6,7 @@
 #include "ClientChoice.h"
 #include "KeyerRig.h"
 #include "MumbleWorld.h"
+#include "Percentiles.h"
 #include "PrivateDisplay.h"
 #include "PulseServer.h"
 
@@ -20,13 +21,8 @@
 
 namespace {
 
-void report(const char* what, std::vector<double> ms) {
-    std::sort(ms.begin(), ms.end());
-    const auto at = [&ms](double p) {
-        return ms.empty() ? 0.0 : ms[std::min(ms.size() - 1, static_cast<size_t>(ms.size() * p))];
-    };
-    std::printf("%-40s %8.2f %8.2f %8.2f   (n=%zu)\n", what, at(0.5), at(0.99),
-                ms.empty() ? 0.0 : ms.back(), ms.size());
+void report(const char* what, const std::vector<double>& ms) {
+    reportPercentiles(what, ms, 0.99);
 }
 
 // The time the operator's client first answers the condition, polled every 10 ms.
