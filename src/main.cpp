@@ -25,6 +25,7 @@
 #include "TSRemoteLibrary.h"
 #include "TrafficIdent.h"
 #include "TransmissionLog.h"
+#include "TransmitTab.h"
 #include "UserStatistics.h"
 #include "WindowLife.h"
 #include "X11Input.h"
@@ -163,13 +164,13 @@ int main(int argc, char* argv[]) {
     std::array<QString, 4> portMap;
     // Every keying goes to the transmission log beside ts.ini; it outlives the keyer, whose
     // end is the last record's.
-    TransmissionLog transmissions(
-        QDir(folders.settings).filePath(QLatin1String(TransmissionLog::FileName)),
-        [&prompts](const QString& problem) {
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(), [&prompts, problem] { prompts.warnLater(problem); },
-                Qt::QueuedConnection);
-        });
+    const QString logFile =
+        QDir(folders.settings).filePath(QLatin1String(TransmissionLog::FileName));
+    TransmissionLog transmissions(logFile, [&prompts](const QString& problem) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [&prompts, problem] { prompts.warnLater(problem); },
+            Qt::QueuedConnection);
+    });
     bool identRecord = false; // the line is keyed for the identification
     frmCOM keyer(state, serialLine, clock, prompts,
                  KeyerSettings{[&options] { return options.sldDelay->value(); },
@@ -272,8 +273,10 @@ int main(int argc, char* argv[]) {
         showRaised(existing(kickDialog, [&] { return new frmKick(state, ts, prompts, showMain); }));
     };
     seams.showStatistics = [&] {
-        showRaised(existing(statisticsWindow,
-                            [&] { return new frmStatic(state, statistics, prompts, showMain); }));
+        showRaised(existing(statisticsWindow, [&] {
+            return new frmStatic(state, statistics, prompts, showMain,
+                                 new TransmitTab(logFile, state.Dateiname, clock, prompts));
+        }));
     };
     // The speaker window: made hidden by the first tick's speaker display, made again
     // after each close; its size step lasts the whole run.

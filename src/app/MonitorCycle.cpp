@@ -247,10 +247,11 @@ void MonitorCycle::ArrangeForRole() {
         view.txtChannelMessageVisible = false;
         view.lblVerbindungTop = 2205;
         view.lblSprecherTop = 2575;
+        // A gateway's operator reads the transmitter's use in the statistics window.
         view.cmdfrmKickPlayerVisible = false;
-        view.cmdEinstellungenLeft = 360;
-        view.cmdStaticVisible = false;
-        view.cmdEndeLeft = 360;
+        view.cmdEinstellungenLeft = 120;
+        view.cmdStaticVisible = true;
+        view.cmdEndeLeft = 120;
         return;
     }
     const bool anyAdmin = s.FlagSuperServerAdmin || s.FlagServerAdmin || s.FlagChannelAdmin;

@@ -247,13 +247,15 @@ TEST_F(MonitorCycleTest, LayoutFollowsGatewayAndRole) {
             << r.name;
         EXPECT_EQ(v.cmdEinstellungenLeft, r.kick ? 120 : 360) << r.name;
         EXPECT_EQ(v.cmdEndeLeft, r.kick ? 120 : 360) << r.name;
-        // In gateway mode every role has the plain layout; the recording box stays.
+        // In gateway mode every role has the gateway's layout: statistics, no administration;
+        // the recording box stays.
         state.FuncGateway = true;
         cycle->ArrangeForRole();
-        EXPECT_FALSE(v.txtChannelMessageVisible || v.cmdfrmKickPlayerVisible || v.cmdStaticVisible)
-            << r.name;
+        EXPECT_FALSE(v.txtChannelMessageVisible || v.cmdfrmKickPlayerVisible) << r.name;
+        EXPECT_TRUE(v.cmdStaticVisible) << r.name;
         EXPECT_EQ(v.lblVerbindungTop, 2205);
-        EXPECT_EQ(v.cmdEinstellungenLeft, 360);
+        EXPECT_EQ(v.cmdEinstellungenLeft, 120);
+        EXPECT_EQ(v.cmdEndeLeft, 120);
         EXPECT_EQ(v.chkControlRecordVisible, r.kick) << r.name;
     }
 }

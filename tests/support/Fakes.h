@@ -71,6 +71,9 @@ public:
     QString openProgramName(const QString&, const QString& filter) override {
         return nextFile(filter);
     }
+    QString saveFileName(const QString&, const QString&, const QString& filter) override {
+        return nextFile(filter);
+    }
     std::deque<QString> nextFolders; // answers of the folder picker, empty: cancelled
     QStringList folderCaptions;
     QString folderName(const QString& caption) override {

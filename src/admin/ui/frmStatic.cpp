@@ -3,6 +3,7 @@
 #include "Glyphs.h"
 #include "Prompts.h"
 #include "SharedState.h"
+#include "TransmitTab.h"
 #include "UserStatistics.h"
 
 #include <QCloseEvent>
@@ -10,13 +11,15 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
 using platform::Prompts;
 
 frmStatic::frmStatic(app::SharedState& state, UserStatistics& statistics, Prompts& prompts,
-                     std::function<void()> showMainWindow, QWidget* parent)
+                     std::function<void()> showMainWindow, TransmitTab* transmissions,
+                     QWidget* parent)
     : QWidget(parent), m_state(state), m_statistics(statistics), m_prompts(prompts),
       m_showMainWindow(std::move(showMainWindow)) {
     setWindowTitle(QStringLiteral("\u00DCbersicht Statistik"));
@@ -51,14 +54,21 @@ frmStatic::frmStatic(app::SharedState& state, UserStatistics& statistics, Prompt
     };
     row(0, lblUserMax1, lblUserMax, lblUserMaxTime, lblUserMaxDate);
     row(1, lblRegSaved, lblUserMaxSaved, lblUserMaxTimeSaved, lblUserMaxDateSaved);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdReset);
-    buttons->addWidget(cmdBack);
+    auto* users = new QWidget(this);
+    auto* usersLayout = new QVBoxLayout(users);
+    usersLayout->addLayout(grid);
+    usersLayout->addWidget(cmdReset, 0, Qt::AlignRight);
+    usersLayout->addStretch();
+    tabs = new QTabWidget(this);
+    tabs->addTab(users, QStringLiteral("&Benutzer"));
+    if (transmissions) {
+        transmitTab = transmissions;
+        tabs->addTab(transmitTab, QStringLiteral("&Sendungen"));
+    }
     auto* top = new QVBoxLayout(this);
     top->addWidget(lblStatic);
-    top->addLayout(grid);
-    top->addLayout(buttons);
+    top->addWidget(tabs, 1);
+    top->addWidget(cmdBack, 0, Qt::AlignRight);
 
     connect(cmdReset, &QPushButton::clicked, this, &frmStatic::cmdReset_Click);
     connect(cmdBack, &QPushButton::clicked, this, &frmStatic::cmdBack_Click);

@@ -6,7 +6,9 @@
 
 class QLabel;
 class QPushButton;
+class QTabWidget;
 class QTimer;
+class TransmitTab;
 class UserStatistics;
 
 namespace app {
@@ -17,12 +19,14 @@ class Prompts;
 }
 
 // "Übersicht Statistik": the highest user count of this run and the all-time record
-// of ts.ini, with a reset. The record itself lives on without the window.
+// of ts.ini, with a reset. The record itself lives on without the window. A second tab
+// shows the transmitter's use when the program keeps a transmission log.
 class frmStatic : public QWidget {
     Q_OBJECT
 public:
     frmStatic(app::SharedState& state, UserStatistics& statistics, platform::Prompts& prompts,
-              std::function<void()> showMainWindow, QWidget* parent = nullptr);
+              std::function<void()> showMainWindow, TransmitTab* transmissions = nullptr,
+              QWidget* parent = nullptr);
 
     void Timer500ms_Timer();
     void cmdReset_Click();
@@ -40,6 +44,8 @@ public:
     QPushButton* cmdReset = nullptr;
     QPushButton* cmdBack = nullptr;
     QTimer* Timer500ms = nullptr;
+    QTabWidget* tabs = nullptr;
+    TransmitTab* transmitTab = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -106,6 +106,11 @@ QString QtPrompts::openFileName(const QString& caption, const QString& folder,
     return QFileDialog::getOpenFileName(m_parent, caption, folder, filter);
 }
 
+QString QtPrompts::saveFileName(const QString& caption, const QString& proposedPath,
+                                const QString& filter) {
+    return QFileDialog::getSaveFileName(m_parent, caption, proposedPath, filter);
+}
+
 QString QtPrompts::folderName(const QString& caption) {
     return QFileDialog::getExistingDirectory(m_parent, caption);
 }

@@ -1,0 +1,161 @@
+#include "TransmitTab.h"
+
+#include "Clock.h"
+#include "Prompts.h"
+#include "TransmitChart.h"
+#include "TransmitFigures.h"
+
+#include <QDateEdit>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using platform::Prompts;
+
+namespace {
+
+QString duration(std::int64_t ms) {
+    const std::int64_t s = (ms + 500) / 1000;
+    return QStringLiteral("%1:%2:%3")
+        .arg(s / 3600)
+        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString span(const TransmitFigures::Span& s) {
+    return QStringLiteral("%1 Sendungen, %2").arg(s.keyings).arg(duration(s.ms));
+}
+
+} // namespace
+
+TransmitTab::TransmitTab(QString logFile, QString iniFile, const platform::Clock& clock,
+                         Prompts& prompts, QWidget* parent)
+    : QWidget(parent), m_logFile(std::move(logFile)), m_iniFile(std::move(iniFile)), m_clock(clock),
+      m_prompts(prompts) {
+    const auto label = [this](const QString& text = {}) { return new QLabel(text, this); };
+    lblHeute = label();
+    lblWoche = label();
+    lblSeitReset = label();
+    lblSeit = label();
+    lblLaengste = label();
+    lblWatchdog = label();
+    lblAnteil = label();
+    lblFehler = label();
+    lblFehler->setWordWrap(true);
+    lblFehler->setStyleSheet(QStringLiteral("color: #c00000"));
+    lblFehler->hide();
+    chart = new TransmitChart(this);
+    cmdSendeReset = new QPushButton(QStringLiteral("Zur\u00FCcksetzen"), this);
+    const QDate today = m_clock.localNow().date();
+    datVon = new QDateEdit(today.addDays(-30), this);
+    datBis = new QDateEdit(today, this);
+    for (QDateEdit* d : {datVon, datBis}) {
+        d->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+        d->setCalendarPopup(true);
+    }
+    cmdExport = new QPushButton(QStringLiteral("&Exportieren\u2026"), this);
+
+    auto* grid = new QGridLayout;
+    QLabel* const rows[][2] = {{label(QStringLiteral("Heute:")), lblHeute},
+                               {label(QStringLiteral("Letzte 7 Tage:")), lblWoche},
+                               {label(QStringLiteral("Seit Reset:")), lblSeitReset},
+                               {label(QStringLiteral("L\u00E4ngste Sendung:")), lblLaengste},
+                               {label(QStringLiteral("Watchdog-Abschaltungen:")), lblWatchdog},
+                               {label(QStringLiteral("Sendeanteil letzte Stunde:")), lblAnteil}};
+    for (int r = 0; r < 6; ++r) {
+        grid->addWidget(rows[r][0], r, 0);
+        grid->addWidget(rows[r][1], r, 1);
+    }
+    grid->addWidget(lblSeit, 2, 2);
+    grid->addWidget(cmdSendeReset, 2, 3);
+    auto* exportRow = new QHBoxLayout;
+    exportRow->addWidget(label(QStringLiteral("Von")));
+    exportRow->addWidget(datVon);
+    exportRow->addWidget(label(QStringLiteral("bis")));
+    exportRow->addWidget(datBis);
+    exportRow->addWidget(cmdExport);
+    exportRow->addStretch();
+    auto* top = new QVBoxLayout(this);
+    top->addLayout(grid);
+    top->addWidget(label(QStringLiteral("Sendeminuten pro Stunde, letzte 24 Stunden")));
+    top->addWidget(chart, 1);
+    top->addWidget(lblFehler);
+    top->addLayout(exportRow);
+
+    connect(cmdSendeReset, &QPushButton::clicked, this, &TransmitTab::cmdSendeReset_Click);
+    connect(cmdExport, &QPushButton::clicked, this, &TransmitTab::cmdExport_Click);
+    Timer10s = new QTimer(this);
+    Timer10s->setInterval(10000);
+    connect(Timer10s, &QTimer::timeout, this, &TransmitTab::refresh);
+}
+
+void TransmitTab::refresh() {
+    const QDateTime reset = readTransmitReset(m_iniFile);
+    lblSeit->setText(reset.isValid() ? QStringLiteral("seit %1").arg(reset.toLocalTime().toString(
+                                           QStringLiteral("dd.MM.yyyy HH:mm")))
+                                     : QStringLiteral("seit Beginn des Protokolls"));
+    QString error;
+    const auto f = readTransmitFigures(m_logFile, m_clock.localNow(), reset, &error);
+    lblFehler->setVisible(!f);
+    if (!f) {
+        lblFehler->setText(
+            QStringLiteral("Das Sendeprotokoll kann nicht gelesen werden: %1").arg(error));
+        return;
+    }
+    lblHeute->setText(span(f->today));
+    lblWoche->setText(span(f->lastWeek));
+    lblSeitReset->setText(span(f->sinceReset));
+    lblLaengste->setText(duration(f->longestMs));
+    lblWatchdog->setText(QString::number(f->watchdogCuts));
+    lblAnteil->setText(QStringLiteral("%1 %").arg(qRound(f->dutyLastHour * 100)));
+    chart->setHours(f->minutesPerHour, f->firstHour);
+}
+
+void TransmitTab::cmdSendeReset_Click() {
+    if (m_prompts.message(QStringLiteral("Sendez\u00E4hler wirklich auf 0 setzen ?"),
+                          Prompts::Icon::Information, Prompts::Buttons::YesNo,
+                          Prompts::Answer::Yes) != Prompts::Answer::Yes)
+        return;
+    if (!writeTransmitReset(m_iniFile, m_clock.localNow()))
+        m_prompts.warn(
+            QStringLiteral("Der Reset kann nicht in \"%1\" gespeichert werden.").arg(m_iniFile));
+    refresh();
+}
+
+void TransmitTab::cmdExport_Click() {
+    const QDate from = datVon->date();
+    const QDate to = datBis->date();
+    if (from > to) {
+        m_prompts.warn(QStringLiteral("Das Datum \"Von\" liegt nach dem Datum \"bis\"."));
+        return;
+    }
+    const QString proposed =
+        QDir(QFileInfo(m_logFile).absolutePath())
+            .filePath(QStringLiteral("sendungen_%1_%2.csv")
+                          .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate)));
+    const QString file = m_prompts.saveFileName(QStringLiteral("Sendeprotokoll exportieren"),
+                                                proposed, QStringLiteral("CSV-Dateien (*.csv)"));
+    if (file.isEmpty())
+        return;
+    QString error;
+    if (const auto n = exportTransmissions(m_logFile, file, from, to, &error))
+        m_prompts.inform(QStringLiteral("%1 Sendungen nach \"%2\" exportiert.").arg(*n).arg(file));
+    else
+        m_prompts.warn(QStringLiteral("Export nicht m\u00F6glich: %1").arg(error));
+}
+
+void TransmitTab::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refresh();
+    Timer10s->start();
+}
+
+void TransmitTab::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    Timer10s->stop();
+}

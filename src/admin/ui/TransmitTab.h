@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDateTime>
+#include <QWidget>
+
+class QDateEdit;
+class QLabel;
+class QPushButton;
+class QTimer;
+class TransmitChart;
+
+namespace platform {
+class Clock;
+class Prompts;
+} // namespace platform
+
+// "Sendungen": the transmitter's use as the transmission log holds it, with a chart of
+// the last 24 hours, a reset of its own (kept in ts.ini, the log stays whole) and the
+// export of a date range to CSV. Read when shown and every 10 s while it is.
+class TransmitTab : public QWidget {
+    Q_OBJECT
+public:
+    TransmitTab(QString logFile, QString iniFile, const platform::Clock& clock,
+                platform::Prompts& prompts, QWidget* parent = nullptr);
+
+    void refresh();
+    void cmdSendeReset_Click();
+    void cmdExport_Click();
+
+    QLabel* lblHeute = nullptr;
+    QLabel* lblWoche = nullptr;
+    QLabel* lblSeitReset = nullptr;
+    QLabel* lblSeit = nullptr;
+    QLabel* lblLaengste = nullptr;
+    QLabel* lblWatchdog = nullptr;
+    QLabel* lblAnteil = nullptr;
+    QLabel* lblFehler = nullptr;
+    TransmitChart* chart = nullptr;
+    QPushButton* cmdSendeReset = nullptr;
+    QDateEdit* datVon = nullptr;
+    QDateEdit* datBis = nullptr;
+    QPushButton* cmdExport = nullptr;
+    QTimer* Timer10s = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    const QString m_logFile;
+    const QString m_iniFile;
+    const platform::Clock& m_clock;
+    platform::Prompts& m_prompts;
+};

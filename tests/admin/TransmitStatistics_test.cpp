@@ -1,0 +1,139 @@
+// The transmit statistics tab over a log holding a known day, as the program's log writes
+// the file: the counters, the chart, the reset and the CSV export.
+#include "Fakes.h"
+#include "TempDir.h"
+#include "TransmissionLog.h"
+#include "TransmitChart.h"
+#include "TransmitTab.h"
+
+#include <QDateEdit>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <gtest/gtest.h>
+
+using Answer = platform::Prompts::Answer;
+
+class TransmitStatistics : public ::testing::Test {
+protected:
+    TempDir dir;
+    QString log = dir.file(QStringLiteral("sendelog.sqlite"));
+    QString ini = dir.file(QStringLiteral("ts.ini"));
+    fakes::ManualClock clock;
+    fakes::Prompts prompts;
+
+    void SetUp() override {
+        clock.now = QDateTime(QDate(2026, 12, 7), QTime(14, 30));
+        {
+            TransmissionLog made(log, [](const QString&) {});
+        } // the program's own schema
+        keyed(QDate(2026, 12, 7), {13, 50}, 20 * 60, "DL1ABC", "Haltezeit abgelaufen");
+        keyed(QDate(2026, 12, 7), {14, 20}, 5 * 60, "=HYPERLINK(\"x\")", "Watchdog");
+        keyed(QDate(2026, 12, 7), {14, 29}, -1, "OE3XYZ", nullptr); // keyed now
+        keyed(QDate(2026, 12, 4), {10, 0}, 60, "HB9, \"Z\"", "Haltezeit abgelaufen");
+        keyed(QDate(2026, 11, 1), {10, 0}, 120, "DL1ABC", "Gesperrt");
+    }
+    // One record as the log writes it; seconds < 0: still keyed.
+    void keyed(QDate day, QTime at, int seconds, const char* speaker, const char* cause) {
+        const QDateTime b(day, at);
+        const QDateTime e = b.addSecs(seconds);
+        const auto utc = [](const QDateTime& t) { return t.toUTC().toString(Qt::ISODateWithMs); };
+        const auto local = [](const QDateTime& t) {
+            return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODateWithMs);
+        };
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("t"));
+        db.setDatabaseName(log);
+        ASSERT_TRUE(db.open());
+        {
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("INSERT INTO sendungen (sprecher, beginn, beginn_lokal, ende, "
+                                     "ende_lokal, dauer_ms, grund, zuletzt) "
+                                     "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+            const bool open = seconds < 0;
+            for (const QVariant& v :
+                 {QVariant(QString::fromUtf8(speaker)), QVariant(utc(b)), QVariant(local(b)),
+                  open ? QVariant() : QVariant(utc(e)), open ? QVariant() : QVariant(local(e)),
+                  open ? QVariant() : QVariant(seconds * 1000), QVariant(cause), QVariant(utc(b))})
+                q.addBindValue(v);
+            ASSERT_TRUE(q.exec());
+        }
+        db.close();
+        db = {};
+        QSqlDatabase::removeDatabase(QStringLiteral("t"));
+    }
+};
+
+// Today: 20 + 5 + the running minute; the week adds one minute on the 4th; since the
+// (missing) reset also the two minutes of November. The 20 minutes from 13:50 fall half
+// into the hour of 13 and half into 14.
+TEST_F(TransmitStatistics, CountersAndChartOfAKnownDay) {
+    TransmitTab tab(log, ini, clock, prompts);
+    tab.resize(600, 420);
+    tab.show();
+    EXPECT_EQ(tab.lblHeute->text(), QStringLiteral("3 Sendungen, 0:26:00"));
+    EXPECT_EQ(tab.lblWoche->text(), QStringLiteral("4 Sendungen, 0:27:00"));
+    EXPECT_EQ(tab.lblSeitReset->text(), QStringLiteral("5 Sendungen, 0:29:00"));
+    EXPECT_EQ(tab.lblLaengste->text(), QStringLiteral("0:20:00"));
+    EXPECT_EQ(tab.lblWatchdog->text(), QStringLiteral("1"));
+    EXPECT_EQ(tab.lblAnteil->text(), QStringLiteral("43 %")) << "26 of the last 60 minutes";
+
+    const auto& m = tab.chart->minutes();
+    EXPECT_DOUBLE_EQ(m[23], 16.0);
+    EXPECT_DOUBLE_EQ(m[22], 10.0);
+    for (int i = 0; i < 22; ++i)
+        EXPECT_EQ(m[static_cast<std::size_t>(i)], 0.0) << "hour " << i;
+    // Drawn as read: the bar of 14 h red at its foot, taller than the one of 13 h.
+    const QImage shot = tab.chart->grab().toImage();
+    const QRect now = tab.chart->barArea(23);
+    const QRect before = tab.chart->barArea(22);
+    EXPECT_GT(now.height(), before.height());
+    EXPECT_EQ(shot.pixel(now.center().x(), now.bottom() - 1), qRgb(200, 40, 40));
+    EXPECT_EQ(shot.pixel(tab.chart->barArea(0).center().x(), now.bottom() - 1),
+              qRgb(255, 255, 255));
+
+    // Reset after Yes only; the log itself stays whole.
+    prompts.nextAnswers = {Answer::No, Answer::Yes};
+    tab.cmdSendeReset->click();
+    EXPECT_EQ(tab.lblSeitReset->text(), QStringLiteral("5 Sendungen, 0:29:00"));
+    clock.now = clock.now.addSecs(60);
+    tab.cmdSendeReset->click();
+    EXPECT_EQ(tab.lblSeitReset->text(), QStringLiteral("0 Sendungen, 0:00:00"));
+    EXPECT_EQ(tab.lblSeit->text(), QStringLiteral("seit 07.12.2026 14:31"));
+    EXPECT_EQ(tab.lblHeute->text(), QStringLiteral("3 Sendungen, 0:27:00"));
+    EXPECT_TRUE(dir.read(QStringLiteral("ts.ini")).contains("[Sendestatistik]"));
+}
+
+TEST_F(TransmitStatistics, ExportWritesTheRangeAsCsvWithNamesKeptHarmless) {
+    TransmitTab tab(log, ini, clock, prompts);
+    const QString csv = dir.file(QStringLiteral("aus.csv"));
+    tab.datVon->setDate(QDate(2026, 12, 4));
+    tab.datBis->setDate(QDate(2026, 12, 7));
+    prompts.nextFiles = {csv};
+    tab.cmdExport->click();
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text,
+              QStringLiteral("4 Sendungen nach \"%1\" exportiert.").arg(csv));
+    const QStringList lines =
+        QString::fromUtf8(dir.read(QStringLiteral("aus.csv"))).split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 6) << "header, four keyings, the final line break";
+    EXPECT_EQ(lines[0],
+              QStringLiteral("beginn,ende,beginn_lokal,ende_lokal,dauer_ms,sprecher,grund"));
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(",60000,\"HB9, \"\"Z\"\"\",Haltezeit abgelaufen")))
+        << lines[1].toStdString();
+    EXPECT_TRUE(lines[3].contains(QStringLiteral(",\"'=HYPERLINK(\"\"x\"\")\",Watchdog")))
+        << "a name is never a formula: " << lines[3].toStdString();
+    EXPECT_TRUE(lines[4].contains(QStringLiteral(",,OE3XYZ,"))) << "still keyed: no end yet";
+
+    tab.datVon->setDate(QDate(2026, 12, 8));
+    tab.cmdExport->click();
+    EXPECT_EQ(prompts.shown.back().text,
+              QStringLiteral("Das Datum \"Von\" liegt nach dem Datum \"bis\"."));
+    tab.datVon->setDate(QDate(2026, 12, 1));
+    prompts.nextFiles = {dir.file(QStringLiteral("fehlt/aus.csv"))};
+    tab.cmdExport->click();
+    EXPECT_TRUE(
+        prompts.shown.back().text.startsWith(QStringLiteral("Export nicht m\u00F6glich: ")));
+}
