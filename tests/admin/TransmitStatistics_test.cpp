@@ -137,3 +137,13 @@ TEST_F(TransmitStatistics, ExportWritesTheRangeAsCsvWithNamesKeptHarmless) {
     EXPECT_TRUE(
         prompts.shown.back().text.startsWith(QStringLiteral("Export nicht m\u00F6glich: ")));
 }
+
+TEST_F(TransmitStatistics, AnUnreadableLogIsSaidInTheTab) {
+    dir.write(QStringLiteral("sendelog.sqlite"), QByteArray(4096, 'x'));
+    TransmitTab tab(log, ini, clock, prompts);
+    tab.show();
+    EXPECT_FALSE(tab.lblFehler->isHidden());
+    EXPECT_TRUE(tab.lblFehler->text().startsWith(
+        QStringLiteral("Das Sendeprotokoll kann nicht gelesen werden: ")));
+    EXPECT_TRUE(prompts.shown.empty()) << "no box: the window stays usable";
+}

@@ -5,6 +5,7 @@
 #include "Rig.h"
 #include "SavedSettings.h"
 #include "TempDir.h"
+#include "TransmissionLog.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -26,6 +27,8 @@ namespace {
 // The settings gear of the main window of someone who is no server administrator:
 // 495 x 405 twips at (360, 1380).
 constexpr QPoint SettingsGear{40, 105};
+// A gateway's statistics button, at (660, 1830).
+constexpr QPoint StatisticsButton{60, 135};
 
 QSize pageOneSize; // as the page built here measures
 
@@ -221,4 +224,41 @@ TEST_F(DesktopE2E, WindowsKeepTheirPlacesUnderAWindowManager) {
     EXPECT_LE(s.bottom(), 768);
     EXPECT_LE((s.topLeft() - first.topLeft()).manhattanLength(), 40)
         << "where the main window stood";
+}
+
+// A gateway's operator exports the transmission log the program wrote, as a person works
+// the window: the statistics button, the tab "Sendungen" (Alt+S), "Exportieren..." (Alt+E)
+// and the file dialog.
+TEST_F(DesktopE2E, AGatewaysStatisticsExportTheTransmissionLog) {
+    saveWithSettingsPage(ini, [](frmOptions& page) {
+        page.cmbServerAdresse->setCurrentIndex(2);
+        page.chkGateway->setChecked(true);
+    });
+    {
+        TransmissionLog log(dir.file(QStringLiteral("sendelog.sqlite")), [](const QString&) {});
+        log.begin(QStringLiteral("DL1ABC"));
+        log.end(QStringLiteral("Haltezeit abgelaufen"));
+        log.begin(QStringLiteral("OE3XYZ"));
+        log.end(QStringLiteral("Watchdog"));
+    }
+    const QByteArray main = start();
+    ASSERT_FALSE(main.isEmpty());
+    const QByteArray window =
+        display->clickUntil(main, StatisticsButton, QStringLiteral("bersicht Statistik$"));
+    ASSERT_FALSE(window.isEmpty()) << "the statistics button did not open its window";
+    ASSERT_TRUE(display->key(window, QStringLiteral("alt+s")));
+    ASSERT_TRUE(display->key(window, QStringLiteral("alt+e")));
+    const QByteArray dialog = display->window(QStringLiteral("^Sendeprotokoll exportieren$"));
+    ASSERT_FALSE(dialog.isEmpty()) << "no file dialog for the export";
+    const QString csv = dir.file(QStringLiteral("export.csv"));
+    ASSERT_TRUE(display->key(dialog, QStringLiteral("ctrl+a")));
+    ASSERT_TRUE(display->xdotool({QStringLiteral("type"), csv}));
+    ASSERT_TRUE(display->key(dialog, QStringLiteral("Return")));
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(csv); }, 5000)) << "nothing exported";
+    const QList<QByteArray> lines = dir.read(QStringLiteral("export.csv")).split('\n');
+    ASSERT_EQ(lines.size(), 4) << "header, two keyings, the final line break";
+    EXPECT_TRUE(lines[1].endsWith(",DL1ABC,Haltezeit abgelaufen")) << lines[1].constData();
+    EXPECT_TRUE(lines[2].endsWith(",OE3XYZ,Watchdog")) << lines[2].constData();
+    EXPECT_FALSE(display->window(QStringLiteral("^quorvex$"), 5000).isEmpty())
+        << "the export is not confirmed";
 }
