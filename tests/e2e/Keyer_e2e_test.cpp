@@ -72,15 +72,6 @@ TEST_F(KeyerE2E, ForeignSpeechKeysOnceThroughAShortPauseAndDropsAfterTheHangTime
     EXPECT_LE(dropMs, 1000);
 }
 
-TEST_F(KeyerE2E, TheOwnVoiceNeverKeys) {
-    ASSERT_TRUE(start(0));
-    speak(true, "own");
-    QThread::msleep(800);
-    speak(false, "own");
-    QThread::msleep(200);
-    EXPECT_TRUE(keying().empty());
-}
-
 // A logout (SIGHUP), kill (SIGTERM) or Ctrl+C (SIGINT) while keyed leaves the line down.
 class KeyerEndsBySignal : public KeyerE2E, public ::testing::WithParamInterface<int> {};
 

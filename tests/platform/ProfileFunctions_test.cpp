@@ -95,45 +95,6 @@ TEST(ProfileWrite, RefusesWhatWouldBreakTheStructure) {
     EXPECT_FALSE(validForWrite("Anmeldung", "Nickname", std::string("a\0b", 3)));
 }
 
-// Random files and writes: a write changes its own key and no other value.
-TEST(ProfileWrite, AWriteNeverDisturbsAnotherKey) {
-    std::mt19937 rng(20261206);
-    const std::vector<std::string> sections = {"Anmeldung", "OPTIONEN", "Bake", "x"};
-    const std::vector<std::string> keys = {"Nickname", "gateway", "Verz\xF6gerung", "k", "K2"};
-    const std::vector<std::string> noise = {"; Kommentar",        "",  "  ", "odd line", "[kaputt",
-                                            "=ohne Schl\xFCssel", "\r"};
-    const auto pick = [&rng](const auto& v) { return v[rng() % v.size()]; };
-    for (int round = 0; round < 300; ++round) {
-        std::string content;
-        for (int i = 0, n = static_cast<int>(rng() % 12); i < n; ++i) {
-            switch (rng() % 3) {
-            case 0:
-                content += "[" + pick(sections) + "]";
-                break;
-            case 1:
-                content += pick(keys) + " = " + std::to_string(rng() % 100);
-                break;
-            default:
-                content += pick(noise);
-                break;
-            }
-            content += (rng() % 2) ? "\r\n" : "\n";
-        }
-        const std::string s = pick(sections), k = pick(keys), v = std::to_string(rng());
-        const std::string out = withValue(content, s, k, v);
-        EXPECT_EQ(lookup(out, s, k), v) << content;
-        for (const auto& os : sections) {
-            for (const auto& ok : keys) {
-                if (os == s && ok == k)
-                    continue;
-                EXPECT_EQ(lookup(out, os, ok), lookup(content, os, ok))
-                    << content << "\n+ " << s << "/" << k;
-            }
-        }
-        EXPECT_EQ(out.find(content.substr(0, content.find('\n'))), 0u) << "the start is kept";
-    }
-}
-
 class ProfileFile : public ::testing::Test {
 protected:
     TempDir dir;

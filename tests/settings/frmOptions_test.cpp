@@ -81,13 +81,6 @@ TEST_F(SettingsPage, LoadingStopsSilentlyAtTheFirstUnusableValue) {
     EXPECT_TRUE(prompts.shown.empty());
 }
 
-TEST_F(SettingsPage, AServerIndexBeyondTheListStopsAtOnce) {
-    file("[Anmeldung]\nServerAdresse=3\nNickname=DL0GW\n");
-    page.WerteEinlesen();
-    EXPECT_TRUE(page.txtNickname->text().isEmpty());
-    EXPECT_EQ(page.txtPortNummer->text(), QStringLiteral("8767"));
-}
-
 TEST_F(SettingsPage, AnEmptyPortBecomesTheDefaultOnlyAfterACompleteLoad) {
     QByteArray all =
         "[Anmeldung]\nServerAdresse=-1\nServerPort=\n[Optionen]\nGateway=0\nVordergrund=0\n"
@@ -127,12 +120,6 @@ TEST_F(SettingsPage, KeyingLineOptionsAndTheKeyersDtrSetting) {
     page.WerteEinlesen();
     EXPECT_FALSE(page.optRTSDTR[0]->isChecked() || page.optRTSDTR[1]->isChecked());
     EXPECT_TRUE(state.frmCOM.DTR) << "neither selected: the keyer's setting stays";
-}
-
-TEST_F(SettingsPage, ALongValueLoadsCutTo254Characters) {
-    file("[Anmeldung]\nServerAdresse=-1\nPassword=" + QByteArray(300, 'p') + "\n");
-    page.WerteEinlesen();
-    EXPECT_EQ(page.txtPassword->text(), QString(254, QLatin1Char('p')));
 }
 
 TEST_F(SettingsPage, ApplyWritesThe22KeysInOrderIntoAnEmptyFile) {
