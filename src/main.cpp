@@ -21,6 +21,8 @@
 #include "Registry.h"
 #include "ScreenPlace.h"
 #include "SharedState.h"
+#include "SoundSources.h"
+#include "SquelchInput.h"
 #include "TSRemote.h"
 #include "TSRemoteLibrary.h"
 #include "TrafficIdent.h"
@@ -37,6 +39,7 @@
 #include "frmOptions.h"
 #include "frmOptions2.h"
 #include "frmSprecher.h"
+#include "frmSquelch.h"
 #include "frmStatic.h"
 
 #include <QApplication>
@@ -193,6 +196,11 @@ int main(int argc, char* argv[]) {
                                    if (!identRecord && ident)
                                        ident->speakerKeying(keyed);
                                }});
+    // The radio-to-client direction: the own microphone follows the receiver's squelch.
+    const int testSecond = qEnvironmentVariableIntValue("QUORVEX_TEST_SECOND_MS");
+    const int second = testSecond >= 20 && testSecond < 1000 ? testSecond : 1000;
+    SquelchInput squelch(SquelchInput::Parts{state, ts, serialLine, clock, prompts, second});
+    QPointer<frmSquelch> squelchWindow;
     GatewaySwitching gateway(state, keyer, ts,
                              {[&options] { return options.lblDefaultChannelID->text(); },
                               [&options] { return options.txtChannelPassword->text(); }});
@@ -204,6 +212,31 @@ int main(int argc, char* argv[]) {
     optionsSeams.COM_schliessen = [&keyer](std::int16_t port) { keyer.COM_schliessen(port); };
     optionsSeams.afterApply = loadPortMap;
     optionsSeams.showPage2 = [&page2] { page2.showPage(); };
+    optionsSeams.showSquelch = [&] {
+        showRaised(existing(squelchWindow, [&] {
+            const SoundSources sources = soundSources(std::chrono::milliseconds(1000));
+            SquelchFace face;
+            face.sourceNames = [sources] { return sources.names; };
+            face.sourceLabels = [sources] { return sources.labels; };
+            face.stored = [&state] { return readSquelchSettings(state.Dateiname); };
+            face.store = [&](const SquelchSettings& chosen) {
+                if (!writeSquelchSettings(state.Dateiname, chosen))
+                    prompts.warn(QStringLiteral("Die Squelch-Einstellungen konnten nicht in "
+                                                "\"%1\" gespeichert werden.")
+                                     .arg(state.Dateiname));
+                squelch.setSettings(chosen);
+            };
+            face.listen = [&squelch](std::optional<QString> source) {
+                squelch.preview(std::move(source));
+            };
+            face.levelDbfs = [&squelch] { return squelch.levelDbfs(); };
+            face.stateText = [&squelch] {
+                const auto lamp = squelch.lamp();
+                return lamp ? lamp->second : QStringLiteral("nicht in Betrieb");
+            };
+            return new frmSquelch(face);
+        }));
+    };
     optionsSeams.loadBeacon = [&](const BeaconValues& v) {
         if (!page2Loaded) {
             page2.Form_Load();
@@ -251,7 +284,10 @@ int main(int argc, char* argv[]) {
         client.choose(settings::readClientKind(state.Dateiname));
         if (ident)
             ident->setSettings(readIdentSettings(state.Dateiname));
+        squelch.setSettings(readSquelchSettings(state.Dateiname));
     };
+    seams.squelchLamp = [&squelch] { return squelch.lamp(); };
+    seams.microphoneClicked = [&squelch] { squelch.manualMicrophone(); };
     seams.DriveKeyer = [&gateway] { gateway.DriveKeyer(); };
     seams.clientProblem = [&library, &client] {
         if (client.kind() == platform::ClientKind::Mumble)
@@ -311,10 +347,9 @@ int main(int argc, char* argv[]) {
                                [&page2] { return page2.lblBakeDatei->text(); },
                                [&sound] { return sound.playing(); }});
     // The identification after traffic: the beacon's file, keying the line while it plays.
-    const int testSecond = qEnvironmentVariableIntValue("QUORVEX_TEST_SECOND_MS");
     ident.emplace(
         clock, [&beacon, &state] { beacon.sendNow([&state](bool on) { state.IdentKeying = on; }); },
-        testSecond >= 20 && testSecond < 1000 ? testSecond : 1000);
+        second);
     seams.monitor.Bake = [&beacon, &ident, &state] {
         beacon.Bake();
         ident->tick(state.frmCOM.RTSLit || state.frmCOM.DTRLit);
@@ -377,5 +412,6 @@ int main(int argc, char* argv[]) {
     delete kickDialog.data();
     delete statisticsWindow.data();
     delete speakerWindow.data();
+    delete squelchWindow.data();
     return rc;
 }

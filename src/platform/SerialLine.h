@@ -4,16 +4,20 @@
 
 namespace platform {
 
-// One serial port used only for its two modem control lines (RTS and DTR).
+// One serial port used only for its modem lines: RTS and DTR out, and the four status
+// lines in (a receiver's squelch comes in on one of them).
 class SerialLine {
 public:
     enum class Result { Ok, NotFound, Busy, PermissionDenied, Unsupported, Gone, Failed };
+    enum InputLine { Dcd = 1, Cts = 2, Dsr = 4, Ri = 8 };
 
     virtual ~SerialLine() = default;
     // 9600 baud, 8N1, exclusive; both lines inactive once it returns Ok.
     virtual Result open(const QString& device) = 0;
     virtual Result setRequestToSend(bool active) = 0;
     virtual Result setDataTerminalReady(bool active) = 0;
+    // The status lines now, as InputLine bits.
+    virtual Result inputLines(int& lines) = 0;
     // Ok while the open port is still there; Gone once its device has vanished.
     virtual Result check() = 0;
     // Drops both lines, then closes.

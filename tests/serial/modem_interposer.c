@@ -5,7 +5,9 @@
  * RTS or DTR to MODEM_INTERPOSE_LOG as "<monotonic ns> <event> RTS=<0|1> DTR=<0|1>".
  * Like a real serial driver it raises both lines on open and drops them on close.
  * While the file named in MODEM_INTERPOSE_UNPLUGGED exists the adapter counts as
- * pulled out: opening the device fails (ENOENT) and its modem ioctls fail (EIO). */
+ * pulled out: opening the device fails (ENOENT) and its modem ioctls fail (EIO).
+ * The status lines a test raises are the words (DCD, CTS, DSR, RI) of the file named
+ * in MODEM_INTERPOSE_INPUTS, read on every TIOCMGET. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -70,6 +72,25 @@ static void logEvent(const char* event) {
 static int unplugged(void) {
     const char* flag = getenv("MODEM_INTERPOSE_UNPLUGGED");
     return flag && *flag && access(flag, F_OK) == 0;
+}
+
+/* The status lines the test has raised. */
+static int inputs(void) {
+    const char* path = getenv("MODEM_INTERPOSE_INPUTS");
+    if (!path || !*path)
+        return 0;
+    static int (*realOpen)(const char*, int, ...) = NULL;
+    if (!realOpen)
+        realOpen = (int (*)(const char*, int, ...))dlsym(RTLD_NEXT, "open");
+    const int fd = realOpen(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    char text[64];
+    const ssize_t n = read(fd, text, sizeof text - 1);
+    close(fd);
+    text[n > 0 ? n : 0] = '\0';
+    return (strstr(text, "DCD") ? TIOCM_CAR : 0) | (strstr(text, "CTS") ? TIOCM_CTS : 0) |
+           (strstr(text, "DSR") ? TIOCM_DSR : 0) | (strstr(text, "RI") ? TIOCM_RNG : 0);
 }
 
 static int isTarget(const char* path) {
@@ -156,7 +177,7 @@ int ioctl(int fd, unsigned long request, ...) {
     }
     switch (request) {
     case TIOCMGET:
-        *(int*)arg = bits;
+        *(int*)arg = bits | inputs();
         return 0;
     case TIOCMSET:
         bits = *(const int*)arg;

@@ -35,6 +35,15 @@ public:
     }
     Result setRequestToSend(bool on) override { return set(rts, on, "RTS"); }
     Result setDataTerminalReady(bool on) override { return set(dtr, on, "DTR"); }
+    int inputs = 0; // the status lines the test sets
+    Result inputLines(int& lines) override {
+        if (!m_open)
+            return Result::Failed;
+        if (!present)
+            return Result::Gone;
+        lines = inputs;
+        return Result::Ok;
+    }
     Result check() override { return present ? Result::Ok : Result::Gone; }
     void close() override {
         if (m_open)

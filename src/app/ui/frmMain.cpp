@@ -183,6 +183,8 @@ void frmMain::cmdTSAwayEIN_Click() {
 
 void frmMain::cmdTSMicMuteEIN_Click() {
     m_parts.ts.TSSetMicMute(!m_state.FlagMicMute);
+    if (m_seams.microphoneClicked)
+        m_seams.microphoneClicked();
 }
 
 void frmMain::cmdTSMuteEIN_Click() {

@@ -65,6 +65,10 @@ struct MainWindowSeams {
     // Why the client is not reached ("library missing" or "client not running"), for the
     // status line's tooltip and the start button's message.
     std::function<QString()> clientProblem;
+    // The squelch input's lamp beside the speaker line (colour 0xRRGGBB and tooltip);
+    // nullopt hides it. It hears of every click on the microphone button.
+    std::function<std::optional<std::pair<std::uint32_t, QString>>()> squelchLamp;
+    std::function<void()> microphoneClicked;
     MonitorSeams monitor; // the monitor cycle's later steps
 };
 
@@ -149,6 +153,7 @@ public:
     QLabel* shpRTS = nullptr;
     QLabel* lblDTR = nullptr;
     QLabel* shpDTR = nullptr;
+    QLabel* shpSquelch = nullptr;
     QToolButton* cmdEinstellungen = nullptr;
     QToolButton* cmdfrmKickPlayer = nullptr;
     QToolButton* cmdStatic = nullptr;

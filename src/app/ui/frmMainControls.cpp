@@ -143,6 +143,7 @@ void frmMain::buildControls() {
     tw::place(shpRTS, 4020, 1020, 195, 195);
     tw::place(lblDTR, 4290, 990, 360, 255);
     tw::place(shpDTR, 4650, 1020, 195, 195);
+    shpSquelch = lamp(this);
 
     cmdEinstellungen = imageButton(this, Glyph::Settings, QStringLiteral("Einstellungen"));
     cmdfrmKickPlayer = imageButton(this, Glyph::Kick, QStringLiteral("Spieler kicken"));
@@ -302,6 +303,16 @@ void frmMain::render() {
     txtChannelMessage->setVisible(v.txtChannelMessageVisible);
     tw::setTop(lblVerbindung, v.lblVerbindungTop);
     tw::setTop(lblSprecher, v.lblSprecherTop);
+    const auto squelch = m_seams.squelchLamp ? m_seams.squelchLamp() : std::nullopt;
+    shpSquelch->setVisible(bool(squelch));
+    if (squelch) {
+        tw::place(shpSquelch, 4905, v.lblSprecherTop + 90, 195, 195);
+        const QString style = QStringLiteral("background: #%1; border-radius: 6px;")
+                                  .arg(squelch->first, 6, 16, QLatin1Char('0'));
+        if (shpSquelch->styleSheet() != style)
+            shpSquelch->setStyleSheet(style);
+        shpSquelch->setToolTip(squelch->second);
+    }
     // By role, once the window behind the button exists.
     cmdfrmKickPlayer->setVisible(v.cmdfrmKickPlayerVisible && bool(m_seams.showKickDialog));
     cmdStatic->setVisible(v.cmdStaticVisible && bool(m_seams.showStatistics));

@@ -1,5 +1,7 @@
 #include "DtmfWindows.h"
 
+#include "SoundSources.h"
+
 #include "Beacon.h"
 #include "PulseCapture.h"
 #include "SharedState.h"
@@ -64,18 +66,11 @@ void DtmfWindows::heard(QChar digit) {
 
 void DtmfWindows::showRecognizerSettings() {
     // The server's sources, asked once per opening.
-    std::string why;
-    const auto sources =
-        platform::pulse::listSources(std::chrono::milliseconds(DtmfRecognizer::BoundMs), &why);
-    QStringList names, labels;
-    for (const auto& source : sources) {
-        names << QString::fromStdString(source.name);
-        labels << QString::fromStdString(source.description);
-    }
+    const SoundSources sources = soundSources(std::chrono::milliseconds(DtmfRecognizer::BoundMs));
     const QString iniFile = m_parts.state.Dateiname;
     RecognizerFace face;
-    face.sourceNames = [names] { return names; };
-    face.sourceLabels = [labels] { return labels; };
+    face.sourceNames = [sources] { return sources.names; };
+    face.sourceLabels = [sources] { return sources.labels; };
     face.levelDbfs = [this] {
         return m_recognizer.listening() ? m_recognizer.levelDbfs() : -120.0;
     };

@@ -1,5 +1,8 @@
 #include "QtSerialLine.h"
 
+#include <cerrno>
+#include <sys/ioctl.h>
+
 #include <QFileInfo>
 
 namespace platform {
@@ -80,6 +83,19 @@ SerialLine::Result QtSerialLine::setDataTerminalReady(bool active) {
         return Result::Ok;
     const Result why = lastError();
     return why == Result::Ok ? Result::Failed : why;
+}
+
+SerialLine::Result QtSerialLine::inputLines(int& lines) {
+    if (!m_port.isOpen())
+        return Result::Failed;
+    // Read directly: QSerialPort would keep a failed read as the port's error, which the
+    // keyer's own checks read.
+    int bits = 0;
+    if (::ioctl(static_cast<int>(m_port.handle()), TIOCMGET, &bits) != 0)
+        return errno == EIO || errno == ENXIO || errno == ENODEV ? Result::Gone : Result::Failed;
+    lines = ((bits & TIOCM_CAR) ? Dcd : 0) | ((bits & TIOCM_CTS) ? Cts : 0) |
+            ((bits & TIOCM_DSR) ? Dsr : 0) | ((bits & TIOCM_RNG) ? Ri : 0);
+    return Result::Ok;
 }
 
 SerialLine::Result QtSerialLine::check() {

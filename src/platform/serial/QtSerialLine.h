@@ -12,6 +12,7 @@ public:
     Result open(const QString& device) override;
     Result setRequestToSend(bool active) override;
     Result setDataTerminalReady(bool active) override;
+    Result inputLines(int& lines) override;
     Result check() override;
     void close() override;
     bool isOpen() const override { return m_port.isOpen(); }

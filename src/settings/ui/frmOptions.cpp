@@ -48,6 +48,7 @@ void frmOptions::setSeams(OptionsSeams seams) {
     cmdDTMF->setEnabled(bool(m_seams.showDtmf));
     // The keypad's button shows in gateway mode, once the keypad exists.
     cmdDTMF->setVisible(chkGateway->checkState() == Qt::Checked && m_seams.showDtmf);
+    cmdSquelch->setVisible(chkGateway->checkState() == Qt::Checked && m_seams.showSquelch);
     for (QPushButton* b : cmdMakeLink)
         b->setEnabled(bool(m_seams.makeLink));
 }
@@ -355,6 +356,11 @@ void frmOptions::cmdDTMF_Click() {
     m_seams.showDtmf();
 }
 
+void frmOptions::cmdSquelch_Click() {
+    if (m_seams.showSquelch)
+        m_seams.showSquelch();
+}
+
 void frmOptions::cmdTSFehler_Click() {
     const QString none = QStringLiteral("KEIN FEHLER");
     if (m_ts.LastTSError.isEmpty())
@@ -401,6 +407,7 @@ void frmOptions::chkGateway_Click() {
              lblsldWatchdog, lblactsldWatchdog})
         w->setVisible(gateway);
     cmdDTMF->setVisible(gateway && m_seams.showDtmf);
+    cmdSquelch->setVisible(gateway && m_seams.showSquelch);
     if (m_host.setLineLampsVisible)
         m_host.setLineLampsVisible(gateway);
 }

@@ -49,6 +49,7 @@ struct OptionsSeams {
     std::function<void(std::int16_t)> COM_schliessen;
     std::function<void()> showPage2;
     std::function<void()> showDtmf;
+    std::function<void()> showSquelch; // the squelch input's window, over this page
     std::function<void(int)> makeLink; // 0 desktop, 1 a chosen folder
     std::function<void(const BeaconValues&)> loadBeacon;
     std::function<void()> afterApply; // the keyer reads its port mapping again
@@ -79,6 +80,7 @@ public:
     void cmdTSFehler_Click();
     void cmdSeite2_Click();
     void cmdDTMF_Click();
+    void cmdSquelch_Click();
     void img_get_nickname_Click();
     void img_get_defaultchannel_Click();
     void img_del_defaultchannel_Click();
@@ -121,6 +123,7 @@ public:
     QCheckBox* chkControlRecord = nullptr;
     QCheckBox* chkDebug = nullptr;
     QPushButton* cmdDTMF = nullptr;
+    QPushButton* cmdSquelch = nullptr;
     QPushButton* cmdApply = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;

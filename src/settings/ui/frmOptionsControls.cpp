@@ -236,6 +236,9 @@ void frmOptions::buildControls() {
     cmdSeite2 = button(Glyph::Page, QStringLiteral("2. Seite"), QString());
     cmdTSFehler = button(Glyph::Error, QString(), QStringLiteral("Letzte Fehlermeldung"));
     cmdDTMF = button(Glyph::Keypad, QString(), QStringLiteral("DTMF Einstellungen"));
+    cmdSquelch = new QPushButton(QStringLiteral("S&quelch"), this);
+    cmdSquelch->setToolTip(
+        QStringLiteral("Squelch-Eingang: das Mikrofon folgt der Squelch des Empfängers"));
     cmdMakeLink[0] =
         button(Glyph::Link, QStringLiteral("Desktop-Link erstellen"),
                QStringLiteral("Hiermit wird ein Startlink mit den angegebenen Logindaten "
@@ -248,6 +251,7 @@ void frmOptions::buildControls() {
     links->addWidget(cmdMakeLink[0]);
     links->addWidget(cmdMakeLink[1]);
     links->addStretch();
+    links->addWidget(cmdSquelch);
     links->addWidget(cmdDTMF);
     links->addWidget(cmdTSFehler);
     auto* bottom = new QHBoxLayout;
@@ -280,6 +284,7 @@ void frmOptions::buildControls() {
     connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);
     connect(cmdSeite2, &QPushButton::clicked, this, &frmOptions::cmdSeite2_Click);
     connect(cmdDTMF, &QPushButton::clicked, this, &frmOptions::cmdDTMF_Click);
+    connect(cmdSquelch, &QPushButton::clicked, this, &frmOptions::cmdSquelch_Click);
     connect(cmdTSFehler, &QPushButton::clicked, this, &frmOptions::cmdTSFehler_Click);
     for (int i = 0; i < 2; ++i) {
         connect(cmdMakeLink[i], &QPushButton::clicked, this, [this, i] {

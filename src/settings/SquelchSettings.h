@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+// The squelch input as ts.ini keeps it, section "Squelch": Quelle (Aus, DCD, CTS, DSR, RI
+// or Audio), Aktiv (Hoch or Tief), Oeffnen (open delay, ms), Haltezeit (ms), Zeitlimit
+// (minutes, 0: none), Schwelle (dBFS, for Audio), Tonquelle (a sound server source, empty:
+// its default). A missing or unusable value is its default; a missing Quelle is Aus.
+struct SquelchSettings {
+    enum class Source { Off, Dcd, Cts, Dsr, Ri, Audio };
+    Source source = Source::Off;
+    bool activeHigh = true;
+    int openDelayMs = 20;
+    int hangMs = 300;
+    int timeoutMinutes = 5;
+    int thresholdDb = -35;
+    QString soundSource;
+
+    static constexpr int MaxDelayMs = 5000;
+    static constexpr int MaxTimeoutMinutes = 120;
+    static constexpr int MinThresholdDb = -90;
+
+    bool operator==(const SquelchSettings&) const = default;
+};
+
+// The words of Quelle, in the order of Source.
+QString squelchSourceWord(SquelchSettings::Source source);
+SquelchSettings readSquelchSettings(const QString& iniFile);
+bool writeSquelchSettings(const QString& iniFile, const SquelchSettings& settings);

@@ -1,0 +1,57 @@
+// The squelch window: what each source lets one change, the meter on the chosen sound
+// source, OK storing what is shown and Abbruch nothing.
+#include "frmSquelch.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include <gtest/gtest.h>
+
+TEST(SquelchWindow, ShowsTheStoredChoiceListensToTheChosenSoundAndStoresOnOk) {
+    SquelchSettings stored;
+    stored.source = SquelchSettings::Source::Dsr;
+    stored.activeHigh = false;
+    stored.soundSource = QStringLiteral("weg");
+    std::vector<std::optional<QString>> listened;
+    std::vector<SquelchSettings> saved;
+    SquelchFace face;
+    face.sourceNames = [] { return QStringList{QStringLiteral("usb.mono")}; };
+    face.sourceLabels = [] { return QStringList{QStringLiteral("USB-Funkadapter")}; };
+    face.stored = [&] { return stored; };
+    face.store = [&](const SquelchSettings& s) { saved.push_back(s); };
+    face.listen = [&](std::optional<QString> s) { listened.push_back(std::move(s)); };
+    face.levelDbfs = [] { return -42.4; };
+    face.stateText = [] { return QStringLiteral("Squelch zu: Mikrofon aus"); };
+
+    auto* w = new frmSquelch(face);
+    w->show();
+    EXPECT_EQ(w->chosen(), stored);
+    EXPECT_EQ(w->cmbTonquelle->currentText(), QStringLiteral("weg (nicht vorhanden)"));
+    EXPECT_TRUE(w->optTief->isEnabled() && !w->spnSchwelle->isEnabled());
+    EXPECT_EQ(w->lblZustand->text(), QStringLiteral("Squelch zu: Mikrofon aus"));
+    ASSERT_EQ(listened.back(), std::nullopt) << "no meter for a status line";
+
+    w->cmbQuelle->setCurrentIndex(static_cast<int>(SquelchSettings::Source::Audio));
+    w->cmbTonquelle->setCurrentIndex(1);
+    EXPECT_EQ(listened.back(), QStringLiteral("usb.mono"));
+    EXPECT_TRUE(!w->optTief->isEnabled() && w->spnSchwelle->isEnabled());
+    w->Meter_Timer();
+    EXPECT_EQ(w->barPegel->value(), -42);
+    EXPECT_EQ(w->lblPegel->text(), QStringLiteral("-42 dBFS"));
+    w->spnSchwelle->setValue(-50);
+    w->cmdAbbruch->click();
+    EXPECT_TRUE(saved.empty());
+    EXPECT_EQ(listened.back(), std::nullopt) << "closing ends the meter's listening";
+
+    w->show();
+    w->cmdOK->click();
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].source, SquelchSettings::Source::Audio);
+    EXPECT_EQ(saved[0].thresholdDb, -50);
+    EXPECT_EQ(saved[0].soundSource, QStringLiteral("usb.mono"));
+    delete w;
+}
