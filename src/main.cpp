@@ -350,9 +350,10 @@ int main(int argc, char* argv[]) {
     ident.emplace(
         clock, [&beacon, &state] { beacon.sendNow([&state](bool on) { state.IdentKeying = on; }); },
         second);
-    seams.monitor.Bake = [&beacon, &ident, &state] {
+    seams.monitor.Bake = [&beacon, &ident, &state, &squelch] {
         beacon.Bake();
         ident->tick(state.frmCOM.RTSLit || state.frmCOM.DTRLit);
+        squelch.tick();
     };
     // The DTMF keypad with the recognizer behind it.
     DtmfWindows dtmf(DtmfWindows::Parts{state, sound, prompts, folders.sounds, keyer, ts, beacon,

@@ -25,6 +25,11 @@ public:
     void step(std::int64_t nowMs, std::optional<bool> raw, bool inhibited);
 
     bool open() const { return m_state == State::Open || m_state == State::Hanging; }
+    // Nothing changes before the input does: no open delay, hang time or limit runs.
+    bool settled() const {
+        return m_state == State::Inhibited || m_state == State::Stuck ||
+               m_state == State::Missing || (m_state == State::Closed && !m_rawOpenSince);
+    }
     State state() const { return m_state; }
 
 private:

@@ -6,18 +6,18 @@
 #include "SharedState.h"
 #include "TSRemote.h"
 
-#include <QTimer>
-
 #include <cmath>
 #include <cstdio>
 
 using Source = SquelchSettings::Source;
+using State = SquelchGate::State;
 
 namespace {
 
 constexpr std::int64_t MissingToldAfterMs = 2000; // start-up and short glitches stay quiet
 constexpr std::int64_t CaptureRetryMs = 3000;
 constexpr int CaptureBoundMs = 300;
+constexpr int CapturePieceMs = 20; // the recording's thread wakes 50 times a second
 constexpr int BlockSamples = SquelchInput::CaptureRate / 100; // 10 ms
 
 int lineBit(Source s) {
@@ -37,29 +37,148 @@ int lineBit(Source s) {
 
 } // namespace
 
-SquelchInput::SquelchInput(Parts parts, QObject* parent) : QObject(parent), m_parts(parts) {
-    m_timer = new QTimer(this);
-    m_timer->setTimerType(Qt::PreciseTimer);
-    m_timer->setInterval(StepMs);
-    connect(m_timer, &QTimer::timeout, this, &SquelchInput::step);
-}
+SquelchInput::SquelchInput(Parts parts, QObject* parent) : QObject(parent), m_parts(parts) {}
 
 SquelchInput::~SquelchInput() {
-    m_capture.stop(); // before the members its thread writes go
+    stopLine();
+    m_capture.stop(); // before the members their threads use go
 }
 
 void SquelchInput::setSettings(const SquelchSettings& settings) {
+    stopLine();
     m_settings = settings;
+    m_audioSource = settings.source == Source::Audio;
+    m_thresholdDb = settings.thresholdDb;
     const std::int64_t minute = 60LL * m_parts.secondMs;
-    m_gate = SquelchGate({settings.openDelayMs, settings.hangMs, settings.timeoutMinutes * minute});
-    m_running = false; // the next step starts from a closed squelch
+    {
+        const std::lock_guard lock(m_mutex);
+        m_gate =
+            SquelchGate({settings.openDelayMs, settings.hangMs, settings.timeoutMinutes * minute});
+        m_published = State::Closed;
+    }
+    ++m_generation;
+    m_sampling = false; // until the next tick
+    m_running = false;  // which starts from a closed squelch
+    m_state = State::Closed;
     m_overridden = false;
     m_stuckTold = false;
-    if (settings.source == Source::Off && !m_preview) {
-        m_timer->stop();
-        keepCapture();
-    } else {
-        m_timer->start();
+    m_missingSince = -1;
+    m_missingTold = false;
+    if (lineBit(settings.source) != 0 && m_parts.ownThread) {
+        m_lineStop = false;
+        m_lineThread = std::thread([this] { runLine(); });
+    }
+    keepCapture();
+}
+
+void SquelchInput::stopLine() {
+    if (!m_lineThread.joinable())
+        return;
+    {
+        const std::lock_guard lock(m_lineMutex);
+        m_lineStop = true;
+    }
+    m_lineWake.notify_one();
+    m_parts.line.interruptWait();
+    m_lineThread.join();
+}
+
+void SquelchInput::runLine() {
+    bool driverWaits = true;
+    while (!m_lineStop) {
+        pollLine();
+        bool settled = false;
+        {
+            const std::lock_guard lock(m_mutex);
+            settled = m_gate.settled();
+        }
+        int pauseMs = StepMs;
+        if (settled && driverWaits) {
+            switch (m_parts.line.waitInputChange()) {
+            case platform::SerialLine::Result::Ok:
+                continue; // a line changed (or we were woken): read it at once
+            case platform::SerialLine::Result::Unsupported:
+                driverWaits = false; // this driver cannot wait: sample every 10 ms
+                break;
+            default:
+                pauseMs = 100; // no port: look again a little later
+                break;
+            }
+        }
+        std::unique_lock lock(m_lineMutex);
+        m_lineWake.wait_for(lock, std::chrono::milliseconds(pauseMs),
+                            [this] { return m_lineStop.load(); });
+    }
+}
+
+void SquelchInput::pollLine() {
+    int lines = 0;
+    switch (m_parts.line.inputLines(lines)) {
+    case platform::SerialLine::Result::Ok:
+        sample(((lines & lineBit(m_settings.source)) != 0) == m_settings.activeHigh, Why::None);
+        break;
+    case platform::SerialLine::Result::Gone:
+        sample(std::nullopt, Why::Gone);
+        break;
+    case platform::SerialLine::Result::Failed:
+        sample(std::nullopt, Why::PortClosed);
+        break;
+    default:
+        sample(std::nullopt, Why::Unreadable);
+        break;
+    }
+}
+
+void SquelchInput::sample(std::optional<bool> raw, Why why) {
+    if (!m_sampling)
+        return;
+    const int generation = m_generation;
+    bool open = false;
+    State state{};
+    {
+        const std::lock_guard lock(m_mutex);
+        m_gate.step(m_parts.clock.monotonicMs(), raw, m_inhibited);
+        state = m_gate.state();
+        if (state == m_published)
+            return;
+        m_published = state;
+        open = m_gate.open();
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, open, state, why] {
+            if (generation == m_generation && m_running)
+                changed(open, state, why);
+        },
+        Qt::AutoConnection);
+}
+
+void SquelchInput::changed(bool open, State state, Why why) {
+    m_state = state;
+    if (open != m_wasOpen) {
+        // A change of the squelch ends a hand-made setting.
+        m_overridden = false;
+        m_wasOpen = open;
+        m_parts.ts.TSSetMicMute(!open);
+    }
+    if (state == State::Stuck && !m_stuckTold) {
+        m_stuckTold = true;
+        m_parts.prompts.warnLater(
+            QStringLiteral("Die Squelch ist l\u00E4nger als %1 Minuten offen: das Mikrofon "
+                           "bleibt aus, bis sie schlie\u00DFt.")
+                .arg(m_settings.timeoutMinutes));
+    } else if (state == State::Closed) {
+        m_stuckTold = false;
+    }
+    if (state == State::Missing) {
+        if (m_missingSince < 0)
+            m_missingSince = m_parts.clock.monotonicMs();
+        m_missingWhy = why;
+    } else if (state != State::Inhibited) {
+        if (m_missingTold)
+            std::fprintf(stderr, "quorvex: Squelch-Eingang wieder verf\u00FCgbar\n");
+        m_missingSince = -1;
+        m_missingTold = false;
     }
 }
 
@@ -67,20 +186,74 @@ bool SquelchInput::active() const {
     return m_settings.source != Source::Off && m_parts.state.FuncGateway;
 }
 
-std::optional<SquelchGate::State> SquelchInput::indicator() const {
+void SquelchInput::tick() {
+    const bool act = active();
+    m_sampling = act;
+    keepCapture();
+    if (!act) {
+        m_running = false;
+        return;
+    }
+    const app::ComKeyerVariables& keyer = m_parts.state.frmCOM;
+    const bool inhibited = keyer.RTSLit || keyer.DTRLit || keyer.COMPortsperren;
+    m_inhibited = inhibited;
+    if (inhibited != m_wasInhibited)
+        m_parts.line.interruptWait(); // the line's thread looks again
+    if (!m_running) {
+        m_running = true;
+        m_wasOpen = false;
+        m_parts.ts.TSSetMicMute(true); // closed until the squelch opens
+    }
+    if (inhibited && (m_wasOpen || m_overridden)) {
+        // Keying turns the microphone off now, not at the next sample, and ends a
+        // hand-made setting.
+        m_overridden = false;
+        m_wasOpen = false;
+        m_parts.ts.TSSetMicMute(true);
+    }
+    m_wasInhibited = inhibited;
+    if (m_settings.source == Source::Audio && !m_capture.running())
+        sample(std::nullopt, Why::NoRecording);
+    if (m_missingSince >= 0 && !m_missingTold &&
+        m_parts.clock.monotonicMs() - m_missingSince >= MissingToldAfterMs) {
+        m_missingTold = true;
+        m_parts.prompts.warnLater(
+            QStringLiteral("Der Squelch-Eingang ist nicht verf\u00FCgbar (%1): das Mikrofon "
+                           "bleibt aus, bis er wieder da ist.")
+                .arg(reason(m_missingWhy)));
+    }
+}
+
+QString SquelchInput::reason(Why why) const {
+    switch (why) {
+    case Why::PortClosed:
+        return QStringLiteral("der COM-Port des Gateways ist nicht offen");
+    case Why::Gone:
+        return QStringLiteral("Adapter getrennt");
+    case Why::Unreadable:
+        return QStringLiteral("die Statusleitungen des COM-Ports sind nicht lesbar");
+    case Why::NoRecording:
+        return m_captureProblem.isEmpty() ? QStringLiteral("keine Aufnahme vom Toneingang")
+                                          : m_captureProblem;
+    case Why::None:
+        break;
+    }
+    return {};
+}
+
+std::optional<State> SquelchInput::indicator() const {
     if (!m_running)
         return std::nullopt;
-    return m_gate.state();
+    return m_state;
 }
 
 std::optional<std::pair<std::uint32_t, QString>> SquelchInput::lamp() const {
-    using State = SquelchGate::State;
     const auto state = indicator();
     if (!state)
         return std::nullopt;
     if (m_overridden)
         return std::pair{0xFFC800u, QStringLiteral("Mikrofon von Hand geschaltet, bis die Squelch "
-                                                   "öffnet oder schließt")};
+                                                   "\u00F6ffnet oder schlie\u00DFt")};
     switch (*state) {
     case State::Open:
         return std::pair{0x00FF00u, QStringLiteral("Squelch offen: Mikrofon an")};
@@ -90,10 +263,10 @@ std::optional<std::pair<std::uint32_t, QString>> SquelchInput::lamp() const {
         return std::pair{0x808080u, QStringLiteral("Squelch nicht beachtet: Sender aktiv oder "
                                                    "Gateway geschlossen")};
     case State::Stuck:
-        return std::pair{0xFF0000u, QStringLiteral("Squelch länger offen als das Zeitlimit: "
+        return std::pair{0xFF0000u, QStringLiteral("Squelch l\u00E4nger offen als das Zeitlimit: "
                                                    "Mikrofon aus")};
     case State::Missing:
-        return std::pair{0xFF0000u, QStringLiteral("Squelch-Eingang nicht verfügbar")};
+        return std::pair{0xFF0000u, QStringLiteral("Squelch-Eingang nicht verf\u00FCgbar")};
     case State::Closed:
         break;
     }
@@ -107,52 +280,24 @@ void SquelchInput::manualMicrophone() {
 
 void SquelchInput::preview(std::optional<QString> soundSource) {
     m_preview = std::move(soundSource);
-    if (m_preview)
-        m_timer->start();
     keepCapture();
 }
 
-std::optional<bool> SquelchInput::readRaw(QString* why) {
-    if (m_settings.source == Source::Audio) {
-        if (!m_capture.running()) {
-            *why = m_captureProblem.isEmpty() ? QStringLiteral("keine Aufnahme vom Toneingang")
-                                              : m_captureProblem;
-            return std::nullopt;
-        }
-        return m_level.load() >= m_settings.thresholdDb;
-    }
-    platform::SerialLine& line = m_parts.line;
-    if (!line.isOpen()) {
-        *why = QStringLiteral("der COM-Port des Gateways ist nicht offen");
-        return std::nullopt;
-    }
-    int lines = 0;
-    switch (line.inputLines(lines)) {
-    case platform::SerialLine::Result::Ok:
-        return ((lines & lineBit(m_settings.source)) != 0) == m_settings.activeHigh;
-    case platform::SerialLine::Result::Gone:
-        *why = QStringLiteral("Adapter getrennt");
-        return std::nullopt;
-    default:
-        *why = QStringLiteral("die Statusleitungen des COM-Ports sind nicht lesbar");
-        return std::nullopt;
-    }
-}
-
-// Records from the sound source the squelch or the meter needs, and from no other.
+// Records from the sound source the squelch or the meter needs, and from no other; a
+// recording that failed is tried again every few seconds.
 void SquelchInput::keepCapture() {
     std::optional<QString> wanted = m_preview;
     if (!wanted && active() && m_settings.source == Source::Audio)
         wanted = m_settings.soundSource;
-    if (m_captureSource != wanted ||
-        (wanted && !m_capture.running() && m_parts.clock.monotonicMs() >= m_nextCaptureTry)) {
+    const std::int64_t now = m_parts.clock.monotonicMs();
+    if (m_captureSource != wanted || (wanted && !m_capture.running() && now >= m_nextCaptureTry)) {
         m_capture.stop();
         m_captureSource.reset();
         m_level = -120;
     }
     if (!wanted || m_captureSource)
         return;
-    m_nextCaptureTry = m_parts.clock.monotonicMs() + CaptureRetryMs;
+    m_nextCaptureTry = now + CaptureRetryMs;
     m_blockEnergy = 0;
     m_blockSamples = 0;
     std::string error;
@@ -161,69 +306,18 @@ void SquelchInput::keepCapture() {
         [this](const std::int16_t* samples, std::size_t count) {
             for (std::size_t i = 0; i < count; ++i) {
                 m_blockEnergy += double(samples[i]) * samples[i];
-                if (++m_blockSamples == BlockSamples) {
-                    m_level = 10 * std::log10(std::max(m_blockEnergy / BlockSamples, 1e-3) /
-                                              (32768.0 * 32768.0));
-                    m_blockEnergy = 0;
-                    m_blockSamples = 0;
-                }
+                if (++m_blockSamples < BlockSamples)
+                    continue;
+                const double db = 10 * std::log10(std::max(m_blockEnergy / BlockSamples, 1e-3) /
+                                                  (32768.0 * 32768.0));
+                m_level = db;
+                m_blockEnergy = 0;
+                m_blockSamples = 0;
+                if (m_audioSource)
+                    sample(db >= m_thresholdDb, Why::None);
             }
         },
-        std::chrono::milliseconds(CaptureBoundMs), &error);
+        std::chrono::milliseconds(CaptureBoundMs), &error, CapturePieceMs);
     m_captureSource = wanted;
     m_captureProblem = started ? QString() : QString::fromStdString(error);
-}
-
-void SquelchInput::apply(bool on) {
-    m_parts.ts.TSSetMicMute(!on);
-}
-
-void SquelchInput::step() {
-    keepCapture();
-    if (!active()) {
-        m_running = false;
-        if (!m_preview && m_settings.source == Source::Off)
-            m_timer->stop();
-        return;
-    }
-    const std::int64_t now = m_parts.clock.monotonicMs();
-    const app::ComKeyerVariables& keyer = m_parts.state.frmCOM;
-    const bool inhibited = keyer.RTSLit || keyer.DTRLit || keyer.COMPortsperren;
-    QString why;
-    const std::optional<bool> raw = readRaw(&why);
-    m_gate.step(now, raw, inhibited);
-    const bool open = m_gate.open();
-
-    if (!m_running || open != m_wasOpen || (inhibited && m_overridden)) {
-        // A change of the squelch ends a hand-made setting; keying always turns it off.
-        m_overridden = false;
-        apply(open);
-    }
-    m_running = true;
-    m_wasOpen = open;
-
-    if (m_gate.state() == SquelchGate::State::Stuck && !m_stuckTold) {
-        m_stuckTold = true;
-        m_parts.prompts.warnLater(
-            QStringLiteral("Die Squelch ist l\u00E4nger als %1 Minuten offen: das Mikrofon "
-                           "bleibt aus, bis sie schlie\u00DFt.")
-                .arg(m_settings.timeoutMinutes));
-    } else if (m_gate.state() != SquelchGate::State::Stuck && raw && !*raw) {
-        m_stuckTold = false;
-    }
-
-    if (raw) {
-        if (m_missingTold)
-            std::fprintf(stderr, "quorvex: Squelch-Eingang wieder verf\u00FCgbar\n");
-        m_missingSince = -1;
-        m_missingTold = false;
-    } else if (m_missingSince < 0) {
-        m_missingSince = now;
-    } else if (!m_missingTold && now - m_missingSince >= MissingToldAfterMs) {
-        m_missingTold = true;
-        m_parts.prompts.warnLater(
-            QStringLiteral("Der Squelch-Eingang ist nicht verf\u00FCgbar (%1): das Mikrofon "
-                           "bleibt aus, bis er wieder da ist.")
-                .arg(why));
-    }
 }

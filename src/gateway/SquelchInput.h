@@ -8,10 +8,12 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <optional>
-
-class QTimer;
+#include <thread>
+#include <utility>
 
 namespace app {
 struct SharedState;
@@ -26,11 +28,14 @@ class SerialLine;
 } // namespace platform
 
 // The radio-to-client direction: a gateway's own microphone follows the receiver's squelch,
-// read every 10 ms from a status line of the keyer's serial port or from the level of a
-// sound source. While we key the transmitter, or the gateway is closed, the squelch is not
-// listened to and the microphone is off. A click on the microphone button holds until the
-// squelch next opens or closes. A squelch open beyond its time limit, or an input that
-// cannot be read, turns the microphone off with one message.
+// from a status line of the keyer's serial port (on a thread of its own, which sleeps in
+// the driver until a line changes and samples every 10 ms only while a delay runs) or
+// from the level of a sound source (every 10 ms on the recording's thread), so the
+// program's own thread wakes only when the squelch changes. While we key the transmitter, or the
+// gateway is closed, the squelch is not listened to and the microphone is off. A click on
+// the microphone button holds until the squelch next opens or closes. A squelch open
+// beyond its time limit, or an input that cannot be read, turns the microphone off with
+// one message.
 class SquelchInput : public QObject {
     Q_OBJECT
 public:
@@ -43,7 +48,8 @@ public:
         platform::SerialLine& line; // the keyer's
         const platform::Clock& clock;
         platform::Prompts& prompts;
-        int secondMs = 1000; // tests shorten the minutes of the time limit
+        int secondMs = 1000;   // tests shorten the minutes of the time limit
+        bool ownThread = true; // tests sample the line themselves (pollLine)
     };
 
     explicit SquelchInput(Parts parts, QObject* parent = nullptr);
@@ -51,9 +57,12 @@ public:
 
     void setSettings(const SquelchSettings& settings);
     const SquelchSettings& settings() const { return m_settings; }
+    // On every monitor tick, after the keyer: what the samples must respect, and the
+    // sound source kept recording.
+    void tick();
     // The person clicked the microphone button.
     void manualMicrophone();
-    // Listens to a sound source for the settings window's meter; empty optional: done.
+    // Listens to a sound source for the settings window's meter; nullopt: done.
     void preview(std::optional<QString> soundSource);
     double levelDbfs() const { return m_level.load(); }
 
@@ -63,24 +72,46 @@ public:
     std::optional<std::pair<std::uint32_t, QString>> lamp() const;
     bool overridden() const { return m_overridden; }
 
-    void step(); // every StepMs; public for tests
+    void pollLine(); // one sample of the status line; the thread's step, public for tests
 
 private:
+    enum class Why { None, PortClosed, Gone, Unreadable, NoRecording };
     bool active() const;
-    std::optional<bool> readRaw(QString* why);
+    void sample(std::optional<bool> raw, Why why);              // any thread
+    void changed(bool open, SquelchGate::State state, Why why); // this object's thread
     void keepCapture();
-    void apply(bool on);
+    void runLine();
+    void stopLine();
+    QString reason(Why why) const;
 
     Parts m_parts;
     SquelchSettings m_settings;
+
+    // What the sampling threads share.
+    mutable std::mutex m_mutex;
     SquelchGate m_gate{{}};
-    QTimer* m_timer = nullptr;
-    bool m_running = false; // active at the last step
+    SquelchGate::State m_published = SquelchGate::State::Closed;
+    std::atomic<bool> m_inhibited{false};
+    std::atomic<bool> m_sampling{false}; // active: samples count
+    std::atomic<int> m_generation{0};    // settings applied; older samples are dropped
+    std::atomic<bool> m_audioSource{false};
+    std::atomic<int> m_thresholdDb{0};
+
+    // This object's thread.
+    bool m_running = false; // a squelch input is used
     bool m_wasOpen = false;
+    bool m_wasInhibited = false;
+    SquelchGate::State m_state = SquelchGate::State::Closed;
     bool m_overridden = false;
     bool m_stuckTold = false;
     std::int64_t m_missingSince = -1;
+    Why m_missingWhy = Why::None;
     bool m_missingTold = false;
+
+    std::thread m_lineThread;
+    std::mutex m_lineMutex;
+    std::condition_variable m_lineWake;
+    std::atomic<bool> m_lineStop{false};
 
     platform::pulse::Capture m_capture;
     std::optional<QString> m_captureSource; // what m_capture listens to

@@ -16,8 +16,13 @@ public:
     virtual Result open(const QString& device) = 0;
     virtual Result setRequestToSend(bool active) = 0;
     virtual Result setDataTerminalReady(bool active) = 0;
-    // The status lines now, as InputLine bits.
+    // The status lines now, as InputLine bits; from any thread.
     virtual Result inputLines(int& lines) = 0;
+    // From one thread of its own: blocks until a status line changes, interruptWait() is
+    // called or the port closes (Ok for all three: read the lines again). Unsupported when
+    // the driver cannot wait; the caller reads the lines at intervals instead.
+    virtual Result waitInputChange() = 0;
+    virtual void interruptWait() = 0;
     // Ok while the open port is still there; Gone once its device has vanished.
     virtual Result check() = 0;
     // Drops both lines, then closes.

@@ -48,7 +48,8 @@ protected:
     fakes::Prompts prompts;
     ScriptedLibrary lib;
     clientlink::TSRemote ts{lib};
-    SquelchInput squelch{{state, ts, line, clock, prompts, 1}}; // a minute lasts 60 ms
+    // A minute lasts 60 ms; the test samples the line itself.
+    SquelchInput squelch{{state, ts, line, clock, prompts, 1, false}};
 
     void SetUp() override {
         state.FuncGateway = true;
@@ -60,9 +61,11 @@ protected:
         s.timeoutMinutes = 2;
         squelch.setSettings(s);
     }
+    // The monitor's tick and the line's sampling, both every 10 ms here.
     void run(int ms) {
         for (int t = 0; t < ms; t += SquelchInput::StepMs) {
-            squelch.step();
+            squelch.tick();
+            squelch.pollLine();
             clock.advance(SquelchInput::StepMs);
         }
     }

@@ -7,7 +7,9 @@
  * While the file named in MODEM_INTERPOSE_UNPLUGGED exists the adapter counts as
  * pulled out: opening the device fails (ENOENT) and its modem ioctls fail (EIO).
  * The status lines a test raises are the words (DCD, CTS, DSR, RI) of the file named
- * in MODEM_INTERPOSE_INPUTS, read on every TIOCMGET. */
+ * in MODEM_INTERPOSE_INPUTS, read on every TIOCMGET; TIOCMIWAIT waits (inotify on the
+ * file's folder) until one of the lines asked for changes, and a signal ends the wait
+ * with EINTR, as the driver's does. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -15,6 +17,7 @@
 #include <stdarg.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <time.h>
 #include <unistd.h>
@@ -91,6 +94,47 @@ static int inputs(void) {
     text[n > 0 ? n : 0] = '\0';
     return (strstr(text, "DCD") ? TIOCM_CAR : 0) | (strstr(text, "CTS") ? TIOCM_CTS : 0) |
            (strstr(text, "DSR") ? TIOCM_DSR : 0) | (strstr(text, "RI") ? TIOCM_RNG : 0);
+}
+
+/* TIOCMIWAIT: until a line of mask differs from what it was on entry. */
+static int waitForInputs(int mask) {
+    const char* path = getenv("MODEM_INTERPOSE_INPUTS");
+    if (!path || !*path) {
+        errno = EINVAL;
+        return -1;
+    }
+    char folder[4096];
+    strncpy(folder, path, sizeof folder - 1);
+    folder[sizeof folder - 1] = '\0';
+    char* slash = strrchr(folder, '/');
+    if (slash)
+        *slash = '\0';
+    const int watch = inotify_init1(IN_CLOEXEC);
+    if (watch < 0 || inotify_add_watch(watch, slash ? folder : ".",
+                                       IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_DELETE) < 0) {
+        if (watch >= 0)
+            close(watch);
+        errno = EINVAL;
+        return -1;
+    }
+    const int start = inputs();
+    for (;;) {
+        if ((inputs() ^ start) & mask) {
+            close(watch);
+            return 0;
+        }
+        if (unplugged()) {
+            close(watch);
+            errno = EIO;
+            return -1;
+        }
+        char events[4096];
+        if (read(watch, events, sizeof events) < 0 && errno == EINTR) {
+            close(watch);
+            errno = EINTR;
+            return -1;
+        }
+    }
 }
 
 static int isTarget(const char* path) {
@@ -171,7 +215,7 @@ int ioctl(int fd, unsigned long request, ...) {
         return real(fd, request, arg);
     const int before = bits;
     if (unplugged() && (request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS ||
-                        request == TIOCMBIC)) {
+                        request == TIOCMBIC || request == TIOCMIWAIT)) {
         errno = EIO;
         return -1;
     }
@@ -179,6 +223,8 @@ int ioctl(int fd, unsigned long request, ...) {
     case TIOCMGET:
         *(int*)arg = bits | inputs();
         return 0;
+    case TIOCMIWAIT:
+        return waitForInputs((int)(long)arg);
     case TIOCMSET:
         bits = *(const int*)arg;
         break;

@@ -44,6 +44,8 @@ public:
         lines = inputs;
         return Result::Ok;
     }
+    Result waitInputChange() override { return Result::Unsupported; }
+    void interruptWait() override {}
     Result check() override { return present ? Result::Ok : Result::Gone; }
     void close() override {
         if (m_open)

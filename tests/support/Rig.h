@@ -134,9 +134,9 @@ public:
         m_process.write(line + '\n');
         m_process.waitForBytesWritten(1000);
     }
-    // Everything it printed so far.
-    QByteArray output() {
-        m_process.waitForReadyRead(50);
+    // Everything it printed so far, after waiting up to waitMs for more.
+    QByteArray output(int waitMs = 50) {
+        m_process.waitForReadyRead(waitMs);
         m_output += m_process.readAllStandardOutput();
         return m_output;
     }

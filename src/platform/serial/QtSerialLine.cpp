@@ -1,11 +1,31 @@
 #include "QtSerialLine.h"
 
+#include <QThread>
+
 #include <cerrno>
+#include <csignal>
 #include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <QFileInfo>
 
 namespace platform {
+namespace {
+
+// Ends a wait for the status lines: a signal without SA_RESTART makes the driver's
+// TIOCMIWAIT return EINTR. A real-time signal nothing else in the program uses.
+int wakeSignal() {
+    static const int number = [] {
+        struct sigaction action {};
+        action.sa_handler = [](int) {};
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGRTMIN + 5, &action, nullptr);
+        return SIGRTMIN + 5;
+    }();
+    return number;
+}
+
+} // namespace
 
 SerialLine::Result QtSerialLine::lastError() const {
     switch (m_port.error()) {
@@ -64,6 +84,7 @@ SerialLine::Result QtSerialLine::open(const QString& device) {
         m_port.close();
         return why == Result::Ok ? Result::Failed : why;
     }
+    m_fd = static_cast<int>(m_port.handle());
     return Result::Ok;
 }
 
@@ -86,16 +107,47 @@ SerialLine::Result QtSerialLine::setDataTerminalReady(bool active) {
 }
 
 SerialLine::Result QtSerialLine::inputLines(int& lines) {
-    if (!m_port.isOpen())
+    // Read directly, not through QSerialPort, which belongs to the keyer's thread (and
+    // would keep a failed read as the port's error). A read racing a close reads a closed
+    // descriptor, or one opened anew for something else: either fails, as a read of a
+    // port that is going away may.
+    const int fd = m_fd.load();
+    if (fd < 0)
         return Result::Failed;
-    // Read directly: QSerialPort would keep a failed read as the port's error, which the
-    // keyer's own checks read.
     int bits = 0;
-    if (::ioctl(static_cast<int>(m_port.handle()), TIOCMGET, &bits) != 0)
-        return errno == EIO || errno == ENXIO || errno == ENODEV ? Result::Gone : Result::Failed;
+    if (::ioctl(fd, TIOCMGET, &bits) != 0)
+        return errno == EIO || errno == ENXIO || errno == ENODEV ? Result::Gone
+                                                                 : Result::Unsupported;
     lines = ((bits & TIOCM_CAR) ? Dcd : 0) | ((bits & TIOCM_CTS) ? Cts : 0) |
             ((bits & TIOCM_DSR) ? Dsr : 0) | ((bits & TIOCM_RNG) ? Ri : 0);
     return Result::Ok;
+}
+
+SerialLine::Result QtSerialLine::waitInputChange() {
+    wakeSignal();
+    m_waiter = ::pthread_self();
+    m_waiting = true;
+    const int fd = m_fd.load(); // after m_waiting: a close from now on wakes us
+    int result = 0;
+    if (fd >= 0)
+        result = ::ioctl(fd, TIOCMIWAIT, TIOCM_CAR | TIOCM_CTS | TIOCM_DSR | TIOCM_RNG);
+    const int error = errno;
+    m_waiting = false;
+    if (fd < 0)
+        return Result::Failed;
+    if (result == 0 || error == EINTR)
+        return Result::Ok;
+    if (error == EIO || error == ENXIO || error == ENODEV)
+        return Result::Gone;
+    return error == EINVAL || error == ENOTTY ? Result::Unsupported : Result::Failed;
+}
+
+void QtSerialLine::interruptWait() {
+    // Until the waiter has left: a signal sent before it entered the wait would be lost.
+    for (int i = 0; i < 400 && m_waiting; ++i) {
+        ::pthread_kill(m_waiter, wakeSignal());
+        QThread::usleep(250);
+    }
 }
 
 SerialLine::Result QtSerialLine::check() {
@@ -109,6 +161,8 @@ SerialLine::Result QtSerialLine::check() {
 void QtSerialLine::close() {
     if (!m_port.isOpen())
         return;
+    m_fd = -1;
+    interruptWait(); // a wait holds the device open; it must let go first
     m_port.setRequestToSend(false);
     m_port.setDataTerminalReady(false);
     m_port.close();

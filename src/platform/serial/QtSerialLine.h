@@ -4,6 +4,9 @@
 
 #include <QSerialPort>
 
+#include <atomic>
+#include <pthread.h>
+
 namespace platform {
 
 // The serial line through Qt Serial Port.
@@ -13,6 +16,8 @@ public:
     Result setRequestToSend(bool active) override;
     Result setDataTerminalReady(bool active) override;
     Result inputLines(int& lines) override;
+    Result waitInputChange() override;
+    void interruptWait() override;
     Result check() override;
     void close() override;
     bool isOpen() const override { return m_port.isOpen(); }
@@ -24,6 +29,10 @@ private:
 
     QSerialPort m_port;
     QString m_device;
+    std::atomic<int> m_fd{-1}; // the open port's, for inputLines from any thread
+    // The thread blocked in waitInputChange, which a signal wakes.
+    std::atomic<bool> m_waiting{false};
+    std::atomic<pthread_t> m_waiter{};
 };
 
 } // namespace platform

@@ -51,7 +51,7 @@ std::string Capture::failure() const {
 }
 
 bool Capture::start(const std::string& source, int rate, Samples onSamples, milliseconds bound,
-                    std::string* error) {
+                    std::string* error, int pieceMs) {
     stop();
     m_stop = false;
     m_onSamples = std::move(onSamples);
@@ -62,7 +62,7 @@ bool Capture::start(const std::string& source, int rate, Samples onSamples, mill
     std::promise<std::string> ready;
     std::future<std::string> started = ready.get_future();
     m_running = true;
-    m_worker = std::thread(&Capture::run, this, source, rate, bound, std::move(ready));
+    m_worker = std::thread(&Capture::run, this, source, rate, pieceMs, bound, std::move(ready));
     // The worker bounds each of its own waits; this one only guards against a stuck one.
     std::string why;
     if (started.wait_for(bound * 2 + milliseconds(500)) != std::future_status::ready)
@@ -79,12 +79,17 @@ bool Capture::start(const std::string& source, int rate, Samples onSamples, mill
 
 void Capture::stop() {
     m_stop = true;
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_loop)
+            pa_mainloop_wakeup(static_cast<pa_mainloop*>(m_loop));
+    }
     if (m_worker.joinable())
         m_worker.join();
     m_running = false;
 }
 
-void Capture::run(std::string source, int rate, milliseconds bound,
+void Capture::run(std::string source, int rate, int pieceMs, milliseconds bound,
                   std::promise<std::string> ready) {
     Session s(m_stop);
     const auto fail = [&](const std::string& why) {
@@ -121,8 +126,9 @@ void Capture::run(std::string source, int rate, milliseconds bound,
     attr.tlength = static_cast<std::uint32_t>(-1);
     attr.prebuf = static_cast<std::uint32_t>(-1);
     attr.minreq = static_cast<std::uint32_t>(-1);
-    // Pieces of 10 ms: a digit is reported soon after it has lasted long enough.
-    attr.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(10'000, &format));
+    // Small pieces: what is heard is reported soon after it has lasted long enough.
+    attr.fragsize = static_cast<std::uint32_t>(
+        pa_usec_to_bytes(static_cast<pa_usec_t>(pieceMs) * 1000, &format));
     if (pa_stream_connect_record(s.stream, source.empty() ? nullptr : source.c_str(), &attr,
                                  PA_STREAM_ADJUST_LATENCY) < 0)
         return fail("stream refused: " + s.contextError());
@@ -130,13 +136,22 @@ void Capture::run(std::string source, int rate, milliseconds bound,
         return fail(s.error());
     ready.set_value({});
 
+    // Asleep until the server sends something or stop() wakes the loop.
+    {
+        const std::lock_guard lock(m_mutex);
+        m_loop = s.loop;
+    }
     while (!m_stop.load()) {
-        if (!s.step(Session::StepMs) || s.streamState() != PA_STREAM_READY) {
+        if (!s.step(-1) || s.streamState() != PA_STREAM_READY) {
             const std::lock_guard lock(m_mutex);
             m_failure =
                 s.error().empty() ? std::string("sound server ended the recording") : s.error();
             break;
         }
+    }
+    {
+        const std::lock_guard lock(m_mutex);
+        m_loop = nullptr;
     }
     m_running = false;
 }

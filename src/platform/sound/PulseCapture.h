@@ -34,16 +34,16 @@ public:
     Capture& operator=(const Capture&) = delete;
 
     // source empty: the server's default. False with the reason when recording did not
-    // begin within bound.
+    // begin within bound. The samples come in pieces of about pieceMs.
     bool start(const std::string& source, int rate, Samples onSamples,
-               std::chrono::milliseconds bound, std::string* error);
+               std::chrono::milliseconds bound, std::string* error, int pieceMs = 10);
     void stop();
     // False once stopped, or when the server ended the stream (failure() says why).
     bool running() const { return m_running.load(); }
     std::string failure() const;
 
 private:
-    void run(std::string source, int rate, std::chrono::milliseconds bound,
+    void run(std::string source, int rate, int pieceMs, std::chrono::milliseconds bound,
              std::promise<std::string> ready);
 
     std::thread m_worker;
@@ -52,6 +52,7 @@ private:
     Samples m_onSamples;
     mutable std::mutex m_mutex;
     std::string m_failure;
+    void* m_loop = nullptr; // the recording's main loop, woken by stop(); under m_mutex
 };
 
 } // namespace platform::pulse

@@ -27,7 +27,7 @@ Session::~Session() {
 }
 
 bool Session::step(int timeoutMs) {
-    if (pa_mainloop_prepare(loop, timeoutMs * 1000) < 0)
+    if (pa_mainloop_prepare(loop, timeoutMs < 0 ? -1 : timeoutMs * 1000) < 0)
         return false;
     if (pa_mainloop_poll(loop) < 0)
         return false;

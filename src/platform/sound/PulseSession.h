@@ -40,7 +40,8 @@ public:
     pa_stream* stream = nullptr;
     pa_operation* operation = nullptr; // one pending operation (a drain, a listing)
 
-    // One turn of the loop, waiting at most timeoutMs for something to happen.
+    // One turn of the loop, waiting at most timeoutMs (< 0: until woken) for something to
+    // happen.
     bool step(int timeoutMs);
 
 private:
