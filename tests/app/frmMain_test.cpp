@@ -40,6 +40,7 @@ protected:
     frmOptions options{state, ts, prompts};
     QStringList events;
     bool trayAvailable = true;
+    std::optional<std::pair<std::uint32_t, QString>> squelchLamp;
     std::unique_ptr<app::frmMain> window;
 
     void make(QStringList arguments = {}) {
@@ -80,6 +81,8 @@ protected:
             events << QStringLiteral("keypad, main %1").arg(window->isVisible());
         };
         seams.clientProblem = [] { return QStringLiteral("Bibliothek fehlt"); };
+        seams.squelchLamp = [this] { return squelchLamp; };
+        seams.microphoneClicked = [this] { events << QStringLiteral("microphone clicked"); };
         window = std::make_unique<app::frmMain>(std::move(parts), std::move(seams));
     }
 
@@ -295,6 +298,7 @@ TEST_F(MainWindowTest, FlagButtonsToggleFromTheLastTicksFlags) {
     EXPECT_EQ(library.calls.back(), "setPlayerFlags 0");
     library.calls.clear();
     window->cmdTSMicMuteEIN_Click();
+    EXPECT_EQ(events.last(), QStringLiteral("microphone clicked")) << "the squelch input hears";
     const auto shownBefore = prompts.shown.size();
     window->cmdTSStarten_Click();
     EXPECT_EQ(library.calls, (std::vector<std::string>{"getUserInfo", "setPlayerFlags 16"}));
@@ -330,6 +334,12 @@ TEST_F(MainWindowTest, ATickIsDrawnAndTheSettingsButtonSwapsWindows) {
     EXPECT_FALSE(window->cmdTSAwayEIN->isEnabled());
     window->Zeit1sek_Timer();
     EXPECT_EQ(window->lblZeit->text(), QStringLiteral("11:30:00"));
+    EXPECT_TRUE(window->shpSquelch->isHidden()) << "no squelch input, no lamp";
+    squelchLamp = {0x00FF00, QStringLiteral("Squelch offen: Mikrofon an")};
+    window->render();
+    EXPECT_FALSE(window->shpSquelch->isHidden());
+    EXPECT_EQ(window->shpSquelch->toolTip(), QStringLiteral("Squelch offen: Mikrofon an"));
+    EXPECT_TRUE(window->shpSquelch->styleSheet().contains(QStringLiteral("#00ff00")));
 
     window->cmdEinstellungen->click();
     EXPECT_TRUE(window->isHidden());

@@ -86,6 +86,12 @@ TEST_F(SquelchE2E, TheMicrophoneFollowsDcdHangsStopsWhenStuckAndNeverWhileKeyed)
     rig.speak(false);
     ASSERT_TRUE(waitUntil([&] { return !rig.keying().back().rts; }, 3000));
     EXPECT_GE(mic.waitFor(true, 2000), 0) << "after the transmission the open squelch is heard";
+
+    // A pulled adapter: closed at once, open again once it is back.
+    rig.unplug(true);
+    EXPECT_GE(mic.waitFor(false, 2000), 0) << "the pulled adapter left the microphone on";
+    rig.unplug(false);
+    EXPECT_GE(mic.waitFor(true, 5000), 0) << "the squelch did not come back with the adapter";
     carrier(false);
 }
 

@@ -49,6 +49,7 @@ protected:
         OptionsSeams seams;
         seams.CreateFileShortcut = [this] { events << QStringLiteral("create autostart"); };
         seams.DeleteFileShortCut = [this] { events << QStringLiteral("delete autostart"); };
+        seams.showSquelch = [this] { events << QStringLiteral("squelch window"); };
         seams.COM_schliessen = [this](std::int16_t port) {
             events << QStringLiteral("close COM%1").arg(port);
         };
@@ -187,9 +188,13 @@ TEST_F(SettingsPage, CancelRestoresTheStoredValues) {
 }
 
 TEST_F(SettingsPage, TheGatewayBoxSwitchesTheLayoutOnly) {
+    EXPECT_TRUE(page.cmdSquelch->isHidden());
     page.chkGateway->click();
     EXPECT_TRUE(gatewayLayout());
     EXPECT_EQ(events.last(), QStringLiteral("lamps 1"));
+    EXPECT_FALSE(page.cmdSquelch->isHidden()) << "the squelch input is a gateway's";
+    page.cmdSquelch->click();
+    EXPECT_EQ(events.last(), QStringLiteral("squelch window"));
     EXPECT_FALSE(state.FuncGateway) << "only apply or load change the setting";
     page.chkGateway->click();
     EXPECT_FALSE(gatewayLayout());
