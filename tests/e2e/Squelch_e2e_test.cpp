@@ -27,7 +27,7 @@ protected:
     [[nodiscard]] bool start(const SquelchSettings& s, QProcessEnvironment env = {}) {
         rig.moreSettings = [s](const QString& ini) { writeSquelchSettings(ini, s); };
         env.insert(QStringLiteral("MODEM_INTERPOSE_INPUTS"), inputs);
-        env.insert(QStringLiteral("QUORVEX_TEST_SECOND_MS"), QStringLiteral("50")); // 3 s minute
+        env.insert(QStringLiteral("QUORVEX_TEST_SECOND_MS"), QStringLiteral("20")); // 1.2 s minute
         return rig.start(HangMs, {}, env);
     }
 };
@@ -65,12 +65,12 @@ TEST_F(SquelchE2E, TheMicrophoneFollowsDcdHangsStopsWhenStuckAndNeverWhileKeyed)
         EXPECT_LT(downMs[i], HangMs + 200);
     }
 
-    // Stuck: open beyond the limit (a minute of 50 ms seconds) mutes until it closes.
+    // Stuck: open beyond the limit (a minute of 20 ms seconds) mutes until it closes.
     carrier(true);
     ASSERT_GE(mic.waitFor(true, 2000), 0);
     const std::int64_t stuck = mic.waitFor(false, 6000);
     ASSERT_GE(stuck, 0) << "a squelch open past its limit kept the microphone on";
-    EXPECT_TRUE(mic.stays(false, 500)) << "still open: stays off";
+    EXPECT_TRUE(mic.stays(false, 300)) << "still open: stays off";
     carrier(false);
     QThread::msleep(100);
     carrier(true);
@@ -82,7 +82,7 @@ TEST_F(SquelchE2E, TheMicrophoneFollowsDcdHangsStopsWhenStuckAndNeverWhileKeyed)
     rig.speak(true);
     ASSERT_TRUE(waitUntil([&] { return !rig.keying().empty() && rig.keying().back().rts; }, 3000));
     carrier(true);
-    EXPECT_TRUE(mic.stays(false, 800)) << "the microphone opened while we transmitted";
+    EXPECT_TRUE(mic.stays(false, 500)) << "the microphone opened while we transmitted";
     rig.speak(false);
     ASSERT_TRUE(waitUntil([&] { return !rig.keying().back().rts; }, 3000));
     EXPECT_GE(mic.waitFor(true, 2000), 0) << "after the transmission the open squelch is heard";
@@ -128,7 +128,7 @@ TEST_F(SquelchE2E, TheLevelOfTheSoundSourceOpensAboveTheThresholdOnly) {
         pacat.closeWriteChannel();
         return pacat.waitForFinished(ms + 5000) && pacat.exitCode() == 0;
     };
-    ASSERT_TRUE(play(-50, false, 1500)) << "pacat could not play";
+    ASSERT_TRUE(play(-50, false, 800)) << "pacat could not play";
     EXPECT_TRUE(mic.stays(false, 200)) << "noise 15 dB below the threshold opened the squelch";
     ASSERT_TRUE(play(-20, true, 600));
     EXPECT_GE(mic.waitFor(true, 2000), 0) << "the tone did not open the squelch";
