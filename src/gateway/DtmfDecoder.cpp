@@ -34,10 +34,35 @@ double windowResponse(double delta, int n) {
 
 } // namespace
 
+namespace {
+// Butterworth sections (Q = 1/sqrt 2) after the audio cookbook's formulas.
+Decoder::Biquad section(bool highPass, double corner) {
+    const double w = 2 * std::numbers::pi * corner / DecoderRate;
+    const double alpha = std::sin(w) / (2 * std::numbers::sqrt2 / 2);
+    const double c = std::cos(w);
+    const double a0 = 1 + alpha;
+    const double b1 = highPass ? -(1 + c) : 1 - c;
+    const double b0 = highPass ? (1 + c) / 2 : (1 - c) / 2;
+    return {b0 / a0, b1 / a0, b0 / a0, -2 * c / a0, (1 - alpha) / a0};
+}
+} // namespace
+
+double Decoder::Biquad::gain(double f) const {
+    const std::complex<double> z = std::polar(1.0, -2 * std::numbers::pi * f / DecoderRate);
+    return std::norm((b0 + b1 * z + b2 * z * z) / (1.0 + a1 * z + a2 * z * z));
+}
+
 Decoder::Decoder(Listener listener) : m_listener(std::move(listener)) {
     for (std::size_t f = 0; f < Frequencies.size(); ++f) {
         m_step[f] = std::polar(1.0, -2 * std::numbers::pi * Frequencies[f] / DecoderRate);
         m_phase[f] = 1.0;
+    }
+    m_band = {section(true, BandLowHz), section(true, BandLowHz), section(false, BandHighHz),
+              section(false, BandHighHz)};
+    for (std::size_t f = 0; f < 8; ++f) {
+        m_aboveGain[f] = m_band[0].gain(Frequencies[f]) * m_band[1].gain(Frequencies[f]);
+        m_bandGain[f] =
+            m_aboveGain[f] * m_band[2].gain(Frequencies[f]) * m_band[3].gain(Frequencies[f]);
     }
 }
 
@@ -49,6 +74,10 @@ void Decoder::feed(std::span<const std::int16_t> samples) {
             m_phase[f] *= m_step[f];
         }
         m_current.energy += x * x;
+        const double above = m_band[1].run(m_band[0].run(x));
+        const double band = m_band[3].run(m_band[2].run(above));
+        m_current.aboveEnergy += above * above;
+        m_current.bandEnergy += band * band;
         ++m_sample;
         if (++m_fill == SubBlock) {
             for (auto& p : m_phase)
@@ -85,12 +114,6 @@ int Decoder::windowPair(std::array<std::complex<double>, 8>& window) {
         for (int i = 0; i < blocks; ++i)
             x += recent(i).bins[f];
         return x;
-    };
-    const auto energy = [&](int blocks) {
-        double e = 0;
-        for (int i = 0; i < blocks; ++i)
-            e += recent(i).energy;
-        return e;
     };
     std::array<double, 8> power{};
     for (std::size_t f = 0; f < 8; ++f) {
@@ -152,8 +175,27 @@ int Decoder::windowPair(std::array<std::complex<double>, 8>& window) {
     const double twist = 10 * std::log10(truePower[1] / truePower[0]);
     if (twist > MaxHighOverLowDb || -twist > MaxLowOverHighDb)
         return -1;
-    const double share = truePower[0] / (energy(LowBlocks) / (LowBlocks * SubBlock)) +
-                         truePower[1] / (energy(HighBlocks) / (HighBlocks * SubBlock));
+    // Mean power per sample over the newest blocks, of the whole input, of what lies above
+    // the band's low edge, and of the band.
+    const auto mean = [&](int blocks, double Block::*part) {
+        double e = 0;
+        for (int i = 0; i < blocks; ++i)
+            e += recent(i).*part;
+        return e / (blocks * SubBlock);
+    };
+    const double whole = mean(LowBlocks, &Block::energy);
+    const double above = mean(LowBlocks, &Block::aboveEnergy);
+    const double band = mean(LowBlocks, &Block::bandEnergy);
+    // Outside the band, less what the pair itself puts there.
+    const double pl = truePower[0], ph = truePower[1];
+    const double wholeRest = whole - pl - ph;
+    const double aboveRest = above - pl * m_aboveGain[low] - ph * m_aboveGain[high];
+    const double bandRest = band - pl * m_bandGain[low] - ph * m_bandGain[high];
+    const bool noiseLike = wholeRest - aboveRest <= NoiseLikeLowShare * (aboveRest - bandRest);
+    const double share =
+        noiseLike ? truePower[0] * m_bandGain[low] / band +
+                        truePower[1] * m_bandGain[high] / mean(HighBlocks, &Block::bandEnergy)
+                  : truePower[0] / whole + truePower[1] / mean(HighBlocks, &Block::energy);
     if (share < MinPairShare)
         return -1;
     // Second harmonics: a DTMF pair has none, a voiced sound carries them along.

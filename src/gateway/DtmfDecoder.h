@@ -14,9 +14,10 @@
 // the absolute sample count, so sub-blocks add up coherently). Four sub-blocks make a
 // 20 ms analysis window, which must show one clear pair: both tones loud enough, each
 // clearly the strongest of its group, within the twist limits, carrying nearly all of
-// the window's energy (talk-off), and each within the frequency tolerance, measured by
-// the phase step from the window 5 ms before. A digit's duration and the pauses are
-// measured on the pair's power per sub-block, so they count in 5 ms steps.
+// the window's energy (talk-off; of the DTMF band's alone where the rest is noise), and
+// each within the frequency tolerance, measured by the phase step from the window 5 ms
+// before. A digit's duration and the pauses are measured on the pair's power per
+// sub-block, so they count in 5 ms steps.
 namespace dtmf {
 
 inline constexpr int DecoderRate = 8000;
@@ -48,6 +49,14 @@ public:
     // at 10 dB signal-to-noise ~90 %; speech and music spread theirs over many
     // frequencies (talk-off).
     static constexpr double MinPairShare = 0.76;
+    // Where the sound outside the DTMF band is noise, not voice (no more below BandLowHz
+    // than NoiseLikeLowShare of what lies above BandHighHz: white noise has 0.3 of it,
+    // speech many times more), the share is taken of the band alone: such noise says
+    // nothing about the pair, and a weak pair in strong wideband noise never has 76 % of
+    // all. Two high-pass and two low-pass Butterworth sections make the band.
+    static constexpr double BandLowHz = 500;
+    static constexpr double BandHighHz = 2000;
+    static constexpr double NoiseLikeLowShare = 0.8;
     // The pair's second harmonics together at least this far below the pair: speech
     // that puts two harmonics on DTMF frequencies has their doubles too (the usual
     // talk-off guard beside the energy share).
@@ -72,6 +81,18 @@ public:
     static constexpr int History = WindowBlocks + 1;
     static constexpr int EnergyBlocks = 64; // the longest tone measured: 320 ms
 
+    // A second-order section of the band-pass around the DTMF band.
+    struct Biquad {
+        double b0, b1, b2, a1, a2;
+        double z1 = 0, z2 = 0;
+        double run(double x) {
+            const double y = b0 * x + z1;
+            z1 = b1 * x - a1 * y + z2;
+            z2 = b2 * x - a2 * y;
+            return y;
+        }
+        double gain(double f) const; // |H|^2 at f
+    };
     using Listener = std::function<void(const DigitEvent&)>;
     explicit Decoder(Listener listener);
 
@@ -86,7 +107,12 @@ private:
     struct Block {
         std::array<std::complex<double>, Bins> bins{};
         double energy = 0;
+        double aboveEnergy = 0; // above BandLowHz
+        double bandEnergy = 0;  // from BandLowHz to BandHighHz
     };
+    std::array<Biquad, 4> m_band{};
+    std::array<double, 8> m_aboveGain{}; // |H|^2 of the high-pass at each DTMF frequency
+    std::array<double, 8> m_bandGain{};  // |H|^2 of the band-pass
     void analyse(const Block& block);
     // The pair the window shows, as its symbol index, or -1.
     int windowPair(std::array<std::complex<double>, 8>& window);
