@@ -153,8 +153,7 @@ int Decoder::windowPair(std::array<std::complex<double>, 8>& window) {
         strongest = std::max(strongest, pw);
         weakest = std::min(weakest, pw);
     }
-    if (weakest < SteadyShare * strongest)
-        return -1;
+    // (Judged below, once it is known whether the rest is noise.)
 
     // Each tone's offset from its frequency, from the phase step since the last window.
     const double stepSeconds = double(SubBlock) / DecoderRate;
@@ -191,20 +190,25 @@ int Decoder::windowPair(std::array<std::complex<double>, 8>& window) {
     const double wholeRest = whole - pl - ph;
     const double aboveRest = above - pl * m_aboveGain[low] - ph * m_aboveGain[high];
     const double bandRest = band - pl * m_bandGain[low] - ph * m_bandGain[high];
-    const bool noiseLike = wholeRest - aboveRest <= NoiseLikeLowShare * (aboveRest - bandRest);
-    const double share =
-        noiseLike ? truePower[0] * m_bandGain[low] / band +
-                        truePower[1] * m_bandGain[high] / mean(HighBlocks, &Block::bandEnergy)
-                  : truePower[0] / whole + truePower[1] / mean(HighBlocks, &Block::energy);
-    if (share < MinPairShare)
-        return -1;
     // Second harmonics: a DTMF pair has none, a voiced sound carries them along.
     const auto harmonic = [&](std::size_t f, int blocks) {
         const double n = double(blocks) * SubBlock;
         return 2 * std::norm(sum(8 + f, blocks)) / (n * n);
     };
-    if (harmonic(low, LowBlocks) + harmonic(high, HighBlocks) >
-        (power[low] + power[high]) * fromDb(-MinHarmonicDistanceDb))
+    const double harmonics = harmonic(low, LowBlocks) + harmonic(high, HighBlocks);
+    // Noise: little below the band, and not the pair's own harmonics either.
+    const bool noiseLike = wholeRest - aboveRest <= NoiseLikeLowShare * (aboveRest - bandRest) &&
+                           harmonics <= NoiseLikeHarmonicShare * wholeRest;
+    const double share =
+        noiseLike ? truePower[0] * m_bandGain[low] / band +
+                        truePower[1] * m_bandGain[high] / mean(HighBlocks, &Block::bandEnergy)
+                  : truePower[0] / whole + truePower[1] / mean(HighBlocks, &Block::energy);
+    if (share < (noiseLike ? MinBandShare : MinPairShare))
+        return -1;
+    if (harmonics > (power[low] + power[high]) *
+                        fromDb(-(noiseLike ? NoisyHarmonicDistanceDb : MinHarmonicDistanceDb)))
+        return -1;
+    if (weakest < (noiseLike ? NoisySteadyShare : SteadyShare) * strongest)
         return -1;
     return pair;
 }

@@ -57,6 +57,10 @@ public:
     static constexpr double BandLowHz = 500;
     static constexpr double BandHighHz = 2000;
     static constexpr double NoiseLikeLowShare = 0.8;
+    static constexpr double NoiseLikeHarmonicShare = 0.25;
+    static constexpr double MinBandShare = 0.5;
+    static constexpr double NoisyHarmonicDistanceDb = 6.0;
+    static constexpr double NoisySteadyShare = 0.15;
     // The pair's second harmonics together at least this far below the pair: speech
     // that puts two harmonics on DTMF frequencies has their doubles too (the usual
     // talk-off guard beside the energy share).
