@@ -108,19 +108,22 @@ double Decoder::pairPower(const Block& b, int pair) const {
            power(static_cast<std::size_t>(4 + pair % 4));
 }
 
-int Decoder::windowPair(std::array<std::complex<double>, 8>& window) {
+int Decoder::windowPair(Window& window) {
     const auto sum = [&](std::size_t f, int blocks) {
         std::complex<double> x{};
         for (int i = 0; i < blocks; ++i)
             x += recent(i).bins[f];
         return x;
     };
-    std::array<double, 8> power{};
-    for (std::size_t f = 0; f < 8; ++f) {
-        const int blocks = f < 4 ? LowBlocks : HighBlocks;
+    // 0 to 7: each frequency over its group's look; 8 to 11: the high group over the
+    // whole window too.
+    std::array<double, 12> power{};
+    for (std::size_t w = 0; w < window.size(); ++w) {
+        const std::size_t f = w < 8 ? w : w - 4;
+        const int blocks = w < 4 || w >= 8 ? LowBlocks : HighBlocks;
         const double n = double(blocks) * SubBlock;
-        window[f] = sum(f, blocks);
-        power[f] = 2 * std::norm(window[f]) / (n * n);
+        window[w] = sum(f, blocks);
+        power[w] = 2 * std::norm(window[w]) / (n * n);
     }
     const auto best = [&](std::size_t first) {
         std::size_t top = first, second = first + 1;
@@ -136,11 +139,24 @@ int Decoder::windowPair(std::array<std::complex<double>, 8>& window) {
         }
         return std::pair{top, second};
     };
+    const auto leads = [&](std::pair<std::size_t, std::size_t> p) {
+        return power[p.second] * fromDb(MinGroupLeadDb) <= power[p.first];
+    };
     const auto [low, lowSecond] = best(0);
-    const auto [high, highSecond] = best(4);
-    if (power[lowSecond] * fromDb(MinGroupLeadDb) > power[low] ||
-        power[highSecond] * fromDb(MinGroupLeadDb) > power[high])
+    if (!leads({low, lowSecond}))
         return -1;
+    // The high group over the longer look too, which only a pair in noise may use: it
+    // gains 3 dB against noise, and lets a voice's wavering harmonics pass as well.
+    std::size_t hw = best(4).first; // its window
+    bool wide = false;
+    if (!leads(best(4))) {
+        hw = best(8).first;
+        wide = true;
+        if (!leads(best(8)))
+            return -1;
+    }
+    const std::size_t high = wide ? hw - 4 : hw;
+    const int highBlocks = wide ? LowBlocks : HighBlocks;
     const int pair = static_cast<int>(low) * 4 + static_cast<int>(high - 4);
 
     // The pair sounds through this window and the one before: a window that holds a
@@ -159,13 +175,14 @@ int Decoder::windowPair(std::array<std::complex<double>, 8>& window) {
     const double stepSeconds = double(SubBlock) / DecoderRate;
     std::array<double, 2> truePower{};
     int k = 0;
-    for (const std::size_t f : {low, high}) {
-        const double turn = std::arg(window[f] * std::conj(m_lastWindow[f]));
+    for (const std::size_t w : {low, hw}) {
+        const std::size_t f = w < 8 ? w : w - 4;
+        const double turn = std::arg(window[w] * std::conj(m_lastWindow[w]));
         const double delta = turn / (2 * std::numbers::pi * stepSeconds);
         if (std::abs(delta) > MaxDeviation * Frequencies[f])
             return -1;
-        const int n = (f < 4 ? LowBlocks : HighBlocks) * SubBlock;
-        truePower[static_cast<std::size_t>(k++)] = power[f] / windowResponse(delta, n);
+        const int n = (f < 4 ? LowBlocks : highBlocks) * SubBlock;
+        truePower[static_cast<std::size_t>(k++)] = power[w] / windowResponse(delta, n);
     }
     const double full = 32768.0 * std::pow(10.0, MinToneLevelDbfs / 20.0);
     const double minPower = full * full / 2;
@@ -195,20 +212,22 @@ int Decoder::windowPair(std::array<std::complex<double>, 8>& window) {
         const double n = double(blocks) * SubBlock;
         return 2 * std::norm(sum(8 + f, blocks)) / (n * n);
     };
-    const double harmonics = harmonic(low, LowBlocks) + harmonic(high, HighBlocks);
+    const double harmonics = harmonic(low, LowBlocks) + harmonic(high, highBlocks);
     // Noise: little below the band, and not the pair's own harmonics either.
     const bool noiseLike = wholeRest - aboveRest <= NoiseLikeLowShare * (aboveRest - bandRest) &&
                            harmonics <= NoiseLikeHarmonicShare * wholeRest;
     const double share =
         noiseLike ? truePower[0] * m_bandGain[low] / band +
-                        truePower[1] * m_bandGain[high] / mean(HighBlocks, &Block::bandEnergy)
-                  : truePower[0] / whole + truePower[1] / mean(HighBlocks, &Block::energy);
+                        truePower[1] * m_bandGain[high] / mean(highBlocks, &Block::bandEnergy)
+                  : truePower[0] / whole + truePower[1] / mean(highBlocks, &Block::energy);
     if (share < (noiseLike ? MinBandShare : MinPairShare))
         return -1;
-    if (harmonics > (power[low] + power[high]) *
+    if (harmonics > (power[low] + power[hw]) *
                         fromDb(-(noiseLike ? NoisyHarmonicDistanceDb : MinHarmonicDistanceDb)))
         return -1;
     if (weakest < (noiseLike ? NoisySteadyShare : SteadyShare) * strongest)
+        return -1;
+    if (wide && !noiseLike)
         return -1;
     return pair;
 }
@@ -220,7 +239,7 @@ void Decoder::analyse(const Block& block) {
     m_levelDbfs = 10 * std::log10(std::max(block.energy / SubBlock, 1e-3) / (32768.0 * 32768.0));
     if (m_blocks < WindowBlocks)
         return;
-    std::array<std::complex<double>, 8> window{};
+    Window window{};
     const int pair = windowPair(window);
     // windowPair compares with the window before; keep this one for the next.
     m_lastWindow = window;

@@ -119,7 +119,8 @@ private:
     std::array<double, 8> m_bandGain{};  // |H|^2 of the band-pass
     void analyse(const Block& block);
     // The pair the window shows, as its symbol index, or -1.
-    int windowPair(std::array<std::complex<double>, 8>& window);
+    using Window = std::array<std::complex<double>, 12>;
+    int windowPair(Window& window);
     double pairPower(const Block& b, int pair) const;
     void emit(char digit, bool started, std::int64_t ms);
 
@@ -134,7 +135,7 @@ private:
         return m_recent[static_cast<std::size_t>((m_blocks - 1 - back) % History)];
     }
     int m_blocks = 0;
-    std::array<std::complex<double>, 8> m_lastWindow{};
+    Window m_lastWindow{};
     double m_levelDbfs = -120;
 
     // The digit being followed.
