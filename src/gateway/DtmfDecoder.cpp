@@ -139,22 +139,32 @@ int Decoder::windowPair(Window& window) {
         }
         return std::pair{top, second};
     };
-    const auto leads = [&](std::pair<std::size_t, std::size_t> p) {
-        return power[p.second] * fromDb(MinGroupLeadDb) <= power[p.first];
+    const auto leads = [&](std::pair<std::size_t, std::size_t> p, double db) {
+        return power[p.second] * fromDb(db) <= power[p.first];
     };
+    // What only a pair in noise may use (see the end): the high group over the longer
+    // look, 3 dB more against noise, and a smaller lead in each group. Both would let a
+    // voice's wavering harmonics pass as well.
+    bool& noiseOnly = m_noiseOnlyWindow;
+    noiseOnly = false;
     const auto [low, lowSecond] = best(0);
-    if (!leads({low, lowSecond}))
-        return -1;
-    // The high group over the longer look too, which only a pair in noise may use: it
-    // gains 3 dB against noise, and lets a voice's wavering harmonics pass as well.
-    std::size_t hw = best(4).first; // its window
-    bool wide = false;
-    if (!leads(best(4))) {
-        hw = best(8).first;
-        wide = true;
-        if (!leads(best(8)))
+    if (!leads({low, lowSecond}, MinGroupLeadDb)) {
+        noiseOnly = true;
+        if (!leads({low, lowSecond}, NoisyGroupLeadDb))
             return -1;
     }
+    std::size_t hw = best(4).first; // its window
+    bool wide = false;
+    if (!leads(best(4), MinGroupLeadDb)) {
+        hw = best(8).first;
+        wide = true;
+        if (!leads(best(8), noiseOnly ? NoisyGroupLeadDb : MinGroupLeadDb)) {
+            noiseOnly = true;
+            if (!leads(best(8), NoisyGroupLeadDb))
+                return -1;
+        }
+    }
+    noiseOnly = noiseOnly || wide;
     const std::size_t high = wide ? hw - 4 : hw;
     const int highBlocks = wide ? LowBlocks : HighBlocks;
     const int pair = static_cast<int>(low) * 4 + static_cast<int>(high - 4);
@@ -182,7 +192,12 @@ int Decoder::windowPair(Window& window) {
         if (std::abs(delta) > MaxDeviation * Frequencies[f])
             return -1;
         const int n = (f < 4 ? LowBlocks : highBlocks) * SubBlock;
-        truePower[static_cast<std::size_t>(k++)] = power[w] / windowResponse(delta, n);
+        // A long look at a tone far off its frequency shows little of it: in noise that
+        // little is mostly noise, which the correction would raise to a tone.
+        const double response = windowResponse(delta, n);
+        if (noiseOnly && response < MinNoisyResponse)
+            return -1;
+        truePower[static_cast<std::size_t>(k++)] = power[w] / response;
     }
     const double full = 32768.0 * std::pow(10.0, MinToneLevelDbfs / 20.0);
     const double minPower = full * full / 2;
@@ -227,7 +242,7 @@ int Decoder::windowPair(Window& window) {
         return -1;
     if (weakest < (noiseLike ? NoisySteadyShare : SteadyShare) * strongest)
         return -1;
-    if (wide && !noiseLike)
+    if (noiseOnly && !noiseLike)
         return -1;
     return pair;
 }
@@ -248,7 +263,7 @@ void Decoder::analyse(const Block& block) {
     const auto begin = [&](int p) {
         m_pair = p;
         m_reported = false;
-        m_validWindows = 1;
+        m_validWindows = m_noiseOnlyWindow ? 1 : 2;
         m_absentMs = 0;
         m_pairReference = 0;
         m_energySum = 0;
@@ -266,7 +281,7 @@ void Decoder::analyse(const Block& block) {
     } else {
         const double pw = pairPower(block, m_pair);
         if (pair == m_pair) {
-            ++m_validWindows;
+            m_validWindows += m_noiseOnlyWindow ? 1 : 2;
             m_pairReference = std::max(m_pairReference, pw);
             m_energySum += block.energy;
             ++m_energyCount;
@@ -282,7 +297,7 @@ void Decoder::analyse(const Block& block) {
             begin(pair);
     }
 
-    if (m_pair >= 0 && !m_reported && m_validWindows >= 2) {
+    if (m_pair >= 0 && !m_reported && m_validWindows >= 4) {
         // The tone's length: the sub-blocks back from now while it lasts, each counted by
         // its energy against the steady tone's (a sub-block it half fills counts half).
         const double full = m_energySum / m_energyCount;

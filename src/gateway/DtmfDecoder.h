@@ -60,6 +60,8 @@ public:
     static constexpr double NoiseLikeHarmonicShare = 0.25;
     static constexpr double MinBandShare = 0.5;
     static constexpr double NoisyHarmonicDistanceDb = 6.0;
+    static constexpr double NoisyGroupLeadDb = 5.0;
+    static constexpr double MinNoisyResponse = 0.5;
     static constexpr double NoisySteadyShare = 0.15;
     // The pair's second harmonics together at least this far below the pair: speech
     // that puts two harmonics on DTMF frequencies has their doubles too (the usual
@@ -145,7 +147,10 @@ private:
     double m_energySum = 0;     // sub-block energies while the pair was steady
     int m_energyCount = 0;
     double m_absentMs = 0;
+    // Windows that showed the pair, counted double where they needed no allowance for
+    // noise; a report takes 4.
     int m_validWindows = 0;
+    bool m_noiseOnlyWindow = false; // the last window passed only as a pair in noise
     bool m_reported = false;
     std::int64_t m_lastPresentMs = 0;
 };
