@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 namespace dtmf {
 namespace {
@@ -111,16 +112,19 @@ double Decoder::pairPower(const Block& b, int pair) const {
 int Decoder::windowPair(Window& window) {
     const auto sum = [&](std::size_t f, int blocks) {
         std::complex<double> x{};
-        for (int i = 0; i < blocks; ++i)
+        for (int i = 0; i < std::min(blocks, m_blocks); ++i)
             x += recent(i).bins[f];
         return x;
     };
     // 0 to 7: each frequency over its group's look; 8 to 11: the high group over the
-    // whole window too.
-    std::array<double, 12> power{};
+    // whole window too; 12 to 19: all of them over the long look.
+    std::array<double, 20> power{};
+    const auto frequencyOf = [](std::size_t w) { return w < 8 ? w : w < 12 ? w - 4 : w - 12; };
     for (std::size_t w = 0; w < window.size(); ++w) {
-        const std::size_t f = w < 8 ? w : w - 4;
-        const int blocks = w < 4 || w >= 8 ? LowBlocks : HighBlocks;
+        const std::size_t f = frequencyOf(w);
+        const int blocks = w < 4 || (w >= 8 && w < 12) ? LowBlocks
+                           : w < 8                     ? HighBlocks
+                                                       : LongBlocks;
         const double n = double(blocks) * SubBlock;
         window[w] = sum(f, blocks);
         power[w] = 2 * std::norm(window[w]) / (n * n);
@@ -143,112 +147,135 @@ int Decoder::windowPair(Window& window) {
         return power[p.second] * fromDb(db) <= power[p.first];
     };
     // What only a pair in noise may use (see the end): the high group over the longer
-    // look, 3 dB more against noise, and a smaller lead in each group. Both would let a
-    // voice's wavering harmonics pass as well.
-    bool& noiseOnly = m_noiseOnlyWindow;
+    // look, 3 dB more against noise, a smaller lead in each group, and both groups over
+    // 40 ms. They would let a voice's wavering harmonics pass as well.
+    struct Look {
+        std::size_t lw, hw; // the windows of the two tones
+        int lowBlocks, highBlocks;
+    };
+    bool& noiseOnly = m_noiseOnlyWindow; // what the last look found needed
     noiseOnly = false;
-    const auto [low, lowSecond] = best(0);
-    if (!leads({low, lowSecond}, MinGroupLeadDb)) {
-        noiseOnly = true;
-        if (!leads({low, lowSecond}, NoisyGroupLeadDb))
-            return -1;
-    }
-    std::size_t hw = best(4).first; // its window
-    bool wide = false;
-    if (!leads(best(4), MinGroupLeadDb)) {
-        hw = best(8).first;
-        wide = true;
-        if (!leads(best(8), noiseOnly ? NoisyGroupLeadDb : MinGroupLeadDb)) {
+    const auto usual = [&]() -> std::optional<Look> {
+        const auto lowBest = best(0);
+        if (!leads(lowBest, MinGroupLeadDb)) {
             noiseOnly = true;
-            if (!leads(best(8), NoisyGroupLeadDb))
-                return -1;
+            if (!leads(lowBest, NoisyGroupLeadDb))
+                return std::nullopt;
         }
-    }
-    noiseOnly = noiseOnly || wide;
-    const std::size_t high = wide ? hw - 4 : hw;
-    const int highBlocks = wide ? LowBlocks : HighBlocks;
-    const int pair = static_cast<int>(low) * 4 + static_cast<int>(high - 4);
-
-    // The pair sounds through this window and the one before: a window that holds a
-    // tone's start or end measures neither its frequency nor its share truly.
-    if (m_blocks < History)
-        return -1;
-    double strongest = 0, weakest = 1e300;
-    for (int i = 0; i < History; ++i) {
-        const double pw = pairPower(recent(i), pair);
-        strongest = std::max(strongest, pw);
-        weakest = std::min(weakest, pw);
-    }
-    // (Judged below, once it is known whether the rest is noise.)
-
-    // Each tone's offset from its frequency, from the phase step since the last window.
-    const double stepSeconds = double(SubBlock) / DecoderRate;
-    std::array<double, 2> truePower{};
-    int k = 0;
-    for (const std::size_t w : {low, hw}) {
-        const std::size_t f = w < 8 ? w : w - 4;
-        const double turn = std::arg(window[w] * std::conj(m_lastWindow[w]));
-        const double delta = turn / (2 * std::numbers::pi * stepSeconds);
-        if (std::abs(delta) > MaxDeviation * Frequencies[f])
-            return -1;
-        const int n = (f < 4 ? LowBlocks : highBlocks) * SubBlock;
-        // A long look at a tone far off its frequency shows little of it: in noise that
-        // little is mostly noise, which the correction would raise to a tone.
-        const double response = windowResponse(delta, n);
-        if (noiseOnly && response < MinNoisyResponse)
-            return -1;
-        truePower[static_cast<std::size_t>(k++)] = power[w] / response;
-    }
-    const double full = 32768.0 * std::pow(10.0, MinToneLevelDbfs / 20.0);
-    const double minPower = full * full / 2;
-    if (truePower[0] < minPower || truePower[1] < minPower)
-        return -1;
-    const double twist = 10 * std::log10(truePower[1] / truePower[0]);
-    if (twist > MaxHighOverLowDb || -twist > MaxLowOverHighDb)
-        return -1;
-    // Mean power per sample over the newest blocks, of the whole input, of what lies above
-    // the band's low edge, and of the band.
-    const auto mean = [&](int blocks, double Block::*part) {
-        double e = 0;
-        for (int i = 0; i < blocks; ++i)
-            e += recent(i).*part;
-        return e / (blocks * SubBlock);
+        std::size_t hw = best(4).first;
+        bool wide = false;
+        if (!leads(best(4), MinGroupLeadDb)) {
+            hw = best(8).first;
+            wide = true;
+            if (!leads(best(8), noiseOnly ? NoisyGroupLeadDb : MinGroupLeadDb)) {
+                noiseOnly = true;
+                if (!leads(best(8), NoisyGroupLeadDb))
+                    return std::nullopt;
+            }
+        }
+        noiseOnly = noiseOnly || wide;
+        return Look{lowBest.first, hw, LowBlocks, wide ? LowBlocks : HighBlocks};
     };
-    const double whole = mean(LowBlocks, &Block::energy);
-    const double above = mean(LowBlocks, &Block::aboveEnergy);
-    const double band = mean(LowBlocks, &Block::bandEnergy);
-    // Outside the band, less what the pair itself puts there.
-    const double pl = truePower[0], ph = truePower[1];
-    const double wholeRest = whole - pl - ph;
-    const double aboveRest = above - pl * m_aboveGain[low] - ph * m_aboveGain[high];
-    const double bandRest = band - pl * m_bandGain[low] - ph * m_bandGain[high];
-    // Second harmonics: a DTMF pair has none, a voiced sound carries them along.
-    const auto harmonic = [&](std::size_t f, int blocks) {
-        const double n = double(blocks) * SubBlock;
-        return 2 * std::norm(sum(8 + f, blocks)) / (n * n);
+    // The rules for the tones a look found.
+    const auto judge = [&](const Look& look, bool noiseOnly) -> int {
+        const std::size_t lw = look.lw, hw = look.hw;
+        const std::size_t low = frequencyOf(lw), high = frequencyOf(hw);
+        const int lowBlocks = look.lowBlocks, highBlocks = look.highBlocks;
+        const int pair = static_cast<int>(low) * 4 + static_cast<int>(high - 4);
+
+        // The pair sounds through this window and the one before: a window that holds a
+        // tone's start or end measures neither its frequency nor its share truly.
+        if (m_blocks < std::max(History, lowBlocks + 1))
+            return -1;
+        double strongest = 0, weakest = 1e300;
+        for (int i = 0; i < History; ++i) {
+            const double pw = pairPower(recent(i), pair);
+            strongest = std::max(strongest, pw);
+            weakest = std::min(weakest, pw);
+        }
+        // (Judged below, once it is known whether the rest is noise.)
+
+        // Each tone's offset from its frequency, from the phase step since the last window.
+        const double stepSeconds = double(SubBlock) / DecoderRate;
+        std::array<double, 2> truePower{};
+        int k = 0;
+        for (const std::size_t w : {lw, hw}) {
+            const std::size_t f = frequencyOf(w);
+            const double turn = std::arg(window[w] * std::conj(m_lastWindow[w]));
+            const double delta = turn / (2 * std::numbers::pi * stepSeconds);
+            if (std::abs(delta) > MaxDeviation * Frequencies[f])
+                return -1;
+            const int n = (f < 4 ? lowBlocks : highBlocks) * SubBlock;
+            // A long look at a tone far off its frequency shows little of it: in noise that
+            // little is mostly noise, which the correction would raise to a tone.
+            const double response = windowResponse(delta, n);
+            if (noiseOnly && response < MinNoisyResponse)
+                return -1;
+            truePower[static_cast<std::size_t>(k++)] = power[w] / response;
+        }
+        const double full = 32768.0 * std::pow(10.0, MinToneLevelDbfs / 20.0);
+        const double minPower = full * full / 2;
+        if (truePower[0] < minPower || truePower[1] < minPower)
+            return -1;
+        const double twist = 10 * std::log10(truePower[1] / truePower[0]);
+        if (twist > MaxHighOverLowDb || -twist > MaxLowOverHighDb)
+            return -1;
+        // Mean power per sample over the newest blocks, of the whole input, of what lies above
+        // the band's low edge, and of the band.
+        const auto mean = [&](int blocks, double Block::*part) {
+            double e = 0;
+            for (int i = 0; i < blocks; ++i)
+                e += recent(i).*part;
+            return e / (blocks * SubBlock);
+        };
+        const double whole = mean(lowBlocks, &Block::energy);
+        const double above = mean(lowBlocks, &Block::aboveEnergy);
+        const double band = mean(lowBlocks, &Block::bandEnergy);
+        // Outside the band, less what the pair itself puts there.
+        const double pl = truePower[0], ph = truePower[1];
+        const double wholeRest = whole - pl - ph;
+        const double aboveRest = above - pl * m_aboveGain[low] - ph * m_aboveGain[high];
+        const double bandRest = band - pl * m_bandGain[low] - ph * m_bandGain[high];
+        // Second harmonics: a DTMF pair has none, a voiced sound carries them along.
+        const auto harmonic = [&](std::size_t f, int blocks) {
+            const double n = double(blocks) * SubBlock;
+            return 2 * std::norm(sum(8 + f, blocks)) / (n * n);
+        };
+        const double harmonics = harmonic(low, lowBlocks) + harmonic(high, highBlocks);
+        // Noise: little below the band, and not the pair's own harmonics either.
+        const bool noiseLike =
+            wholeRest - aboveRest <= NoiseLikeLowShare * (aboveRest - bandRest) &&
+            harmonics <= NoiseLikeHarmonicShare * wholeRest;
+        const double share =
+            noiseLike ? truePower[0] * m_bandGain[low] / band +
+                            truePower[1] * m_bandGain[high] / mean(highBlocks, &Block::bandEnergy)
+                      : truePower[0] / whole + truePower[1] / mean(highBlocks, &Block::energy);
+        // A longer look holds less of the noise per bin: the pair needs a smaller share.
+        if (share < (noiseLike ? MinBandShare * LowBlocks / lowBlocks : MinPairShare))
+            return -1;
+        if (harmonics > (power[lw] + power[hw]) *
+                            fromDb(-(noiseLike ? NoisyHarmonicDistanceDb : MinHarmonicDistanceDb)))
+            return -1;
+        if (weakest < (noiseLike ? NoisySteadyShare : SteadyShare) * strongest)
+            return -1;
+        if (noiseOnly && !noiseLike)
+            return -1;
+        return pair;
     };
-    const double harmonics = harmonic(low, LowBlocks) + harmonic(high, highBlocks);
-    // Noise: little below the band, and not the pair's own harmonics either.
-    const bool noiseLike = wholeRest - aboveRest <= NoiseLikeLowShare * (aboveRest - bandRest) &&
-                           harmonics <= NoiseLikeHarmonicShare * wholeRest;
-    const double share =
-        noiseLike ? truePower[0] * m_bandGain[low] / band +
-                        truePower[1] * m_bandGain[high] / mean(highBlocks, &Block::bandEnergy)
-                  : truePower[0] / whole + truePower[1] / mean(highBlocks, &Block::energy);
-    if (share < (noiseLike ? MinBandShare : MinPairShare))
-        return -1;
-    if (harmonics > (power[low] + power[hw]) *
-                        fromDb(-(noiseLike ? NoisyHarmonicDistanceDb : MinHarmonicDistanceDb)))
-        return -1;
-    if (weakest < (noiseLike ? NoisySteadyShare : SteadyShare) * strongest)
-        return -1;
-    if (noiseOnly && !noiseLike)
-        return -1;
+    // The usual looks first; where they find nothing, a pair in noise may show over 40 ms.
+    int pair = -1;
+    if (const auto look = usual())
+        pair = judge(*look, noiseOnly);
+    if (pair < 0 && m_blocks > LongBlocks && leads(best(12), NoisyGroupLeadDb) &&
+        leads(best(16), NoisyGroupLeadDb)) {
+        noiseOnly = true;
+        pair = judge(Look{best(12).first, best(16).first, LongBlocks, LongBlocks}, true);
+    }
     return pair;
 }
 
 void Decoder::analyse(const Block& block) {
-    m_recent[static_cast<std::size_t>(m_blocks % History)] = block;
+    m_recent[static_cast<std::size_t>(m_blocks % Kept)] = block;
     m_energies[static_cast<std::size_t>(m_blocks % EnergyBlocks)] = block.energy;
     ++m_blocks;
     m_levelDbfs = 10 * std::log10(std::max(block.energy / SubBlock, 1e-3) / (32768.0 * 32768.0));

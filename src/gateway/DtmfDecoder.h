@@ -85,7 +85,10 @@ public:
     static constexpr std::size_t Bins = 16;            // 8 frequencies, 8 harmonics
     static constexpr int WindowBlocks = 4;             // 20 ms
     static constexpr int History = WindowBlocks + 1;
-    static constexpr int EnergyBlocks = 64; // the longest tone measured: 320 ms
+    // A pair in noise may also be judged over 40 ms: 3 dB more against the noise.
+    static constexpr int LongBlocks = 8;
+    static constexpr int Kept = LongBlocks + 1; // sub-blocks kept
+    static constexpr int EnergyBlocks = 64;     // the longest tone measured: 320 ms
 
     // A second-order section of the band-pass around the DTMF band.
     struct Biquad {
@@ -121,7 +124,7 @@ private:
     std::array<double, 8> m_bandGain{};  // |H|^2 of the band-pass
     void analyse(const Block& block);
     // The pair the window shows, as its symbol index, or -1.
-    using Window = std::array<std::complex<double>, 12>;
+    using Window = std::array<std::complex<double>, 20>;
     int windowPair(Window& window);
     double pairPower(const Block& b, int pair) const;
     void emit(char digit, bool started, std::int64_t ms);
@@ -132,9 +135,9 @@ private:
     std::int64_t m_sample = 0;
     Block m_current;
     int m_fill = 0;
-    std::array<Block, History> m_recent{};
+    std::array<Block, Kept> m_recent{};
     const Block& recent(int back) const {
-        return m_recent[static_cast<std::size_t>((m_blocks - 1 - back) % History)];
+        return m_recent[static_cast<std::size_t>((m_blocks - 1 - back) % Kept)];
     }
     int m_blocks = 0;
     Window m_lastWindow{};
