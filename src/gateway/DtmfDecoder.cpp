@@ -306,7 +306,11 @@ void Decoder::analyse(const Block& block) {
         if (pair >= 0)
             begin(pair);
     } else {
-        const double pw = pairPower(block, m_pair);
+        // Presence over the last 10 ms: 5 ms of a weak tone in noise vary too much.
+        Block last2;
+        for (std::size_t f = 0; f < 8; ++f)
+            last2.bins[f] = recent(0).bins[f] + recent(1).bins[f];
+        const double pw = pairPower(last2, m_pair) / 4;
         if (pair == m_pair) {
             m_validWindows += m_noiseOnlyWindow ? 1 : 2;
             m_pairReference = std::max(m_pairReference, pw);

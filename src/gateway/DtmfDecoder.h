@@ -16,8 +16,9 @@
 // clearly the strongest of its group, within the twist limits, carrying nearly all of
 // the window's energy (talk-off; of the DTMF band's alone where the rest is noise), and
 // each within the frequency tolerance, measured by the phase step from the window 5 ms
-// before. A digit's duration and the pauses are measured on the pair's power per
-// sub-block, so they count in 5 ms steps.
+// before. A digit's pauses are measured on the pair's power over the last 10 ms (5 ms of
+// a weak tone in noise vary too much), its duration on the sub-blocks' energy, both in
+// 5 ms steps.
 namespace dtmf {
 
 inline constexpr int DecoderRate = 8000;
