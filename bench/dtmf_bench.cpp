@@ -220,6 +220,26 @@ int main(int argc, char* argv[]) {
             std::snprintf(theirs, sizeof theirs, "%.0f", double(other.size()) / hours);
         std::printf("false digits per hour of speech     %12.0f %12s   (%.0f s of speech)\n",
                     double(ours.size()) / hours, theirs, hours * 3600);
+        // The same speech under white noise, as a weak station sounds: the noise path of the
+        // receiver must not take a voice for a pair either.
+        double power = 0;
+        for (float x : speech)
+            power += double(x) * x;
+        power /= double(speech.size());
+        for (const double snr : {10.0, 3.0, 0.0}) {
+            std::mt19937 rng(99);
+            std::normal_distribution<double> noise(0.0, std::sqrt(power / std::pow(10, snr / 10)));
+            std::vector<float> noisy = speech;
+            for (float& x : noisy)
+                x += static_cast<float>(noise(rng));
+            const auto heard = dtmf::decodeAll(dtmf::resample(noisy, rate, dtmf::DecoderRate));
+            const std::string theirsNoisy = multimon(noisy, rate);
+            char t[32] = "-";
+            if (theirsNoisy != "-")
+                std::snprintf(t, sizeof t, "%.0f", double(theirsNoisy.size()) / hours);
+            std::printf("false digits per hour, speech %2.0f dB over noise %5.0f %12s\n", snr,
+                        double(heard.size()) / hours, t);
+        }
     }
     for (auto* d : {&strongDelays, &delays}) {
         std::sort(d->begin(), d->end());
