@@ -93,13 +93,18 @@ int main(int argc, char* argv[]) {
     fill(file, days);
     platform::SystemClock clock;
     NoPrompts prompts;
-    std::vector<double> ms;
+    std::vector<double> ms, shownMs;
     for (int i = 0; i < opens; ++i) {
         QElapsedTimer t;
         t.start();
         TransmitTab tab(file, dir.filePath(QStringLiteral("ts.ini")), clock, prompts);
-        tab.show(); // reads the log
+        tab.show(); // reads the log on a pool thread
+        QElapsedTimer blocked;
+        blocked.start();
         QCoreApplication::processEvents();
+        shownMs.push_back(blocked.nsecsElapsed() / 1e6);
+        while (tab.reading())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         ms.push_back(t.nsecsElapsed() / 1e6);
         if (tab.lblSeitReset->text().startsWith(QLatin1String("0 "))) {
             std::fprintf(stderr, "the tab read no keyings\n");
@@ -109,6 +114,7 @@ int main(int argc, char* argv[]) {
     std::printf("statistics tab over %d days of 200 keyings (%d records), goal < 200 ms\n", days,
                 days * 200);
     std::printf("%-40s %8s %8s %8s\n", "", "p50", "p95", "max");
-    reportPercentiles("open the tab (ms)", ms, 0.95);
+    reportPercentiles("open the tab, figures shown (ms)", ms, 0.95);
+    reportPercentiles("of which the window's thread (ms)", shownMs, 0.95);
     return 0;
 }

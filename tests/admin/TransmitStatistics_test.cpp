@@ -1,6 +1,7 @@
 // The transmit statistics tab over a log holding a known day, as the program's log writes
 // the file: the counters, the chart, the reset and the CSV export.
 #include "Fakes.h"
+#include "Rig.h"
 #include "TempDir.h"
 #include "TransmissionLog.h"
 #include "TransmitChart.h"
@@ -73,6 +74,7 @@ TEST_F(TransmitStatistics, CountersAndChartOfAKnownDay) {
     TransmitTab tab(log, ini, clock, prompts);
     tab.resize(600, 420);
     tab.show();
+    ASSERT_TRUE(waitUntil([&] { return !tab.reading(); })) << "read on a pool thread";
     EXPECT_EQ(tab.lblHeute->text(), QStringLiteral("3 Sendungen, 0:26:00"));
     EXPECT_EQ(tab.lblWoche->text(), QStringLiteral("4 Sendungen, 0:27:00"));
     EXPECT_EQ(tab.lblSeitReset->text(), QStringLiteral("5 Sendungen, 0:29:00"));
@@ -97,9 +99,11 @@ TEST_F(TransmitStatistics, CountersAndChartOfAKnownDay) {
     // Reset after Yes only; the log itself stays whole.
     prompts.nextAnswers = {Answer::No, Answer::Yes};
     tab.cmdSendeReset->click();
+    ASSERT_TRUE(waitUntil([&] { return !tab.reading(); }));
     EXPECT_EQ(tab.lblSeitReset->text(), QStringLiteral("5 Sendungen, 0:29:00"));
     clock.now = clock.now.addSecs(60);
     tab.cmdSendeReset->click();
+    ASSERT_TRUE(waitUntil([&] { return !tab.reading(); }));
     EXPECT_EQ(tab.lblSeitReset->text(), QStringLiteral("0 Sendungen, 0:00:00"));
     EXPECT_EQ(tab.lblSeit->text(), QStringLiteral("seit 07.12.2026 14:31"));
     EXPECT_EQ(tab.lblHeute->text(), QStringLiteral("3 Sendungen, 0:27:00"));
@@ -142,6 +146,7 @@ TEST_F(TransmitStatistics, AnUnreadableLogIsSaidInTheTab) {
     dir.write(QStringLiteral("sendelog.sqlite"), QByteArray(4096, 'x'));
     TransmitTab tab(log, ini, clock, prompts);
     tab.show();
+    ASSERT_TRUE(waitUntil([&] { return !tab.reading(); }));
     EXPECT_FALSE(tab.lblFehler->isHidden());
     EXPECT_TRUE(tab.lblFehler->text().startsWith(
         QStringLiteral("Das Sendeprotokoll kann nicht gelesen werden: ")));

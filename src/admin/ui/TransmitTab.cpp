@@ -5,13 +5,16 @@
 #include "TransmitChart.h"
 #include "TransmitFigures.h"
 
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -94,26 +97,53 @@ TransmitTab::TransmitTab(QString logFile, QString iniFile, const platform::Clock
     connect(Timer10s, &QTimer::timeout, this, &TransmitTab::refresh);
 }
 
+// The log is read on a pool thread: this thread also keys the transmitter, and a year of
+// records takes some 80 ms to sum.
 void TransmitTab::refresh() {
+    if (m_reading) {
+        m_readAgain = true;
+        return;
+    }
+    m_reading = true;
     const QDateTime reset = readTransmitReset(m_iniFile);
     lblSeit->setText(reset.isValid() ? QStringLiteral("seit %1").arg(reset.toLocalTime().toString(
                                            QStringLiteral("dd.MM.yyyy HH:mm")))
                                      : QStringLiteral("seit Beginn des Protokolls"));
-    QString error;
-    const auto f = readTransmitFigures(m_logFile, m_clock.localNow(), reset, &error);
+    QThreadPool::globalInstance()->start(
+        [self = QPointer<TransmitTab>(this), file = m_logFile, now = m_clock.localNow(), reset] {
+            QString error;
+            const auto figures = readTransmitFigures(file, now, reset, &error);
+            // A read that ends after the program's last event loop has nowhere to go.
+            if (QCoreApplication* app = QCoreApplication::instance())
+                QMetaObject::invokeMethod(
+                    app,
+                    [self, figures, error] {
+                        if (self)
+                            self->showFigures(figures, error);
+                    },
+                    Qt::QueuedConnection);
+        });
+}
+
+void TransmitTab::showFigures(const std::optional<TransmitFigures>& f, const QString& error) {
+    m_reading = false;
     lblFehler->setVisible(!f);
     if (!f) {
         lblFehler->setText(
             QStringLiteral("Das Sendeprotokoll kann nicht gelesen werden: %1").arg(error));
-        return;
+    } else {
+        lblHeute->setText(span(f->today));
+        lblWoche->setText(span(f->lastWeek));
+        lblSeitReset->setText(span(f->sinceReset));
+        lblLaengste->setText(duration(f->longestMs));
+        lblWatchdog->setText(QString::number(f->watchdogCuts));
+        lblAnteil->setText(QStringLiteral("%1 %").arg(qRound(f->dutyLastHour * 100)));
+        chart->setHours(f->minutesPerHour, f->firstHour);
     }
-    lblHeute->setText(span(f->today));
-    lblWoche->setText(span(f->lastWeek));
-    lblSeitReset->setText(span(f->sinceReset));
-    lblLaengste->setText(duration(f->longestMs));
-    lblWatchdog->setText(QString::number(f->watchdogCuts));
-    lblAnteil->setText(QStringLiteral("%1 %").arg(qRound(f->dutyLastHour * 100)));
-    chart->setHours(f->minutesPerHour, f->firstHour);
+    if (m_readAgain) {
+        m_readAgain = false;
+        refresh();
+    }
 }
 
 void TransmitTab::cmdSendeReset_Click() {

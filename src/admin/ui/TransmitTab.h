@@ -1,7 +1,11 @@
 #pragma once
 
+#include "TransmitFigures.h"
+
 #include <QDateTime>
 #include <QWidget>
+
+#include <optional>
 
 class QDateEdit;
 class QLabel;
@@ -16,7 +20,8 @@ class Prompts;
 
 // "Sendungen": the transmitter's use as the transmission log holds it, with a chart of
 // the last 24 hours, a reset of its own (kept in ts.ini, the log stays whole) and the
-// export of a date range to CSV. Read when shown and every 10 s while it is.
+// export of a date range to CSV. Read when shown and every 10 s while it is, on a pool
+// thread.
 class TransmitTab : public QWidget {
     Q_OBJECT
 public:
@@ -24,6 +29,7 @@ public:
                 platform::Prompts& prompts, QWidget* parent = nullptr);
 
     void refresh();
+    bool reading() const { return m_reading; } // a read is under way
     void cmdSendeReset_Click();
     void cmdExport_Click();
 
@@ -47,6 +53,10 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void showFigures(const std::optional<TransmitFigures>& figures, const QString& error);
+
+    bool m_reading = false;
+    bool m_readAgain = false;
     const QString m_logFile;
     const QString m_iniFile;
     const platform::Clock& m_clock;
