@@ -101,7 +101,7 @@ void SquelchInput::runLine() {
                 driverWaits = false; // this driver cannot wait: sample every 10 ms
                 break;
             default:
-                pauseMs = 100; // no port: look again a little later
+                pauseMs = 500; // no port: look again a little later
                 break;
             }
         }
