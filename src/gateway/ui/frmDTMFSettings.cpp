@@ -1,5 +1,7 @@
 #include "frmDTMFSettings.h"
 
+#include "SoundSources.h"
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -17,21 +19,10 @@
 frmDTMFSettings::frmDTMFSettings(RecognizerFace face, QWidget* parent)
     : QWidget(parent), m_face(std::move(face)) {
     setWindowTitle(QStringLiteral("DTMF Einstellungen"));
-    cmbQuelle = new QComboBox(this);
-    // The first entry is the server's default input; its data is the empty name.
-    cmbQuelle->addItem(QStringLiteral("Standard-Eingang"), QString());
-    const QStringList names = m_face.sourceNames ? m_face.sourceNames() : QStringList();
-    const QStringList labels = m_face.sourceLabels ? m_face.sourceLabels() : QStringList();
-    for (qsizetype i = 0; i < names.size(); ++i)
-        cmbQuelle->addItem(labels.value(i, names[i]), names[i]);
-    const QString stored = m_face.storedSource ? m_face.storedSource() : QString();
-    if (!stored.isEmpty() && cmbQuelle->findData(stored) < 0)
-        cmbQuelle->addItem(stored + QStringLiteral(" (nicht vorhanden)"), stored);
-    cmbQuelle->setCurrentIndex(std::max(0, cmbQuelle->findData(stored)));
-
-    barPegel = new QProgressBar(this);
-    barPegel->setRange(MeterFloorDb, 0);
-    barPegel->setTextVisible(false);
+    cmbQuelle = soundSourceBox(this, m_face.sourceNames ? m_face.sourceNames() : QStringList(),
+                               m_face.sourceLabels ? m_face.sourceLabels() : QStringList(),
+                               m_face.storedSource ? m_face.storedSource() : QString());
+    barPegel = levelMeter(this, MeterFloorDb);
     lblPegel = new QLabel(this);
     lblLetzte = new QLabel(this);
     chkCodes = new QCheckBox(QStringLiteral("Gateway-Codes ausf\u00FChren"), this);

@@ -1,5 +1,7 @@
 #include "frmSquelch.h"
 
+#include "SoundSources.h"
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFormLayout>
@@ -42,18 +44,10 @@ frmSquelch::frmSquelch(SquelchFace face, QWidget* parent)
         spin(0, SquelchSettings::MaxTimeoutMinutes, s.timeoutMinutes, QStringLiteral(" min"));
     spnZeitlimit->setSpecialValueText(QStringLiteral("keines"));
     spnSchwelle = spin(SquelchSettings::MinThresholdDb, 0, s.thresholdDb, QStringLiteral(" dBFS"));
-    cmbTonquelle = new QComboBox(this);
-    cmbTonquelle->addItem(QStringLiteral("Standard-Eingang"), QString());
-    const QStringList names = m_face.sourceNames ? m_face.sourceNames() : QStringList();
-    const QStringList labels = m_face.sourceLabels ? m_face.sourceLabels() : QStringList();
-    for (qsizetype i = 0; i < names.size(); ++i)
-        cmbTonquelle->addItem(labels.value(i, names[i]), names[i]);
-    if (!s.soundSource.isEmpty() && cmbTonquelle->findData(s.soundSource) < 0)
-        cmbTonquelle->addItem(s.soundSource + QStringLiteral(" (nicht vorhanden)"), s.soundSource);
-    cmbTonquelle->setCurrentIndex(std::max(0, cmbTonquelle->findData(s.soundSource)));
-    barPegel = new QProgressBar(this);
-    barPegel->setRange(MeterFloorDb, 0);
-    barPegel->setTextVisible(false);
+    cmbTonquelle =
+        soundSourceBox(this, m_face.sourceNames ? m_face.sourceNames() : QStringList(),
+                       m_face.sourceLabels ? m_face.sourceLabels() : QStringList(), s.soundSource);
+    barPegel = levelMeter(this, MeterFloorDb);
     lblPegel = new QLabel(this);
     lblZustand = new QLabel(this);
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
