@@ -7,13 +7,22 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Each phase says how long it took, so the eight minutes CI has can be divided knowingly.
+lapStart=$(date +%s)
+lap() {
+    echo "test.sh: $1 took $(($(date +%s) - lapStart)) s"
+    lapStart=$(date +%s)
+}
+
 scripts/install-packages.sh
+lap "installing packages"
 
 # No debug information in CI's builds but line tables for the sanitizers' reports: it
 # is most of the compile time.
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEX_WERROR=ON -DCMAKE_UNITY_BUILD=ON \
     -DCMAKE_CXX_FLAGS_DEBUG=-g0 -DCMAKE_C_FLAGS_DEBUG=-g0
 cmake --build build
+lap "the build"
 
 # The sources must be formatted as .clang-format says (checked where git knows the files).
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
@@ -32,11 +41,12 @@ if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
 fi
 
 export QT_QPA_PLATFORM=offscreen
-start=$(date +%s)
+lapStart=$(date +%s)
 (cd build && ctest --output-on-failure --timeout 120 -j2 -LE bench)
-echo "test.sh: the plain pass took $(($(date +%s) - start)) s"
+lap "the plain pass"
 # The benchmarks once, briefly: that they run, not how fast.
-(cd build && ctest --output-on-failure --timeout 120 -L bench)
+(cd build && ctest --output-on-failure --timeout 120 -j2 -L bench)
+lap "the benchmarks' smoke runs"
 
 # The same suite with the sanitizers, built by clang with the fuzzers beside it. The
 # serial-line interposer is preloaded ahead of the programs (verify_asan_link_order=0
@@ -46,6 +56,7 @@ CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug 
     -DQUORVEX_WERROR=ON -DQUORVEX_FUZZ=ON -DQUORVEX_BUILD_BENCH=OFF -DCMAKE_UNITY_BUILD=ON \
     -DCMAKE_CXX_FLAGS_DEBUG=-gline-tables-only -DCMAKE_C_FLAGS_DEBUG=-gline-tables-only
 cmake --build build-asan
+lap "the sanitizer build"
 export ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp
@@ -58,5 +69,7 @@ if grep -E -n 'runtime error:|ERROR: (Address|Leak)Sanitizer' build-asan/Testing
     exit 1
 fi
 unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
+lap "the sanitizer pass"
 
 scripts/fuzz.sh 6 build-asan
+lap "the fuzzers"

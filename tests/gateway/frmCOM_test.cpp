@@ -9,8 +9,6 @@
 #include "TSRemote.h"
 #include "TempDir.h"
 
-#include <QTimer>
-
 #include <QTest>
 #include <QTimer>
 

@@ -17,6 +17,15 @@
 
 namespace fakes {
 
+// The next queued answer, or the empty one (a cancelled dialog) when none is queued.
+template <typename T> T takeNext(std::deque<T>& queue) {
+    if (queue.empty())
+        return T();
+    T next = std::move(queue.front());
+    queue.pop_front();
+    return next;
+}
+
 // Answers each question with the next queued answer (Cancel when none is queued)
 // and records every box it was asked to show.
 class Prompts final : public platform::Prompts {
@@ -57,11 +66,7 @@ public:
     std::optional<QString> inputBox(const QString& title, const QString& prompt,
                                     const QString& initial) override {
         asked.push_back({title, prompt, initial});
-        if (nextInputs.empty())
-            return std::nullopt;
-        auto a = nextInputs.front();
-        nextInputs.pop_front();
-        return a;
+        return takeNext(nextInputs);
     }
     std::deque<QString> nextFiles; // answers of the file dialogs, empty: cancelled
     QStringList fileFilters;       // the filter each file dialog was shown with
@@ -78,24 +83,14 @@ public:
     QStringList folderCaptions;
     QString folderName(const QString& caption) override {
         folderCaptions << caption;
-        if (nextFolders.empty())
-            return {};
-        QString f = nextFolders.front();
-        nextFolders.pop_front();
-        return f;
+        return takeNext(nextFolders);
     }
 
 private:
     QString nextFile(const QString& filter) {
         fileFilters << filter;
-        if (nextFiles.empty())
-            return {};
-        QString f = nextFiles.front();
-        nextFiles.pop_front();
-        return f;
+        return takeNext(nextFiles);
     }
-
-public:
 };
 
 // A clock that moves only when told to.
