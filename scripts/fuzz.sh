@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a while.
-#   scripts/fuzz.sh [SECONDS] [BUILD]  (default 20 s: the smoke run CI makes)
+#   scripts/fuzz.sh [SECONDS] [BUILD] [JOBS]  (default 20 s, two at a time)
 # BUILD names a tree already configured with clang and -DQUORVEX_FUZZ=ON (the test
 # script's sanitizer build); without it the script makes build-fuzz of its own.
 # New inputs go to BUILD/corpus/<target>/; fuzz/corpus/<target>/ holds the seeds.
@@ -9,6 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
 tree=${2:-build-fuzz}
+jobs=${3:-2}
 targets=(settings_file_fuzz wire_library_fuzz wire_client_fuzz listings_fuzz desktop_entry_fuzz)
 
 if [ -z "${2:-}" ]; then
@@ -33,10 +34,10 @@ run() {
         "$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")" \
         "$(ls "$work" | wc -l)"
 }
-# Two at a time: the machine has two cores.
-for ((i = 0; i < ${#targets[@]}; i += 2)); do
+# JOBS at a time: two keeps each on a core of its own; CI's smoke run starts all at once.
+for ((i = 0; i < ${#targets[@]}; i += jobs)); do
     pids=()
-    for t in "${targets[@]:i:2}"; do
+    for t in "${targets[@]:i:jobs}"; do
         run "$t" &
         pids+=($!)
     done
