@@ -71,17 +71,3 @@ TEST_F(Statistics, ALargerServerCountsAs32767OnceAndForAll) {
     EXPECT_EQ(dir.read(QStringLiteral("ts.ini")), "[Statistik]\nMaxUser=x\n")
         << "no write on every tick";
 }
-
-// A statistics write changes its three keys and nothing else, however the file looks.
-TEST_F(Statistics, AWriteDisturbsNoOtherKey) {
-    const QByteArray others =
-        "[Anmeldung]\r\nNickname=DL0GW\r\nPassword=geheim\r\n; Kommentar\r\n\r\n[Optionen]\r\n"
-        "Gateway=1\r\n[statistik]\r\nmaxuser = 2\r\nAnderes=bleibt\r\n[Bake]\r\nEinAus=0\r\n";
-    dir.write(QStringLiteral("ts.ini"), others);
-    tick(7);
-    const QByteArray after = dir.read(QStringLiteral("ts.ini"));
-    EXPECT_EQ(after.left(after.indexOf("[statistik]")), others.left(others.indexOf("[statistik]")));
-    EXPECT_TRUE(after.contains("maxuser= 7\r\nAnderes=bleibt\r\nMaxUserTime=11:30:00\r\n"
-                               "MaxUserDate=06.12.2026\r\n[Bake]\r\nEinAus=0\r\n"))
-        << after.constData();
-}
