@@ -81,14 +81,6 @@ TEST_F(BeaconTest, AnIdentificationKeysTheLineAroundTheWave) {
     EXPECT_EQ(events, QStringList{QStringLiteral("shell /srv/bake.mp3")});
 }
 
-TEST_F(BeaconTest, TheExternalRouteOpensTheFileOnce) {
-    state.frmOptions2.ExtPlayer = true;
-    at(11, 30, 1);
-    tick();
-    tick();
-    EXPECT_EQ(events, QStringList{QStringLiteral("shell /srv/bake.mp3")});
-}
-
 TEST_F(BeaconTest, SwitchedOnWithinTheMinuteFiresOnceOnly) {
     state.BakeEINAUS = false;
     at(11, 30, 10);

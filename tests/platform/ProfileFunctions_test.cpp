@@ -101,15 +101,6 @@ protected:
     std::string ini = dir.fileBytesPath(QStringLiteral("ts.ini"));
 };
 
-TEST_F(ProfileFile, ReadsIntoTheBufferAndFallsBackWhenMissing) {
-    EXPECT_EQ(getString(ini, "Anmeldung", "Nickname", "", 255), "") << "no file";
-    dir.write(QStringLiteral("ts.ini"),
-              QByteArray::fromStdString("[Anmeldung]\nNickname=" + std::string(300, 'x') + "\n"));
-    EXPECT_EQ(getString(ini, "Anmeldung", "Nickname", "", 255), std::string(254, 'x'));
-    EXPECT_EQ(getString(ini, "Anmeldung", "Password", "dflt", 255), "dflt");
-    EXPECT_EQ(getString(ini, "Optionen", "Nickname", "", 255), "");
-}
-
 TEST_F(ProfileFile, AWindowsFileReadsBackIdenticallyAndKeepsItsLayout) {
     dir.write(QStringLiteral("ts.ini"), QByteArray::fromStdString(WindowsFile));
     EXPECT_EQ(getString(ini, "optionen", "Verz\xF6gerung", "", 255), "5");
