@@ -251,23 +251,6 @@ TEST_F(SettingsPage, RefusesToCloseThroughItsFrameAndLetsBothLineOptionsBeOff) {
 // The program as the next start sees it: a new page and state on the same file.
 using Restart = PageOnFile;
 
-TEST_F(SettingsPage, WhatPageOneSavedIsInForceAfterARestart) {
-    page.chkGateway->setChecked(true);
-    page.cmbCOMPort->setCurrentIndex(2);
-    page.optRTSDTR[1]->click();
-    page.sldWatchdog->setValue(7);
-    page.txtNickname->setText(QStringLiteral("DL0GW"));
-    page.cmdApply_Click();
-
-    // Page 1's keys alone, no beacon section: the settings take effect all the same.
-    Restart next(state.Dateiname);
-    EXPECT_TRUE(next.state.FuncGateway && next.state.WatchdogEIN) << "derived settings are set";
-    EXPECT_EQ(next.state.frmOptions.COMPortAuswahl, 2);
-    EXPECT_TRUE(next.state.frmCOM.DTR);
-    EXPECT_EQ(next.page.sldWatchdog->value(), 7);
-    EXPECT_EQ(next.page.txtNickname->text(), QStringLiteral("DL0GW"));
-}
-
 TEST_F(SettingsPage, ASaveThatCannotBeWrittenSaysSoOnceWithTheFileAndTheReason) {
     state.Dateiname = dir.file(QStringLiteral("verschwunden/ts.ini"));
     page.txtNickname->setText(QStringLiteral("DL0GW"));
