@@ -16,6 +16,8 @@
 #include <QStandardPaths>
 #include <QTcpServer>
 
+#include <unistd.h>
+
 inline bool haveMumble() {
     for (const char* tool : {"mumble", "murmurd", "openssl", "sqlite3", "dbus-daemon"}) {
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
@@ -38,17 +40,11 @@ inline bool makeCertificate(const TempDir& dir, const QString& name) {
 class MumbleServer {
 public:
     MumbleServer() {
-        // Run as root, murmurd drops to its own user: the folder must be open to it.
-        QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                                QFileDevice::WriteOther | QFileDevice::ExeOther);
         QTcpServer probe;
         if (!probe.listen(QHostAddress::LocalHost) || !makeCertificate(m_dir, "server"))
             return;
         port = probe.serverPort();
         probe.close();
-        QFile::setPermissions(m_dir.file(QStringLiteral("server.key")),
-                              QFileDevice::ReadOwner | QFileDevice::ReadOther);
         QByteArray fingerprint;
         runTool(QStringLiteral("openssl"),
                 {QStringLiteral("x509"), QStringLiteral("-noout"), QStringLiteral("-fingerprint"),
@@ -57,12 +53,15 @@ public:
         digest = QString::fromLatin1(fingerprint.mid(fingerprint.indexOf('=') + 1).trimmed())
                      .remove(QLatin1Char(':'))
                      .toLower();
+        // Started by root, murmurd would change to its own user, which clears the signal
+        // that ends it with a killed test: it stays root instead.
         m_dir.write(QStringLiteral("murmur.ini"),
                     QStringLiteral("database=%1\nhost=127.0.0.1\nport=%2\nsslCert=%3\nsslKey=%4\n"
-                                   "logfile=\npidfile=\nwelcometext=\nusers=10\n")
+                                   "logfile=\npidfile=\nwelcometext=\nusers=10\n%5")
                         .arg(m_dir.file("murmur.sqlite"))
                         .arg(port)
-                        .arg(m_dir.file("server.pem"), m_dir.file("server.key"))
+                        .arg(m_dir.file("server.pem"), m_dir.file("server.key"),
+                             ::geteuid() == 0 ? QStringLiteral("uname=root\n") : QString())
                         .toUtf8());
         // The first start makes the database; the channel goes in between two starts.
         if (!start() || !waitUntil([this] { return listening(); }, 10000))
