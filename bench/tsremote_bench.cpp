@@ -1,6 +1,6 @@
 // Round-trip times of libTSRemote.so against ts2sim, and the cost of one monitor
 // tick's worth of client calls at 5, 50 and 500 channels; the same through
-// tsremote-bridge and a fake 32-bit client library where those are built.
+// tsremote-bridge (built for the host) and a fake client library.
 //   tsremote_bench [--calls N]
 #include "BenchSim.h"
 #include "TSRemote.h"
@@ -59,8 +59,7 @@ int main(int argc, char* argv[]) {
         {"ts2sim", [](QProcess& p, const QString& socket, int channels) {
              return startBenchSim(p, socket, channels);
          }}};
-#ifdef BRIDGE_PATH
-    peers.emplace_back("tsremote-bridge + fake 32-bit library",
+    peers.emplace_back("tsremote-bridge + fake client library",
                        [](QProcess& p, const QString& socket, int channels) {
                            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
                            env.insert(QStringLiteral("TSREMOTE_SOCKET"), socket);
@@ -74,7 +73,6 @@ int main(int argc, char* argv[]) {
                                QThread::msleep(20);
                            return QFile::exists(socket);
                        });
-#endif
     for (std::size_t peerIndex = 0; peerIndex < peers.size(); ++peerIndex) {
         const auto& [peer, startPeer] = peers[peerIndex];
         std::printf("\nlibTSRemote.so round trips against %s, %d calls each (microseconds)\n", peer,

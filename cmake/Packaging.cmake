@@ -82,15 +82,20 @@ if(QUORVEX_HELP2MAN)
         if(NOT TARGET ${command})
             continue()
         endif()
+        # The i386 bridge may not run on the build host: its host build prints the same text.
+        set(binary ${command})
+        if(command STREQUAL "tsremote-bridge")
+            set(binary tsremote-bridge-host)
+        endif()
         set(page ${CMAKE_BINARY_DIR}/man/${command}.1.gz)
         add_custom_command(
             OUTPUT ${page}
             COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
             COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY
                     ${QUORVEX_HELP2MAN} --no-info --section=1 --name=${summary}
-                    --output=${CMAKE_BINARY_DIR}/man/${command}.1 $<TARGET_FILE:${command}>
+                    --output=${CMAKE_BINARY_DIR}/man/${command}.1 $<TARGET_FILE:${binary}>
             COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/man/${command}.1
-            DEPENDS ${command}
+            DEPENDS ${binary}
             VERBATIM)
         list(APPEND QUORVEX_MAN_PAGES ${page})
         if(command STREQUAL "tsremote-bridge")

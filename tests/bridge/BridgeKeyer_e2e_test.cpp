@@ -1,18 +1,23 @@
-// quorvex unchanged against the bridge and a fake 32-bit client library: it finds the
-// client connected, sees the foreign speaker and keys the line as with ts2sim.
+// quorvex unchanged against the bridge and a fake client library: it finds the client
+// connected, sees the foreign speaker and keys the line as with ts2sim.
+#include "BridgeBuilds.h"
 #include "KeyerRig.h"
 
 #include <gtest/gtest.h>
 
-TEST(BridgeKeyerE2E, TheProgramKeysForTheSpeakerTheBridgedLibraryReports) {
+class BridgeKeyerE2E : public ::testing::TestWithParam<BridgeBuild> {};
+
+TEST_P(BridgeKeyerE2E, TheProgramKeysForTheSpeakerTheBridgedLibraryReports) {
+    if (const QString why = whyBuildCannotRun(GetParam()); !why.isEmpty())
+        GTEST_SKIP() << why.toStdString();
     KeyerRig rig;
     Child bridge;
     rig.startClient = [&](const QString& socket) {
         bridge.setProcessEnvironment(environmentWith(
             {{QStringLiteral("TSREMOTE_SOCKET"), socket},
              {QStringLiteral("FAKE_CLIENT_LOG"), rig.dir.file(QStringLiteral("calls.log"))}}));
-        bridge.start(QStringLiteral(BRIDGE_PATH),
-                     {QStringLiteral("--library"), QStringLiteral(FAKE_CLIENT_PATH)});
+        bridge.start(QString::fromLatin1(GetParam().bridge),
+                     {QStringLiteral("--library"), QString::fromLatin1(GetParam().library)});
         return waitUntil([&] { return QFileInfo::exists(socket); }, 5000);
     };
     ASSERT_TRUE(rig.start(300));
@@ -26,3 +31,6 @@ TEST(BridgeKeyerE2E, TheProgramKeysForTheSpeakerTheBridgedLibraryReports) {
     ASSERT_TRUE(rig.quorvex.waitForFinished(5000));
     EXPECT_FALSE(rig.keying().back().rts) << "down when the program ended";
 }
+
+INSTANTIATE_TEST_SUITE_P(Builds, BridgeKeyerE2E, ::testing::ValuesIn(bridgeBuilds()),
+                         bridgeBuildName);

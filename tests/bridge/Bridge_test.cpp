@@ -1,4 +1,6 @@
-// tsremote-bridge between our 64-bit libTSRemote.so and a fake 32-bit client library.
+// tsremote-bridge between our 64-bit libTSRemote.so and a fake client library, run as
+// built for the host and, where this host executes it, as built for i386.
+#include "BridgeBuilds.h"
 #include "Rig.h"
 #include "TempDir.h"
 #include "TsrWire.h"
@@ -17,8 +19,15 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-class BridgeTest : public ::testing::Test {
+class BridgeTest : public ::testing::TestWithParam<BridgeBuild> {
 protected:
+    void SetUp() override {
+        if (const QString why = whyBuildCannotRun(GetParam()); !why.isEmpty())
+            GTEST_SKIP() << why.toStdString();
+    }
+    QString bridgePath() const { return QString::fromLatin1(GetParam().bridge); }
+    QString fakeLibrary() const { return QString::fromLatin1(GetParam().library); }
+
     TempDir dir;
     Child bridge;
     QString socket = dir.file(QStringLiteral("client.sock"));
@@ -34,8 +43,7 @@ protected:
         QProcessEnvironment env = environment();
         env.insert(extra);
         bridge.setProcessEnvironment(env);
-        bridge.start(QStringLiteral(BRIDGE_PATH),
-                     {QStringLiteral("--library"), QStringLiteral(FAKE_CLIENT_PATH)});
+        bridge.start(bridgePath(), {QStringLiteral("--library"), fakeLibrary()});
         return waitUntil([&] { return !bridge.running() || QFileInfo::exists(socket); }) &&
                bridge.running();
     }
@@ -50,9 +58,9 @@ protected:
     }
 };
 
-TEST_F(BridgeTest, EveryCallGivesWhatTheLibraryGivesDirectly) {
+TEST_P(BridgeTest, EveryCallGivesWhatTheLibraryGivesDirectly) {
     ASSERT_TRUE(startBridge());
-    const QString direct = run(DUMP_I386_PATH, {QStringLiteral(FAKE_CLIENT_PATH)});
+    const QString direct = run(GetParam().dump, {fakeLibrary()});
     const QString through = run(DUMP_PATH, {QStringLiteral(LIBTSREMOTE_PATH)});
     ASSERT_NE(direct, QStringLiteral("<failed>"));
     EXPECT_TRUE(direct.contains(QStringLiteral("tsrGetServerInfo 0\n")));
@@ -62,7 +70,7 @@ TEST_F(BridgeTest, EveryCallGivesWhatTheLibraryGivesDirectly) {
     EXPECT_EQ(through.toStdString(), direct.toStdString());
 }
 
-TEST_F(BridgeTest, AHangingCallIsAnsweredWithinTheBoundAndTheBridgeGoesOn) {
+TEST_P(BridgeTest, AHangingCallIsAnsweredWithinTheBoundAndTheBridgeGoesOn) {
     QProcessEnvironment hang;
     hang.insert(QStringLiteral("FAKE_CLIENT_HANG"), QStringLiteral("tsrKickPlayerFromServer:3000"));
     ASSERT_TRUE(startBridge(hang));
@@ -100,7 +108,7 @@ int connectTo(const QString& path) {
 
 // Clients that idle, stop in the middle of a frame, or send and never read: none of
 // them holds up the program's own calls.
-TEST_F(BridgeTest, StuckClientsNeverStarveAnother) {
+TEST_P(BridgeTest, StuckClientsNeverStarveAnother) {
     ASSERT_TRUE(startBridge());
     const int idle = connectTo(socket);
     const int half = connectTo(socket);
@@ -125,7 +133,7 @@ TEST_F(BridgeTest, StuckClientsNeverStarveAnother) {
 }
 
 // A count the library reports beyond the room offered never reaches the program.
-TEST_F(BridgeTest, ACountBeyondTheRoomIsHeldToIt) {
+TEST_P(BridgeTest, ACountBeyondTheRoomIsHeldToIt) {
     QProcessEnvironment over;
     over.insert(QStringLiteral("FAKE_CLIENT_OVERCOUNT"), QStringLiteral("1"));
     ASSERT_TRUE(startBridge(over));
@@ -135,7 +143,7 @@ TEST_F(BridgeTest, ACountBeyondTheRoomIsHeldToIt) {
 }
 
 // A socket folder that cannot be used is named in the message.
-TEST_F(BridgeTest, AnUnusableSocketFolderIsNamed) {
+TEST_P(BridgeTest, AnUnusableSocketFolderIsNamed) {
     QProcessEnvironment env;
     env.insert(QStringLiteral("TSREMOTE_SOCKET"), QString());
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QStringLiteral("/proc/1"));
@@ -145,18 +153,17 @@ TEST_F(BridgeTest, AnUnusableSocketFolderIsNamed) {
         return e;
     }());
     bridge.setProcessChannelMode(QProcess::SeparateChannels); // the message is read here
-    bridge.start(QStringLiteral(BRIDGE_PATH),
-                 {QStringLiteral("--library"), QStringLiteral(FAKE_CLIENT_PATH)});
+    bridge.start(bridgePath(), {QStringLiteral("--library"), fakeLibrary()});
     ASSERT_TRUE(bridge.waitForFinished(10000));
     EXPECT_NE(bridge.exitCode(), 0);
     EXPECT_TRUE(QString::fromLocal8Bit(bridge.readAllStandardError())
                     .contains(QStringLiteral("/proc/1/tsremote.sock")));
 }
 
-TEST_F(BridgeTest, WithoutALibraryItSaysWhereItLookedAndFails) {
+TEST_P(BridgeTest, WithoutALibraryItSaysWhereItLookedAndFails) {
     QProcess p;
     p.setProcessEnvironment(environment());
-    p.start(QStringLiteral(BRIDGE_PATH), {});
+    p.start(bridgePath(), {});
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 3) << "the status the user unit does not restart on";
     const QString said = QString::fromLocal8Bit(p.readAllStandardError());
@@ -167,11 +174,16 @@ TEST_F(BridgeTest, WithoutALibraryItSaysWhereItLookedAndFails) {
         EXPECT_TRUE(said.contains(path)) << said.toStdString();
     EXPECT_FALSE(QFileInfo::exists(socket));
 
-    // A library of the wrong kind (our own 64-bit one) is named with the reason.
-    p.start(QStringLiteral(BRIDGE_PATH),
-            {QStringLiteral("--library"), QStringLiteral(LIBTSREMOTE_PATH)});
+    // A library of the wrong kind (for i386 our own 64-bit one; for the host a file that
+    // is no library) is named with the reason.
+    dir.write(QStringLiteral("libTSRemote.so"), "kein ELF\n");
+    const QString wrong = QString::fromLatin1(GetParam().name) == QStringLiteral("i386")
+                              ? QStringLiteral(LIBTSREMOTE_PATH)
+                              : dir.file(QStringLiteral("libTSRemote.so"));
+    p.start(bridgePath(), {QStringLiteral("--library"), wrong});
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_NE(p.exitCode(), 0);
-    EXPECT_TRUE(QString::fromLocal8Bit(p.readAllStandardError())
-                    .contains(QStringLiteral(LIBTSREMOTE_PATH)));
+    EXPECT_TRUE(QString::fromLocal8Bit(p.readAllStandardError()).contains(wrong));
 }
+
+INSTANTIATE_TEST_SUITE_P(Builds, BridgeTest, ::testing::ValuesIn(bridgeBuilds()), bridgeBuildName);
