@@ -134,7 +134,14 @@ int main(int argc, char* argv[]) {
     clientlink::TSRemote ts(client);
 
     platform::SystemClock clock;
-    platform::QtPrompts prompts(QFileInfo(executable).completeBaseName());
+    // Titled with the program's name as the desktop shows it, not the file's lower case.
+    QString programTitle = QFileInfo(executable).completeBaseName();
+    if (!programTitle.isEmpty())
+        programTitle[0] = programTitle[0].toUpper();
+    platform::QtPrompts prompts(programTitle);
+    // Until the monitor cycle runs, a warning must not hold the transmitter: start-up's
+    // messages wait and then show without blocking it.
+    prompts.holdWarnings();
     platform::DesktopShell shell;
     platform::XdgSchemeHandler urlHandler(platform::XdgDirs::fromEnvironment());
     platform::Registry registry(platform::XdgDirs::fromEnvironment(), QDir::homePath());
@@ -175,6 +182,9 @@ int main(int argc, char* argv[]) {
             Qt::QueuedConnection);
     });
     bool identRecord = false; // the line is keyed for the identification
+    // The tests' shortened second, for the timers that count minutes.
+    const int testSecond = qEnvironmentVariableIntValue("QUORVEX_TEST_SECOND_MS");
+    const int second = testSecond >= 20 && testSecond < 1000 ? testSecond : 1000;
     frmCOM keyer(state, serialLine, clock, prompts,
                  KeyerSettings{[&options] { return options.sldDelay->value(); },
                                [&options] { return options.sldWatchdog->value(); },
@@ -195,10 +205,9 @@ int main(int argc, char* argv[]) {
                                    }
                                    if (!identRecord && ident)
                                        ident->speakerKeying(keyed);
-                               }});
+                               },
+                               second});
     // The radio-to-client direction: the own microphone follows the receiver's squelch.
-    const int testSecond = qEnvironmentVariableIntValue("QUORVEX_TEST_SECOND_MS");
-    const int second = testSecond >= 20 && testSecond < 1000 ? testSecond : 1000;
     SquelchInput squelch(SquelchInput::Parts{state, ts, serialLine, clock, prompts, second});
     QPointer<frmSquelch> squelchWindow;
     GatewaySwitching gateway(state, keyer, ts,
@@ -248,11 +257,16 @@ int main(int argc, char* argv[]) {
     // SIGTERM, SIGINT, SIGHUP: the lines drop in the handler, then the program ends.
     platform::TerminationSignals terminations;
     bool mainLoopRunning = false;
-    QObject::connect(&terminations, &platform::TerminationSignals::received, [&mainLoopRunning] {
+    QObject::connect(&terminations, &platform::TerminationSignals::received, [&] {
+        // From here nothing keys again, whatever tick is still queued.
+        keyer.endForGood();
         // exit() ends only loops that run now: start-up would go on after a dialog's loop,
         // and a loop started later would never see it. The lines are down already, and
-        // every settings write is complete on disk, so such a stop ends the process at once.
+        // every settings write is complete on disk, so such a stop ends the process at
+        // once, once the transmission log has what it was handed (bounded: a stuck disk
+        // must not keep a killed program alive).
         if (!mainLoopRunning || QApplication::activeModalWidget() != nullptr) {
+            transmissions.flushFor(2000);
             std::fflush(nullptr);
             ::_exit(0);
         }
@@ -408,7 +422,10 @@ int main(int argc, char* argv[]) {
                          .arg(state.Dateiname, platform::germanReason(why)));
     mainWindow.show();
     mainWindow.startTimers();
-    QTimer::singleShot(0, [&mainLoopRunning] { mainLoopRunning = true; });
+    QTimer::singleShot(0, [&mainLoopRunning, &prompts] {
+        mainLoopRunning = true;
+        prompts.releaseHeldWarnings();
+    });
     const int rc = QApplication::exec();
     delete kickDialog.data();
     delete statisticsWindow.data();

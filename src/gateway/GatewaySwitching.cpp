@@ -17,7 +17,12 @@ GatewaySwitching::GatewaySwitching(app::SharedState& state, frmCOM& keyer, clien
 }
 
 void GatewaySwitching::DriveKeyer() {
-    if (!m_state.FuncGateway || m_state.frmOptions.COMPortAuswahl < 1)
+    // The line follows the gateway switch at once, whatever else is still open.
+    if (!m_state.FuncGateway) {
+        m_keyer.gatewayOff();
+        return;
+    }
+    if (m_state.frmOptions.COMPortAuswahl < 1)
         return;
     if (!m_state.frmCOM.COMPortOffen)
         m_keyer.COM_ini(m_state.frmOptions.COMPortAuswahl);

@@ -51,12 +51,14 @@ void SquelchInput::setSettings(const SquelchSettings& settings) {
     m_thresholdDb = settings.thresholdDb;
     const std::int64_t minute = 60LL * m_parts.secondMs;
     {
+        // The gate and its generation change together: a sample sees both old or both new.
         const std::lock_guard lock(m_mutex);
         m_gate =
             SquelchGate({settings.openDelayMs, settings.hangMs, settings.timeoutMinutes * minute});
         m_published = State::Closed;
+        ++m_generation;
     }
-    ++m_generation;
+    m_lastChangeCount = -1;
     m_sampling = false; // until the next tick
     m_running = false;  // which starts from a closed squelch
     m_state = State::Closed;
@@ -114,9 +116,22 @@ void SquelchInput::runLine() {
 void SquelchInput::pollLine() {
     int lines = 0;
     switch (m_parts.line.inputLines(lines)) {
-    case platform::SerialLine::Result::Ok:
-        sample(((lines & lineBit(m_settings.source)) != 0) == m_settings.activeHigh, Why::None);
+    case platform::SerialLine::Result::Ok: {
+        const int bit = lineBit(m_settings.source);
+        const bool open = ((lines & bit) != 0) == m_settings.activeHigh;
+        // A line that changed twice or more since the last look went the other way in
+        // between, which a look every 10 ms cannot see: that change restarts the open
+        // delay, so a chattering line never counts as open.
+        int count = 0;
+        if (m_parts.line.inputChangeCount(static_cast<platform::SerialLine::InputLine>(bit),
+                                          count) == platform::SerialLine::Result::Ok) {
+            if (m_lastChangeCount >= 0 && count - m_lastChangeCount >= 2)
+                sample(!open, Why::None);
+            m_lastChangeCount = count;
+        }
+        sample(open, Why::None);
         break;
+    }
     case platform::SerialLine::Result::Gone:
         sample(std::nullopt, Why::Gone);
         break;
@@ -132,11 +147,12 @@ void SquelchInput::pollLine() {
 void SquelchInput::sample(std::optional<bool> raw, Why why) {
     if (!m_sampling)
         return;
-    const int generation = m_generation;
+    int generation = 0;
     bool open = false;
     State state{};
     {
         const std::lock_guard lock(m_mutex);
+        generation = m_generation;
         m_gate.step(m_parts.clock.monotonicMs(), raw, m_inhibited);
         state = m_gate.state();
         if (state == m_published)

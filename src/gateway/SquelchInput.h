@@ -93,7 +93,7 @@ private:
     SquelchGate::State m_published = SquelchGate::State::Closed;
     std::atomic<bool> m_inhibited{false};
     std::atomic<bool> m_sampling{false}; // active: samples count
-    std::atomic<int> m_generation{0};    // settings applied; older samples are dropped
+    int m_generation = 0; // settings applied; older samples are dropped (under m_mutex)
     std::atomic<bool> m_audioSource{false};
     std::atomic<int> m_thresholdDb{0};
 
@@ -112,6 +112,7 @@ private:
     std::mutex m_lineMutex;
     std::condition_variable m_lineWake;
     std::atomic<bool> m_lineStop{false};
+    int m_lastChangeCount = -1; // the line's changes as the driver counted them at the last look
 
     platform::pulse::Capture m_capture;
     std::optional<QString> m_captureSource; // what m_capture listens to

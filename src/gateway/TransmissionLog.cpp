@@ -63,6 +63,12 @@ void TransmissionLog::flush() {
     m_done.wait(lock, [this] { return m_events.empty() && !m_busy; });
 }
 
+bool TransmissionLog::flushFor(int ms) {
+    std::unique_lock lock(m_mutex);
+    return m_done.wait_for(lock, std::chrono::milliseconds(ms),
+                           [this] { return m_events.empty() && !m_busy; });
+}
+
 void TransmissionLog::run() {
     m_usable = open();
     std::unique_lock lock(m_mutex);

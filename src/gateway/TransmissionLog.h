@@ -32,6 +32,9 @@ public:
     void end(const QString& cause);
     // Blocks until everything handed over so far is written (tests, the benchmark).
     void flush();
+    // The same for at most ms milliseconds, for an exit that cannot wait longer; true when
+    // everything was written.
+    bool flushFor(int ms);
 
 private:
     struct Event {

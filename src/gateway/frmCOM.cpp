@@ -54,7 +54,7 @@ frmCOM::frmCOM(app::SharedState& state, platform::SerialLine& line, const platfo
     Watchdog = new QTimer(this);
     Delay->setTimerType(Qt::PreciseTimer);
     Delay->setInterval(DelayIntervalMs);
-    Watchdog->setInterval(WatchdogIntervalMs);
+    Watchdog->setInterval(m_settings.secondMs > 0 ? m_settings.secondMs : WatchdogIntervalMs);
     connect(Delay, &QTimer::timeout, this, &frmCOM::Delay_Timer);
     connect(Watchdog, &QTimer::timeout, this, &frmCOM::Watchdog_Timer);
 }
@@ -104,7 +104,7 @@ void frmCOM::COM_senden(bool send) {
 }
 
 void frmCOM::COM_ein() {
-    if (m_state.frmCOM.COMPortsperren)
+    if (m_state.frmCOM.COMPortsperren || m_ended)
         return;
     if (!setKeyingLine(true))
         return;
@@ -113,8 +113,10 @@ void frmCOM::COM_ein() {
     m_state.frmCOM.DelayEIN = false;
     DelayTakt = 0;
     Delay->start();
-    if (!Watchdog->isActive())
+    if (!Watchdog->isActive()) {
+        m_watchdogStartMs = m_lastSendMs;
         Watchdog->start();
+    }
 }
 
 void frmCOM::COM_aus(const char* cause) {
@@ -159,9 +161,22 @@ void frmCOM::sperren() {
     m_state.frmCOM.COMPortsperren = true;
 }
 
+void frmCOM::gatewayOff() {
+    if (m_state.frmCOM.RTSLit || m_state.frmCOM.DTRLit || Delay->isActive())
+        COM_aus(GatewayOff);
+}
+
+void frmCOM::endForGood() {
+    m_ended = true;
+    m_closeCause = ProgramEnded;
+    COM_aus(ProgramEnded);
+}
+
 void frmCOM::COM_schliessen(std::int16_t) {
-    m_line.close();
+    // The guard lets go first: a signal in between must not touch a closed descriptor,
+    // nor one the system has handed out again.
     platform::LineGuard::watch(-1);
+    m_line.close();
     m_state.frmCOM.COMPortOffen = false;
     lampOut(m_closeCause);
 }
@@ -174,8 +189,8 @@ void frmCOM::checkLine() {
 // The adapter went away or refused a line change: nothing may claim the line is up.
 void frmCOM::loseLine(const QString& why) {
     const int port = m_state.frmOptions.COMPortAuswahl;
-    m_line.close();
     platform::LineGuard::watch(-1);
+    m_line.close();
     m_state.frmCOM.COMPortOffen = false;
     m_state.frmCOM.DelayEIN = false;
     lampOut(AdapterLost);
@@ -212,20 +227,22 @@ void frmCOM::Delay_Timer() {
     }
 }
 
+// The count is taken from the clock, not from its own ticks, and the cut comes once it
+// reaches or passes the limit: a limit lowered during a long transmission cuts at once.
 void frmCOM::Watchdog_Timer() {
+    const std::int64_t now = m_clock.monotonicMs();
     if (!m_state.WatchdogEIN) {
+        m_watchdogStartMs = now;
         WatchdogSek = 0;
         WatchdogMin = 0;
         return;
     }
-    if (++WatchdogSek > 59) {
-        WatchdogSek = 0;
-        ++WatchdogMin;
-    }
-    if (WatchdogMin > 59)
-        WatchdogMin = 0;
+    const int second = m_settings.secondMs > 0 ? m_settings.secondMs : 1000;
+    const std::int64_t seconds = std::max<std::int64_t>(0, now - m_watchdogStartMs) / second;
+    WatchdogSek = static_cast<std::int16_t>(seconds % 60);
+    WatchdogMin = static_cast<std::int16_t>(std::min<std::int64_t>(seconds / 60, 32767));
     const int limit = m_settings.watchdogMinutes ? m_settings.watchdogMinutes() : 1;
-    if (limit == WatchdogMin) {
+    if (WatchdogMin >= limit) {
         COM_aus(WatchdogCut);
         COM_schliessen(m_state.frmOptions.COMPortAuswahl);
         m_state.frmCOM.COMPortsperren = true;

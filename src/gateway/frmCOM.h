@@ -25,6 +25,8 @@ struct KeyerSettings {
     std::function<void()> resetPortChoice;  // cmbCOMPort back to "(ohne)"
     // The transmitter went up (cause empty) or down, and why: for the transmission log.
     std::function<void(bool keyed, const QString& cause)> keyingChanged;
+    // The watchdog's second; shortened only by tests.
+    int secondMs = 1000;
 };
 
 // The COM keyer: keys a transmitter with the RTS or DTR line of a serial port, holds
@@ -44,6 +46,7 @@ public:
     static constexpr const char* AdapterLost = "Adapter getrennt";
     static constexpr const char* PortClosed = "Port geschlossen";
     static constexpr const char* ProgramEnded = "Programm beendet";
+    static constexpr const char* GatewayOff = "Gateway aus";
 
     frmCOM(app::SharedState& state, platform::SerialLine& line, const platform::Clock& clock,
            platform::Prompts& prompts, KeyerSettings settings, QObject* parent = nullptr);
@@ -56,6 +59,11 @@ public:
     void sperren();
     // Finds a port whose adapter went away since the last tick.
     void checkLine();
+    // The gateway was switched off: the line drops now, the port stays as it is.
+    void gatewayOff();
+    // The program is ending: the line drops and nothing keys it again, whatever is
+    // still queued.
+    void endForGood();
 
     // Timer work; the timers only call these.
     void Delay_Timer();
@@ -86,4 +94,6 @@ private:
     const char* m_closeCause = PortClosed;
     int m_lostPort = 0; // the port whose adapter vanished, 0 when none
     std::int64_t m_nextRetryMs = 0;
+    std::int64_t m_watchdogStartMs = 0; // when the present continuous sending began
+    bool m_ended = false;
 };

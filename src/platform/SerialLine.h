@@ -22,7 +22,17 @@ public:
     // called or the port closes (Ok for all three: read the lines again). Unsupported when
     // the driver cannot wait; the caller reads the lines at intervals instead.
     virtual Result waitInputChange() = 0;
+    // Wakes the waiting thread, or the next wait if none waits now: a request is never
+    // lost in the moment before the wait begins.
     virtual void interruptWait() = 0;
+    // How often the status line (an InputLine) has changed since the port opened, counted
+    // by the driver: shows the changes between two readings. Unsupported where the driver
+    // keeps no count.
+    virtual Result inputChangeCount(InputLine line, int& count) {
+        (void)line;
+        (void)count;
+        return Result::Unsupported;
+    }
     // Ok while the open port is still there; Gone once its device has vanished.
     virtual Result check() = 0;
     // Drops both lines, then closes.

@@ -3,6 +3,8 @@
 #include "KeyerRig.h"
 #include "QtSerialLine.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -88,6 +90,17 @@ TEST_P(KeyerEndsBySignal, LeavesTheLineDown) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, KeyerEndsBySignal, ::testing::Values(SIGTERM, SIGINT, SIGHUP));
+
+// A warning at start-up (here: the keypad's tones are missing) waits for the monitor
+// cycle instead of holding it: an unattended gateway keys with nobody to press OK.
+TEST_F(KeyerE2E, AStartUpWarningDoesNotHoldTheTransmitter) {
+    QDir(rig.dir.path()).mkdir(QStringLiteral("sounds"));
+    rig.arguments = {QStringLiteral("-dtmf")};
+    ASSERT_TRUE(start(0));
+    speak(true);
+    EXPECT_TRUE(waitUntil([&] { return !keying().empty() && keying().back().rts; }, 3000))
+        << "the line was not keyed while the warning waited";
+}
 
 TEST_F(KeyerE2E, APortHeldByTheGatewayCannotBeOpenedByAnotherProgram) {
     ASSERT_TRUE(start(0));

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
 #include <cmath>
 #include <random>
 
@@ -92,6 +94,35 @@ TEST_F(SquelchE2E, TheMicrophoneFollowsDcdHangsStopsWhenStuckAndNeverWhileKeyed)
     EXPECT_GE(mic.waitFor(false, 2000), 0) << "the pulled adapter left the microphone on";
     rig.unplug(false);
     EXPECT_GE(mic.waitFor(true, 5000), 0) << "the squelch did not come back with the adapter";
+    carrier(false);
+}
+
+// DCD chattering every millisecond (the driver counting its changes) never stays open for
+// the 20 ms open delay, however the program's looks fall; a steady carrier then opens.
+TEST_F(SquelchE2E, AChatteringLineNeverOutlastsTheOpenDelay) {
+    SquelchSettings s;
+    s.source = SquelchSettings::Source::Dcd;
+    s.hangMs = HangMs;
+    carrier(false);
+    ASSERT_TRUE(start(s));
+    MicrophoneLog mic(*rig.sim);
+    ASSERT_GE(mic.waitFor(false, 2000), 0);
+    const std::size_t before = mic.changes().size();
+    int changes = 0;
+    QElapsedTimer chatter;
+    chatter.start();
+    while (chatter.elapsed() < 2000) {
+        ++changes;
+        ASSERT_TRUE(setInputLines(inputs, (changes % 2 ? "DCD changes " : "changes ") +
+                                              QByteArray::number(changes)));
+        QThread::usleep(1000);
+    }
+    std::printf("measured: %d changes of DCD in %lld ms\n", changes,
+                static_cast<long long>(chatter.elapsed()));
+    mic.poll();
+    EXPECT_EQ(mic.changes().size(), before) << "a chattering squelch turned the microphone on";
+    ASSERT_TRUE(setInputLines(inputs, "DCD changes " + QByteArray::number(changes | 1)));
+    EXPECT_GE(mic.waitFor(true, 2000), 0) << "a steady carrier after it did not open";
     carrier(false);
 }
 

@@ -33,11 +33,17 @@ protected:
     std::unique_ptr<frmCOM> keyer;
     std::unique_ptr<GatewaySwitching> drive;
     std::int64_t sinceWatchdog = 0;
+    int secondMs = 1000;
 
     void SetUp() override {
         state.FuncGateway = true;
         state.WatchdogEIN = true;
         state.frmOptions.COMPortAuswahl = 1;
+        makeKeyer();
+    }
+    void makeKeyer() {
+        drive.reset();
+        keyer.reset();
         keyer = std::make_unique<frmCOM>(
             state, line, clock, prompts,
             KeyerSettings{[this] { return hangMs; }, [this] { return watchdogMinutes; },
@@ -46,7 +52,8 @@ protected:
                           [this](bool keyed, const QString& cause) {
                               keyings << (keyed ? QStringLiteral("up")
                                                 : QStringLiteral("down ") + cause);
-                          }});
+                          },
+                          secondMs});
         drive = std::make_unique<GatewaySwitching>(
             state, *keyer, ts,
             GatewaySwitching::DefaultChannel{[this] { return defaultChannelId; },
@@ -158,15 +165,58 @@ TEST_F(Keyer, TheWatchdogCutsBlocksAndTheClickReleases) {
 // The real timers, sped up: requests every few milliseconds must not hold off the
 // watchdog's own ticks (a watchdog started again on each request would never fire).
 TEST_F(Keyer, TheWatchdogTicksThroughAStreamOfRequests) {
-    keyer->Watchdog->setInterval(10); // a "second" of 10 ms: a minute in 0.6 s
+    secondMs = 10; // a minute in 0.6 s
+    makeKeyer();
     state.COMSenden = true;
     QTimer requests;
-    QObject::connect(&requests, &QTimer::timeout, [this] { drive->DriveKeyer(); });
+    QObject::connect(&requests, &QTimer::timeout, [this] {
+        clock.advance(2);
+        drive->DriveKeyer();
+    });
     requests.start(2);
     ASSERT_TRUE(QTest::qWaitFor([this] { return line.rts; }, 1000));
     EXPECT_TRUE(QTest::qWaitFor([this] { return state.frmCOM.COMPortsperren; }, 5000))
         << "the watchdog never cut";
     EXPECT_FALSE(line.rts);
+}
+
+// A limit lowered below the time already sent cuts at the next second, not when the
+// count comes round to it again an hour later.
+TEST_F(Keyer, AWatchdogLimitLoweredWhileKeyedCutsAtOnce) {
+    watchdogMinutes = 10;
+    run(100, false);
+    run(5 * 60'000, true);
+    ASSERT_TRUE(line.rts);
+    watchdogMinutes = 3;
+    run(1000, true);
+    EXPECT_FALSE(line.rts);
+    EXPECT_TRUE(state.frmCOM.COMPortsperren);
+}
+
+// Whatever stops keying for good must drop the line on the spot and keep it down while
+// the speaker goes on: the gateway switched off (a box of page 1's apply may still be
+// open) and the program ending on a signal with ticks still queued.
+TEST_F(Keyer, TheLineFollowsTheGatewaySwitchAndTheEndAtOnce) {
+    const std::pair<const char*, std::function<void()>> stops[] = {
+        {"Gateway aus", [this] { state.FuncGateway = false; }},
+        {"Programm beendet", [this] { keyer->endForGood(); }},
+    };
+    for (const auto& [cause, stop] : stops) {
+        makeKeyer();
+        keyings.clear();
+        state.FuncGateway = true;
+        hangMs = 5000;
+        run(100, false);
+        run(300, true);
+        ASSERT_TRUE(line.rts) << cause;
+        stop();
+        run(100, true);
+        EXPECT_FALSE(line.rts) << cause;
+        run(2000, true);
+        EXPECT_FALSE(line.rts) << cause << ": keyed again";
+        EXPECT_EQ(keyings, QStringList({QStringLiteral("up"),
+                                        QStringLiteral("down ") + QString::fromLatin1(cause)}));
+    }
 }
 
 TEST_F(Keyer, AWatchdogSwitchedOffHoldsItsCountersAtZero) {

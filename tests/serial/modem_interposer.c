@@ -9,11 +9,14 @@
  * The status lines a test raises are the words (DCD, CTS, DSR, RI) of the file named
  * in MODEM_INTERPOSE_INPUTS, read on every TIOCMGET; TIOCMIWAIT waits (inotify on the
  * file's folder) until one of the lines asked for changes, and a signal ends the wait
- * with EINTR, as the driver's does. */
+ * with EINTR, as the driver's does. TIOCGICOUNT reports for each status line the number
+ * after "changes " in that file (a test that flips a line faster than the program looks
+ * counts its flips there, as the driver counts them). */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <stdarg.h>
 #include <stdlib.h>
 #include <string.h>
@@ -77,21 +80,34 @@ static int unplugged(void) {
     return flag && *flag && access(flag, F_OK) == 0;
 }
 
-/* The status lines the test has raised. */
-static int inputs(void) {
+/* The inputs file's words; empty when there is none. */
+static void readInputs(char* text, size_t size) {
+    text[0] = '\0';
     const char* path = getenv("MODEM_INTERPOSE_INPUTS");
     if (!path || !*path)
-        return 0;
+        return;
     static int (*realOpen)(const char*, int, ...) = NULL;
     if (!realOpen)
         realOpen = (int (*)(const char*, int, ...))dlsym(RTLD_NEXT, "open");
     const int fd = realOpen(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return 0;
-    char text[64];
-    const ssize_t n = read(fd, text, sizeof text - 1);
+        return;
+    const ssize_t n = read(fd, text, size - 1);
     close(fd);
     text[n > 0 ? n : 0] = '\0';
+}
+
+static int changeCount(void) {
+    char text[64];
+    readInputs(text, sizeof text);
+    const char* at = strstr(text, "changes ");
+    return at ? atoi(at + 8) : 0;
+}
+
+/* The status lines the test has raised. */
+static int inputs(void) {
+    char text[64];
+    readInputs(text, sizeof text);
     return (strstr(text, "DCD") ? TIOCM_CAR : 0) | (strstr(text, "CTS") ? TIOCM_CTS : 0) |
            (strstr(text, "DSR") ? TIOCM_DSR : 0) | (strstr(text, "RI") ? TIOCM_RNG : 0);
 }
@@ -215,7 +231,7 @@ int ioctl(int fd, unsigned long request, ...) {
         return real(fd, request, arg);
     const int before = bits;
     if (unplugged() && (request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS ||
-                        request == TIOCMBIC || request == TIOCMIWAIT)) {
+                        request == TIOCMBIC || request == TIOCMIWAIT || request == TIOCGICOUNT)) {
         errno = EIO;
         return -1;
     }
@@ -225,6 +241,12 @@ int ioctl(int fd, unsigned long request, ...) {
         return 0;
     case TIOCMIWAIT:
         return waitForInputs((int)(long)arg);
+    case TIOCGICOUNT: {
+        struct serial_icounter_struct* counts = (struct serial_icounter_struct*)arg;
+        memset(counts, 0, sizeof *counts);
+        counts->dcd = counts->cts = counts->dsr = counts->rng = changeCount();
+        return 0;
+    }
     case TIOCMSET:
         bits = *(const int*)arg;
         break;

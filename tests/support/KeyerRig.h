@@ -90,7 +90,7 @@ public:
     bool launch() {
         const std::size_t before = events().size();
         if (!startQuorvex(quorvex, dir.path(), dir.file(QStringLiteral("client.sock")), m_display,
-                          m_env) ||
+                          m_env, arguments) ||
             !waitUntil([&] { return events().size() >= before + 2; }, 5000))
             return false;
         QThread::msleep(300); // the gateway settles: flags, first release requests
@@ -117,6 +117,7 @@ public:
             ++i;
         return {all.begin() + static_cast<std::ptrdiff_t>(std::min(i + 1, all.size())), all.end()};
     }
+    int master() const { return m_master; } // the pseudo-terminal's other end
     QString unplugFlag() const { return dir.file(QStringLiteral("unplugged")); }
     void unplug(bool out) {
         if (out)
@@ -136,6 +137,7 @@ public:
     std::function<void(frmOptions&)> morePage; // more of page 1 than the keyer needs
     QByteArray morePlayers;                    // "player ID CHANNEL NAME" lines for ts2sim
     std::function<void(const QString& ini)> moreSettings; // what other pages saved
+    QStringList arguments;                                // quorvex's command line
     Child quorvex;
 
 private:

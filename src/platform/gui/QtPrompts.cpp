@@ -4,6 +4,9 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
+#include <algorithm>
+#include <utility>
+
 namespace platform {
 namespace {
 
@@ -63,6 +66,14 @@ Prompts::Answer QtPrompts::message(const QString& text, Icon icon, Buttons butto
 
 Prompts::Answer QtPrompts::messageTitled(const QString& title, const QString& text, Icon icon,
                                          Buttons buttons, Answer defaultAnswer) {
+    if (m_holding && buttons == Buttons::Ok) {
+        const bool known = std::any_of(m_held.cbegin(), m_held.cend(), [&](const Held& h) {
+            return h.title == title && h.text == text;
+        });
+        if (!known)
+            m_held.append({title, text, icon});
+        return Answer::Ok;
+    }
     // The texts break lines with a carriage return alone; Qt wants a line feed.
     QString shown = text;
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"))
@@ -83,12 +94,28 @@ Prompts::Answer QtPrompts::messageTitled(const QString& title, const QString& te
 }
 
 void QtPrompts::warnLater(const QString& text) {
+    showLater(m_title, text, Icon::Exclamation);
+}
+
+void QtPrompts::showLater(const QString& title, const QString& text, Icon icon) {
     QString shown = text;
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    auto* box = new QMessageBox(QMessageBox::Warning, m_title, shown, QMessageBox::Ok, m_parent);
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    auto* box = new QMessageBox(toQt(icon), title, shown, QMessageBox::Ok, m_parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();
+}
+
+void QtPrompts::holdWarnings() {
+    m_holding = true;
+}
+
+void QtPrompts::releaseHeldWarnings() {
+    m_holding = false;
+    const QList<Held> held = std::exchange(m_held, {});
+    for (const Held& h : held)
+        showLater(h.title, h.text, h.icon);
 }
 
 std::optional<QString> QtPrompts::inputBox(const QString& title, const QString& prompt,

@@ -2,6 +2,8 @@
 
 #include "Prompts.h"
 
+#include <QList>
+
 class QWidget;
 
 namespace platform {
@@ -24,9 +26,23 @@ public:
     QString folderName(const QString& caption) override;
     QString openProgramName(const QString& caption, const QString& filter) override;
 
+    // While held, a message with OK alone waits and the call returns at once; released,
+    // each distinct one shows without blocking. Start-up holds them, so that no box
+    // stands between the program and its first keying.
+    void holdWarnings();
+    void releaseHeldWarnings();
+
 private:
+    struct Held {
+        QString title, text;
+        Icon icon;
+    };
+    void showLater(const QString& title, const QString& text, Icon icon);
+
     QString m_title;
     QWidget* m_parent;
+    bool m_holding = false;
+    QList<Held> m_held;
 };
 
 } // namespace platform

@@ -24,6 +24,14 @@ void onTermination(int sig) {
     errno = saved;
 }
 
+// After the program stopped listening: the lines drop, and the exit already under way
+// finishes its tear-down (a default action would cut it short).
+void onLateTermination(int) {
+    const int saved = errno;
+    platform::LineGuard::dropLines();
+    errno = saved;
+}
+
 void onCrash(int sig) {
     platform::LineGuard::dropLines();
     ::signal(sig, SIG_DFL);
@@ -66,17 +74,27 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     term.sa_flags = SA_RESTART;
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         ::sigaction(sig, &term, nullptr);
+    // A stack overflow leaves no stack for the handler: it runs on one of its own.
+    static char crashStack[64 * 1024];
+    stack_t alternate{};
+    alternate.ss_sp = crashStack;
+    alternate.ss_size = sizeof crashStack;
+    ::sigaltstack(&alternate, nullptr);
     struct sigaction crash {};
     crash.sa_handler = onCrash;
     sigemptyset(&crash.sa_mask);
-    crash.sa_flags = SA_RESETHAND;
+    crash.sa_flags = SA_RESETHAND | SA_ONSTACK;
     for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
         ::sigaction(sig, &crash, nullptr);
 }
 
 TerminationSignals::~TerminationSignals() {
+    struct sigaction late {};
+    late.sa_handler = onLateTermination;
+    sigemptyset(&late.sa_mask);
+    late.sa_flags = SA_RESTART;
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
-        ::signal(sig, SIG_DFL);
+        ::sigaction(sig, &late, nullptr);
 }
 
 } // namespace platform

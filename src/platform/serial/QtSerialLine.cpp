@@ -4,7 +4,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <linux/serial.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <QFileInfo>
@@ -85,6 +87,13 @@ SerialLine::Result QtSerialLine::open(const QString& device) {
         return why == Result::Ok ? Result::Failed : why;
     }
     m_fd = static_cast<int>(m_port.handle());
+    // The kernel drops both lines on the last close while HUPCL is set: what keeps a
+    // transmitter from staying keyed when the program is killed outright.
+    termios t{};
+    if (::tcgetattr(m_fd, &t) == 0 && !(t.c_cflag & HUPCL)) {
+        t.c_cflag |= HUPCL;
+        ::tcsetattr(m_fd, TCSANOW, &t);
+    }
     return Result::Ok;
 }
 
@@ -123,16 +132,49 @@ SerialLine::Result QtSerialLine::inputLines(int& lines) {
     return Result::Ok;
 }
 
+SerialLine::Result QtSerialLine::inputChangeCount(InputLine line, int& count) {
+    const int fd = m_fd.load();
+    if (fd < 0)
+        return Result::Failed;
+    serial_icounter_struct counts{};
+    if (::ioctl(fd, TIOCGICOUNT, &counts) != 0)
+        return errno == EIO || errno == ENXIO || errno == ENODEV ? Result::Gone
+                                                                 : Result::Unsupported;
+    switch (line) {
+    case Dcd:
+        count = counts.dcd;
+        break;
+    case Cts:
+        count = counts.cts;
+        break;
+    case Dsr:
+        count = counts.dsr;
+        break;
+    case Ri:
+        count = counts.rng;
+        break;
+    }
+    return Result::Ok;
+}
+
+// The waiter announces itself before it looks for a request, the waker leaves its
+// request before it looks for a waiter: one of the two always sees the other, so a wake
+// in the moment before the wait is kept, not lost.
 SerialLine::Result QtSerialLine::waitInputChange() {
     wakeSignal();
     m_waiter = ::pthread_self();
     m_waiting = true;
+    if (m_wakeRequested.exchange(false)) {
+        m_waiting = false;
+        return Result::Ok;
+    }
     const int fd = m_fd.load(); // after m_waiting: a close from now on wakes us
     int result = 0;
     if (fd >= 0)
         result = ::ioctl(fd, TIOCMIWAIT, TIOCM_CAR | TIOCM_CTS | TIOCM_DSR | TIOCM_RNG);
     const int error = errno;
     m_waiting = false;
+    m_wakeRequested = false; // whatever asked is answered by this return
     if (fd < 0)
         return Result::Failed;
     if (result == 0 || error == EINTR)
@@ -143,8 +185,10 @@ SerialLine::Result QtSerialLine::waitInputChange() {
 }
 
 void QtSerialLine::interruptWait() {
-    // Until the waiter has left: a signal sent before it entered the wait would be lost.
-    for (int i = 0; i < 400 && m_waiting; ++i) {
+    m_wakeRequested = true;
+    // A waiter may not be inside the driver's wait yet, where the signal is needed: it is
+    // sent again until the waiter has left (it cannot stay: the wait ends on a signal).
+    for (int i = 0; i < 20000 && m_waiting; ++i) {
         ::pthread_kill(m_waiter, wakeSignal());
         QThread::usleep(250);
     }

@@ -18,6 +18,7 @@ public:
     Result inputLines(int& lines) override;
     Result waitInputChange() override;
     void interruptWait() override;
+    Result inputChangeCount(InputLine line, int& count) override;
     Result check() override;
     void close() override;
     bool isOpen() const override { return m_port.isOpen(); }
@@ -32,6 +33,7 @@ private:
     std::atomic<int> m_fd{-1}; // the open port's, for inputLines from any thread
     // The thread blocked in waitInputChange, which a signal wakes.
     std::atomic<bool> m_waiting{false};
+    std::atomic<bool> m_wakeRequested{false}; // kept until the next wait sees it
     std::atomic<pthread_t> m_waiter{};
 };
 

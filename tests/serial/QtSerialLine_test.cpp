@@ -1,0 +1,72 @@
+// The serial line's own code against a pseudo-terminal whose modem lines the interposer
+// (preloaded into this test) plays: what the squelch's thread relies on.
+#include "QtSerialLine.h"
+#include "TempDir.h"
+
+#include <QSaveFile>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <future>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+using Result = platform::SerialLine::Result;
+
+class SerialLine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_GE(master, 0);
+        ASSERT_TRUE(::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        const QString pts = QString::fromLocal8Bit(::ptsname(master));
+        qputenv("MODEM_INTERPOSE_PATH", pts.toLocal8Bit());
+        qputenv("MODEM_INTERPOSE_INPUTS", QFile::encodeName(inputs));
+        ASSERT_TRUE(setInputLines(""));
+        ASSERT_EQ(line.open(pts), Result::Ok) << line.errorText().toStdString();
+    }
+    void TearDown() override {
+        line.close();
+        ::close(master);
+    }
+    // The status lines as the interposer reads them, written whole.
+    bool setInputLines(const QByteArray& lines) {
+        QSaveFile f(inputs);
+        return f.open(QIODevice::WriteOnly) && f.write(lines + '\n') >= 0 && f.commit();
+    }
+    int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    TempDir dir;
+    QString inputs = dir.file(QStringLiteral("inputs"));
+    platform::QtSerialLine line;
+};
+
+// A wake asked for just before the thread enters its wait is kept: the wait returns at
+// once instead of sleeping until a status line next changes (on a quiet receiver: never).
+TEST_F(SerialLine, AWakeJustBeforeTheWaitIsNotLost) {
+    line.interruptWait();
+    auto waited = std::async(std::launch::async, [this] { return line.waitInputChange(); });
+    const bool returned = waited.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+    if (!returned) {
+        ASSERT_TRUE(setInputLines("DCD")); // let it go before failing
+    }
+    EXPECT_TRUE(returned) << "the wake was lost";
+    EXPECT_EQ(waited.get(), Result::Ok);
+
+    // And a wake during the wait ends it, as before.
+    auto second = std::async(std::launch::async, [this] { return line.waitInputChange(); });
+    QThread::msleep(50);
+    line.interruptWait();
+    EXPECT_EQ(second.wait_for(std::chrono::seconds(2)), std::future_status::ready);
+}
+
+TEST_F(SerialLine, TheDriversChangeCountAndHangUpOnClose) {
+    ASSERT_TRUE(setInputLines("DCD changes 7"));
+    int count = 0;
+    ASSERT_EQ(line.inputChangeCount(platform::SerialLine::Dcd, count), Result::Ok);
+    EXPECT_EQ(count, 7);
+    termios t{};
+    ASSERT_EQ(::tcgetattr(master, &t), 0);
+    EXPECT_TRUE(t.c_cflag & HUPCL) << "the kernel drops the lines when the last user goes";
+}
