@@ -1,5 +1,6 @@
 #include "TransmitFigures.h"
 
+#include "DatabaseFiles.h"
 #include "INIfile.h"
 
 #include <QFileInfo>
@@ -26,10 +27,13 @@ public:
         static std::atomic<int> counter{0};
         m_name = QStringLiteral("sendelog-lesen-%1").arg(++counter);
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        m_error = platform::databaseFiles::refusal(file);
+        if (!m_error.isEmpty())
+            return; // a link is not followed to another database
         db.setDatabaseName(file);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=1000"));
         if (!db.open())
-            m_error = db.lastError().text();
+            m_error = platform::databaseFiles::reason(db.lastError());
     }
     ~Reader() {
         QSqlDatabase::database(m_name, false).close();
@@ -40,15 +44,17 @@ public:
 
     // Runs sql with the values bound in order; false and error() on failure.
     bool run(QSqlQuery& q, const QString& sql, const QVariantList& values) {
+        if (!m_error.isEmpty())
+            return false;
         q = QSqlQuery(QSqlDatabase::database(m_name, false));
         if (!q.prepare(sql)) {
-            m_error = q.lastError().text();
+            m_error = platform::databaseFiles::reason(q.lastError());
             return false;
         }
         for (const QVariant& v : values)
             q.addBindValue(v);
         if (!q.exec()) {
-            m_error = q.lastError().text();
+            m_error = platform::databaseFiles::reason(q.lastError());
             return false;
         }
         return true;

@@ -139,16 +139,32 @@ TEST_F(TransmitStatistics, ExportWritesTheRangeAsCsvWithNamesKeptHarmless) {
     prompts.nextFiles = {dir.file(QStringLiteral("fehlt/aus.csv"))};
     tab.cmdExport->click();
     EXPECT_TRUE(
-        prompts.shown.back().text.startsWith(QStringLiteral("Export nicht m\u00F6glich: ")));
+        prompts.shown.back().text.startsWith(QStringLiteral("Export nicht m\u00F6glich. (")));
 }
 
+// German first, the technical reason apart in parentheses; a link is not followed.
 TEST_F(TransmitStatistics, AnUnreadableLogIsSaidInTheTab) {
-    dir.write(QStringLiteral("sendelog.sqlite"), QByteArray(4096, 'x'));
-    TransmitTab tab(log, ini, clock, prompts);
-    tab.show();
-    ASSERT_TRUE(waitUntil([&] { return !tab.reading(); }));
-    EXPECT_FALSE(tab.lblFehler->isHidden());
-    EXPECT_TRUE(tab.lblFehler->text().startsWith(
-        QStringLiteral("Das Sendeprotokoll kann nicht gelesen werden: ")));
-    EXPECT_TRUE(prompts.shown.empty()) << "no box: the window stays usable";
+    const std::pair<std::function<void()>, QString> cases[] = {
+        {[this] { dir.write(QStringLiteral("sendelog.sqlite"), QByteArray(4096, 'x')); },
+         QStringLiteral("(SQLite: file is not a database)")},
+        {[this] {
+             dir.write(QStringLiteral("anderes.sqlite"), QByteArray());
+             QFile::link(dir.file(QStringLiteral("anderes.sqlite")), log);
+         },
+         QStringLiteral("ist ein symbolischer Verweis; ihm wird nicht gefolgt)")},
+    };
+    for (const auto& [spoil, reason] : cases) {
+        QFile::remove(log);
+        spoil();
+        TransmitTab tab(log, ini, clock, prompts);
+        tab.show();
+        ASSERT_TRUE(waitUntil([&] { return !tab.reading(); }));
+        EXPECT_FALSE(tab.lblFehler->isHidden());
+        const QString text = tab.lblFehler->text();
+        EXPECT_TRUE(
+            text.startsWith(QStringLiteral("Das Sendeprotokoll kann nicht gelesen werden. (")))
+            << text.toStdString();
+        EXPECT_TRUE(text.endsWith(reason)) << text.toStdString();
+        EXPECT_TRUE(prompts.shown.empty()) << "no box: the window stays usable";
+    }
 }

@@ -5,6 +5,8 @@
 #include "Rig.h"
 #include "TempDir.h"
 
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
@@ -36,6 +38,32 @@ QByteArray sqlite(const QString& db, const QString& sql) {
 TEST(TransmissionLog, UnusableFilesAreToldOnceAndLeftAsTheyAre) {
     TempDir dir;
     EXPECT_TRUE(problemsWith(dir.file(QStringLiteral("sendelog.sqlite"))).isEmpty());
+    // Speakers and times are the user's alone, the companions SQLite makes included.
+    for (const char* name : {"sendelog.sqlite", "sendelog.sqlite-wal", "sendelog.sqlite-shm"}) {
+        const QFileInfo made(dir.file(QLatin1String(name)));
+        if (made.exists()) {
+            EXPECT_EQ(made.permissions() & 0x0077, 0) << name << " is open to others";
+        }
+    }
+    // A symbolic link is not followed: neither to another database nor to a file it
+    // would create.
+    const QString other = dir.file(QStringLiteral("anderes.sqlite"));
+    dir.write(QStringLiteral("anderes.sqlite"), QByteArray());
+    for (const QString& target : {other, dir.file(QStringLiteral("nirgends.sqlite"))}) {
+        const QString link = dir.file(QStringLiteral("verweis.sqlite"));
+        QFile::remove(link);
+        QFile::link(target, link);
+        const QStringList told = problemsWith(link);
+        ASSERT_EQ(told.size(), 1);
+        EXPECT_TRUE(told[0].endsWith(
+            QStringLiteral(
+                "Quorvex tastet weiter, ohne Protokoll. (\"%1\" ist ein symbolischer Verweis; ihm "
+                "wird nicht gefolgt)")
+                .arg(link)))
+            << told[0].toStdString();
+    }
+    EXPECT_TRUE(dir.read(QStringLiteral("anderes.sqlite")).isEmpty()) << "written through the link";
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("nirgends.sqlite"))));
 
     const QString damaged = dir.file(QStringLiteral("kaputt.sqlite"));
     dir.write(QStringLiteral("kaputt.sqlite"), QByteArray(8192, '\x5a'));
@@ -43,6 +71,8 @@ TEST(TransmissionLog, UnusableFilesAreToldOnceAndLeftAsTheyAre) {
     ASSERT_EQ(said.size(), 1);
     EXPECT_TRUE(said[0].startsWith(QStringLiteral("Das Sendeprotokoll \"") + damaged))
         << said[0].toStdString();
+    EXPECT_TRUE(said[0].endsWith(QStringLiteral(". (SQLite: file is not a database)")))
+        << "German first, the reason apart: " << said[0].toStdString();
     EXPECT_EQ(dir.read(QStringLiteral("kaputt.sqlite")), QByteArray(8192, '\x5a'));
 
     EXPECT_EQ(problemsWith(dir.file(QStringLiteral("fehlt/sendelog.sqlite"))).size(), 1);
@@ -74,4 +104,92 @@ TEST(TransmissionLog, AKeyingIsOneRecordHoweverOftenItIsReported) {
     EXPECT_EQ(sqlite(db, QStringLiteral("SELECT sprecher || '|' || grund FROM sendungen")),
               "DL1ABC|Watchdog\nDL \"0'GW\"; DROP TABLE sendungen; --|Programm beendet");
     EXPECT_EQ(sqlite(db, QStringLiteral("PRAGMA journal_mode")), "wal");
+}
+
+// Another program holds the file in an exclusive transaction (the sqlite3 command here).
+class LockedBy {
+public:
+    explicit LockedBy(const QString& db) {
+        m_sqlite.start(QStringLiteral("sqlite3"), {db});
+        m_sqlite.write(".timeout 5000\nBEGIN EXCLUSIVE;\nSELECT 'gesperrt';\n");
+        locked = waitUntil(
+            [&] {
+                m_sqlite.waitForReadyRead(50);
+                m_said += m_sqlite.readAllStandardOutput();
+                return m_said.contains("gesperrt");
+            },
+            5000);
+    }
+    ~LockedBy() { release(); }
+    void release() {
+        m_sqlite.write("COMMIT;\n.quit\n");
+        m_sqlite.closeWriteChannel();
+        m_sqlite.waitForFinished(5000);
+    }
+    bool locked = false;
+
+private:
+    Child m_sqlite;
+    QByteArray m_said;
+};
+
+// The log beside another program that locks its file.
+class LockedLog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
+            GTEST_SKIP() << "needs sqlite3";
+    }
+    std::unique_ptr<TransmissionLog> makeLog() {
+        return std::make_unique<TransmissionLog>(db, [this](const QString& text) { said << text; });
+    }
+    static void keyings(TransmissionLog& log, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) {
+            log.begin(QStringLiteral("DL1ABC"));
+            log.end(QStringLiteral("Haltezeit abgelaufen"));
+        }
+    }
+    QByteArray count() const {
+        return sqlite(db, QStringLiteral("SELECT count(*) FROM sendungen"));
+    }
+
+    TempDir dir;
+    QString db = dir.file(QStringLiteral("sendelog.sqlite"));
+    QStringList said;
+};
+
+// A lock of another program is waited out: the keyings made meanwhile wait in memory and
+// all reach the file once it is free, and the log goes on after it.
+TEST_F(LockedLog, KeyingsWhileTheFileIsLockedReachItOnceItIsFree) {
+    const auto log = makeLog();
+    keyings(*log, 1);
+    log->flush();
+    {
+        LockedBy other(db);
+        ASSERT_TRUE(other.locked);
+        keyings(*log, 4);
+        EXPECT_FALSE(log->flushFor(2500)) << "written through another's exclusive lock";
+        EXPECT_EQ(count(), "1");
+    }
+    ASSERT_TRUE(log->flushFor(5000)) << "the lock is gone, the keyings still wait";
+    keyings(*log, 2);
+    log->flush();
+    EXPECT_EQ(count(), "7");
+    EXPECT_TRUE(said.isEmpty()) << said.join(QLatin1Char('\n')).toStdString();
+}
+
+// Past the bound of what waits, whole keyings are dropped with one message; the end of
+// the program waits for the lock a little, not for ever.
+TEST_F(LockedLog, ALongLockDropsKeyingsPastTheBoundAndTellsItOnce) {
+    auto log = makeLog();
+    log->flush();
+    LockedBy other(db);
+    ASSERT_TRUE(other.locked);
+    keyings(*log, TransmissionLog::MaxWaiting / 2 + 5);
+    QElapsedTimer ending;
+    ending.start();
+    log.reset();
+    EXPECT_LT(ending.elapsed(), TransmissionLog::FinalWaitMs + 3000);
+    ASSERT_EQ(said.size(), 1) << said.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(said[0].contains(QStringLiteral("weitere Sendungen werden nicht protokolliert")));
 }

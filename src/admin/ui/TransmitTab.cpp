@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -130,7 +131,7 @@ void TransmitTab::showFigures(const std::optional<TransmitFigures>& f, const QSt
     lblFehler->setVisible(!f);
     if (!f) {
         lblFehler->setText(
-            QStringLiteral("Das Sendeprotokoll kann nicht gelesen werden: %1").arg(error));
+            QStringLiteral("Das Sendeprotokoll kann nicht gelesen werden. (%1)").arg(error));
     } else {
         lblHeute->setText(span(f->today));
         lblWoche->setText(span(f->lastWeek));
@@ -164,10 +165,14 @@ void TransmitTab::cmdExport_Click() {
         m_prompts.warn(QStringLiteral("Das Datum \"Von\" liegt nach dem Datum \"bis\"."));
         return;
     }
+    // In the user's documents, not beside the log: a dialog that looks into the log's
+    // files would end the locks SQLite holds on them.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
     const QString proposed =
-        QDir(QFileInfo(m_logFile).absolutePath())
-            .filePath(QStringLiteral("sendungen_%1_%2.csv")
-                          .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate)));
+        QDir(folder).filePath(QStringLiteral("sendungen_%1_%2.csv")
+                                  .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate)));
     const QString file = m_prompts.saveFileName(QStringLiteral("Sendeprotokoll exportieren"),
                                                 proposed, QStringLiteral("CSV-Dateien (*.csv)"));
     if (file.isEmpty())
@@ -176,7 +181,7 @@ void TransmitTab::cmdExport_Click() {
     if (const auto n = exportTransmissions(m_logFile, file, from, to, &error))
         m_prompts.inform(QStringLiteral("%1 Sendungen nach \"%2\" exportiert.").arg(*n).arg(file));
     else
-        m_prompts.warn(QStringLiteral("Export nicht m\u00F6glich: %1").arg(error));
+        m_prompts.warn(QStringLiteral("Export nicht m\u00F6glich. (%1)").arg(error));
 }
 
 void TransmitTab::showEvent(QShowEvent* event) {

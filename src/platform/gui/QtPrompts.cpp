@@ -1,6 +1,8 @@
 #include "QtPrompts.h"
 
+#include <QAbstractFileIconProvider>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -52,6 +54,33 @@ QMessageBox::StandardButtons toQt(Prompts::Buttons buttons) {
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
+}
+
+// Icons and types by name alone. The usual provider reads a file's first bytes to tell its
+// type, opening every file the dialog lists; the program's databases lie beside its
+// settings, and closing any descriptor of such a file ends the locks SQLite holds on it.
+class NamesOnlyIcons final : public QAbstractFileIconProvider {
+public:
+    QIcon icon(IconType type) const override { return QAbstractFileIconProvider::icon(type); }
+    QIcon icon(const QFileInfo& info) const override {
+        return QAbstractFileIconProvider::icon(info.isDir() ? Folder : File);
+    }
+    QString type(const QFileInfo& info) const override {
+        return info.isDir() ? QStringLiteral("Ordner") : QStringLiteral("Datei");
+    }
+};
+
+// Qt's own dialog, which keeps to the provider (a desktop's dialog in this process would not).
+void keepFilesShut(QFileDialog& dialog) {
+    static NamesOnlyIcons icons;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setIconProvider(&icons);
+}
+
+QString chosen(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 } // namespace
@@ -130,26 +159,38 @@ std::optional<QString> QtPrompts::inputBox(const QString& title, const QString& 
 
 QString QtPrompts::openFileName(const QString& caption, const QString& folder,
                                 const QString& filter) {
-    return QFileDialog::getOpenFileName(m_parent, caption, folder, filter);
+    QFileDialog dialog(m_parent, caption, folder, filter);
+    keepFilesShut(dialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return chosen(dialog);
 }
 
 QString QtPrompts::saveFileName(const QString& caption, const QString& proposedPath,
                                 const QString& filter) {
-    return QFileDialog::getSaveFileName(m_parent, caption, proposedPath, filter);
+    const QFileInfo proposed(proposedPath);
+    QFileDialog dialog(m_parent, caption, proposed.absolutePath(), filter);
+    keepFilesShut(dialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.selectFile(proposed.fileName());
+    return chosen(dialog);
 }
 
 QString QtPrompts::folderName(const QString& caption) {
-    return QFileDialog::getExistingDirectory(m_parent, caption);
+    QFileDialog dialog(m_parent, caption);
+    keepFilesShut(dialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    return chosen(dialog);
 }
 
 QString QtPrompts::openProgramName(const QString& caption, const QString& filter) {
     // Programs here have no name extension: the dialog lists executable files.
     QFileDialog dialog(m_parent, caption, QString(), filter);
+    keepFilesShut(dialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    return chosen(dialog);
 }
 
 } // namespace platform
