@@ -78,6 +78,13 @@ constexpr const char* Usage =
     "  --help     this text\n"
     "  --version  the program's version\n";
 
+constexpr const char* Licence =
+    "Copyright (C) 2026 Quorvex-Team\n"
+    "License GPL-3.0-or-later: GNU GPL version 3 or later "
+    "<https://www.gnu.org/licenses/gpl.html>.\n"
+    "This is free software: you are free to change and redistribute it.\n"
+    "There is NO WARRANTY, to the extent permitted by law.\n";
+
 // What the command line asks before anything else; -1 when the program is to run.
 int commandLineAnswer(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
@@ -85,7 +92,7 @@ int commandLineAnswer(int argc, char* argv[]) {
         if (a == "--help" || a == "-h")
             return std::fputs(Usage, stdout) < 0 ? 1 : 0;
         if (a == "--version")
-            return std::printf("quorvex %s\n", QUORVEX_VERSION_TEXT) < 0 ? 1 : 0;
+            return std::printf("quorvex %s\n%s", QUORVEX_VERSION_TEXT, Licence) < 0 ? 1 : 0;
     }
     return -1;
 }
@@ -158,9 +165,10 @@ int main(int argc, char* argv[]) {
     std::optional<TrafficIdent> ident;
     frmOptions2 page2(state, prompts, sound, registry,
                       Options2Host{showMain, [&options] { showRaised(&options); }, shellFile,
-                                   [&client](bool chosen) {
+                                   [&client, &options](bool chosen) {
                                        client.choose(chosen ? platform::ClientKind::Mumble
                                                             : platform::ClientKind::TeamSpeak2);
+                                       options.adoptClientPort(chosen);
                                    },
                                    [&ident, &state] {
                                        if (ident)

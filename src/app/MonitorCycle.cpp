@@ -117,7 +117,8 @@ void MonitorCycle::RefreshOwnID() {
 
 void MonitorCycle::ShowUserCount() {
     m_state.AllUser = m_ts.TSGetServerInfo().PlayerCount;
-    view.lblAllUser = countText(m_state.AllUser);
+    // Mumble tells no counts, connected or not.
+    view.lblAllUser = mumble() ? countText(-1) : countText(m_state.AllUser);
     run(m_seams.recordUserMaximum);
 }
 
@@ -186,7 +187,7 @@ void MonitorCycle::RefreshOwnPrivileges() {
 }
 
 void MonitorCycle::ShowChannelUsers() {
-    view.lblChannelUsers = countText(m_state.ChannelUsers);
+    view.lblChannelUsers = mumble() ? countText(-1) : countText(m_state.ChannelUsers);
     view.lblOwnChannel = m_state.AktuellerChannel;
     if (!m_state.FuncGateway && m_seams.awayChannelRule)
         m_seams.awayChannelRule(view.lblOwnChannel);

@@ -332,8 +332,10 @@ TEST_F(MonitorCycleTest, TheSecondTickCountsIdleTimeAndBlinksTheClock) {
 TEST_F(MonitorCycleTest, WithMumbleUnknownCountsAndLackingButtonsShowAsSuch) {
     lib.kindIs = platform::ClientKind::Mumble;
     lib.speakersResult = TSR_NOT_RUNNING;
-    cycle->ShowConnectionStatus();
+    cycle->onTick100ms();
     EXPECT_EQ(cycle->view.lblVerbindung, QStringLiteral("!!! MUMBLE NICHT GESTARTET !!!"));
+    EXPECT_EQ(cycle->view.lblAllUser, QStringLiteral("\u2013")) << "unknown, not 0";
+    EXPECT_EQ(cycle->view.lblChannelUsers, QStringLiteral("\u2013"));
 
     connectedWorld();
     lib.speakersResult = 0;

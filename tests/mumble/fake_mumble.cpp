@@ -3,6 +3,7 @@
 //   url <mumble URL>     connected, with this current URL
 //   offline              not connected (the calls answer Mumble's connection error)
 //   talking <a,b,...>    the users the client plays now (empty: nobody)
+//   bloat <N>            a channel name of N characters and N talkers, the first named by N
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -80,7 +81,17 @@ int main(int argc, char* argv[]) {
                 mumble.url.clear();
             else if (line.startsWith(QLatin1String("talking")))
                 mumble.talking = line.mid(8).split(QLatin1Char(','), Qt::SkipEmptyParts);
-            std::printf("ok %s\n", qPrintable(line));
+            else if (line.startsWith(QLatin1String("bloat "))) {
+                // A hostile client: a channel of N characters, and N talkers of whom the
+                // first has a name of N characters.
+                const int n = line.mid(6).toInt();
+                mumble.url.insert(mumble.url.indexOf(QLatin1Char('?')),
+                                  QString(n, QLatin1Char('x')));
+                mumble.talking = QStringList{QString(n, QLatin1Char('y'))};
+                for (int i = 1; i < n; ++i)
+                    mumble.talking << QStringLiteral("N%1").arg(i);
+            }
+            std::printf("ok %s\n", qPrintable(line.left(100)));
             std::fflush(stdout);
         }
     });

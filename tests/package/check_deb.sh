@@ -49,14 +49,20 @@ for p in "${debs[@]}"; do
             fail "lintian reports errors for $(basename "$p") (above)"
     fi
 done
+dpkg-deb -x "$deb" "$out/root"
+# The licence, named alike wherever a user or a software centre looks.
+grep -qx 'License: GPL-3.0-or-later' "$out/root/usr/share/doc/quorvex/copyright" ||
+    fail "the copyright file does not name GPL-3.0-or-later"
+grep -q '<project_license>GPL-3.0-or-later</project_license>' \
+    "$out"/root/usr/share/metainfo/*.metainfo.xml || fail "the metainfo names no project licence"
 # The metainfo a software centre reads.
 if command -v appstreamcli >/dev/null; then
-    dpkg-deb -x "$deb" "$out/root"
     appstreamcli validate --no-net "$out"/root/usr/share/metainfo/*.metainfo.xml >/dev/null ||
         fail "the metainfo does not validate"
 fi
 # The version, without a display.
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$build/bin/quorvex" --version |
     grep -q '^quorvex v' || fail "quorvex --version without a display failed"
+"$build/bin/quorvex" --version | grep -q 'GPL-3.0-or-later' || fail "--version names no licence"
 echo "$(basename "$deb"): $(wc -l <<<"$contents") entries; Depends: $depends"
 exit $missing

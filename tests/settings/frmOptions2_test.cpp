@@ -207,6 +207,58 @@ TEST_F(SettingsPage2, LeavingThrowsEditsAwayAndEachWayShowsItsWindow) {
                                    QStringLiteral("main shown")}));
 }
 
+// A fresh setup saves with the beacon off and its minute empty: a value that takes no
+// effect blocks nothing and is stored as it stands.
+TEST_F(SettingsPage2, AFreshSetupSavesWithTheBeaconOff) {
+    page->showPage();
+    ASSERT_FALSE(page->chkBakeAktiv->isChecked());
+    page->txtBakeWann->clear();
+    page->txtKennungMinuten->setText(QStringLiteral("x"));
+    page->cmbClient->setCurrentIndex(1);
+    EXPECT_TRUE(page->cmdApply_Click());
+    EXPECT_TRUE(prompts.shown.empty()) << prompts.shown[0].text.toStdString();
+    EXPECT_EQ(INIfile::INIRead(state.Dateiname, QStringLiteral("Client"), QStringLiteral("Typ")),
+              QStringLiteral("Mumble"));
+    EXPECT_TRUE(QFileInfo::exists(state.Dateiname));
+    EXPECT_EQ(stored("Wann"), QString());
+    EXPECT_EQ(state.frmOptions2.BakeWann, -1) << "an empty minute never fires";
+}
+
+// OK and "Zur\u00FCck" offer unsaved edits for saving; a refused value keeps the page open.
+TEST_F(SettingsPage2, LeavingWithUnsavedEditsAsksWhetherToSave) {
+    using Answer = platform::Prompts::Answer;
+    const struct {
+        void (frmOptions2::*button)();
+        Answer answer;
+        const char* minute;
+        bool stored, left;
+    } cases[] = {
+        {&frmOptions2::cmdOK_Click, Answer::Yes, "45", true, true},
+        {&frmOptions2::cmdOK_Click, Answer::No, "45", false, true},
+        {&frmOptions2::cmd1Seite_Click, Answer::Yes, "45", true, true},
+        {&frmOptions2::cmd1Seite_Click, Answer::No, "45", false, true},
+        {&frmOptions2::cmdOK_Click, Answer::Yes, "99", false, false},
+    };
+    for (const auto& c : cases) {
+        dir.write(QStringLiteral("ts.ini"),
+                  "[Bake]\r\nEinAus=1\r\nDatei=/srv/b.wav\r\nWann=15\r\n");
+        prompts.shown.clear();
+        page->showPage();
+        (page.get()->*c.button)();
+        EXPECT_TRUE(prompts.shown.empty()) << "nothing changed: nothing asked";
+        page->showPage();
+        page->txtBakeWann->setText(QString::fromLatin1(c.minute));
+        prompts.nextAnswers = {c.answer};
+        (page.get()->*c.button)();
+        ASSERT_FALSE(prompts.shown.empty());
+        EXPECT_EQ(prompts.shown[0].text, QStringLiteral("\u00C4nderungen speichern ?"));
+        EXPECT_EQ(stored("Wann"), c.stored ? QString::fromLatin1(c.minute) : QStringLiteral("15"))
+            << c.minute;
+        EXPECT_EQ(page->isVisible(), !c.left) << c.minute;
+        page->cmdAbbruch_Click();
+    }
+}
+
 TEST_F(SettingsPage2, TheStartUpLoadPutsTheStoredBeaconIntoEffect) {
     dir.write(QStringLiteral("ts.ini"), "[Bake]\r\nEinAus=1\r\nDatei=/srv/bake.wav\r\nWann=7\r\n");
     page->Form_Load();

@@ -102,6 +102,28 @@ TEST_F(SettingsPage, AnEmptyPortBecomesTheDefaultOnlyAfterACompleteLoad) {
     EXPECT_TRUE(page.txtPortNummer->text().isEmpty());
 }
 
+// Choosing a client brings its default port where the port was empty or the other's.
+TEST_F(SettingsPage, TheChosenClientsDefaultPortReplacesAnEmptyOrTheOther) {
+    const struct {
+        const char* before;
+        bool mumble;
+        const char* after;
+    } cases[] = {{"", true, "64738"},
+                 {"8767", true, "64738"},
+                 {"9987", true, "9987"},
+                 {"64738", false, "8767"},
+                 {"64738", true, "64738"}};
+    for (const auto& c : cases) {
+        page.txtPortNummer->setText(QString::fromLatin1(c.before));
+        page.adoptClientPort(c.mumble);
+        EXPECT_EQ(page.txtPortNummer->text(), QString::fromLatin1(c.after)) << c.before;
+    }
+    EXPECT_EQ(INIfile::INIRead(state.Dateiname, QStringLiteral("Anmeldung"),
+                               QStringLiteral("ServerPort")),
+              QStringLiteral("8767"))
+        << "stored, so the next start connects to it too";
+}
+
 TEST_F(SettingsPage, KeyingLineOptionsAndTheKeyersDtrSetting) {
     const QByteArray head =
         "[Anmeldung]\nServerAdresse=0\n[Optionen]\nGateway=2\nVordergrund=0\nAutoAWAY=1\n"

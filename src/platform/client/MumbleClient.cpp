@@ -5,6 +5,7 @@
 #include <QDBusMessage>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace platform {
@@ -79,11 +80,20 @@ MumbleClient::Reach MumbleClient::call(const char* method, const QVariantList& a
 const MumbleClient::Snapshot& MumbleClient::snapshot() {
     if (m_snapshot && m_deadline)
         return *m_snapshot;
+    if (Clock::now() < m_oversizedUntil) {
+        m_snapshot = m_lastOversized;
+        return *m_snapshot;
+    }
     Snapshot s;
+    bool oversized = false;
     QVariant url;
     s.reach = call("getCurrentUrl", {}, &url);
     if (s.reach == Reach::Answered) {
-        const auto parsed = mumble::parseCurrentUrl(url.toString());
+        // Only so much of an answer is used: a client that answers with a megabyte must
+        // not take the tick (a URL, a name and a count of talkers no server gives).
+        const QString urlText = url.toString();
+        oversized = urlText.size() > MaxUrlLength;
+        const auto parsed = oversized ? std::nullopt : mumble::parseCurrentUrl(urlText);
         if (parsed)
             s.url = *parsed;
         QVariant talkers, muted, deaf;
@@ -93,9 +103,21 @@ const MumbleClient::Snapshot& MumbleClient::snapshot() {
         if (r == Reach::Answered)
             r = call("isSelfDeaf", {}, &deaf);
         s.reach = r;
-        s.talkers = talkers.toStringList();
+        const QStringList named = talkers.toStringList();
+        for (qsizetype i = 0; i < std::min<qsizetype>(named.size(), MaxTalkers); ++i) {
+            oversized = oversized || named[i].size() > MaxNameLength;
+            s.talkers << named[i].left(MaxNameLength);
+        }
+        oversized = oversized || named.size() > MaxTalkers;
         s.muted = muted.toBool();
         s.deaf = deaf.toBool();
+    }
+    if (oversized) {
+        m_lastOversized = s;
+        m_oversizedUntil = Clock::now() + OversizedPause;
+        if (!std::exchange(m_toldOversized, true))
+            std::fprintf(stderr, "quorvex: Mumble antwortet mit \u00FCbergro\u00DFen Daten; "
+                                 "nur noch einmal je Sekunde gelesen\n");
     }
     m_snapshot = s;
     return *m_snapshot;

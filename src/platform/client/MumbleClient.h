@@ -28,6 +28,11 @@ public:
     static constexpr std::int32_t OwnId = 1;
     static constexpr std::int32_t NotOffered = -20;
     static constexpr std::int32_t NoAnswer = -21;
+    // What is used of an answer at most.
+    static constexpr qsizetype MaxUrlLength = 2048;
+    static constexpr qsizetype MaxTalkers = 100;
+    static constexpr qsizetype MaxNameLength = 128;
+    static constexpr std::chrono::milliseconds OversizedPause{1000};
 
     // Without a bus: the session's, reached only once Mumble is the chosen client.
     explicit MumbleClient(std::optional<QDBusConnection> bus = std::nullopt, int timeoutMs = 200);
@@ -76,6 +81,11 @@ private:
     std::optional<Clock::time_point> m_deadline; // of the current round of calls
     Clock::time_point m_quietUntil{};            // after a call went unanswered
     std::optional<Snapshot> m_snapshot;          // only within a round
+    // After an answer beyond the caps the client is read once a second: receiving such an
+    // answer costs the tick tens of milliseconds, whatever of it is used.
+    Snapshot m_lastOversized;
+    Clock::time_point m_oversizedUntil{};
+    bool m_toldOversized = false;
     std::map<QString, int32_t> m_ids;
     std::vector<QString> m_names; // by id - 2
     std::string m_lastError;      // in the code page, as the library's texts are

@@ -422,3 +422,14 @@ void frmOptions::closeEvent(QCloseEvent* event) {
     // The page holds the live settings: it is left through its buttons only.
     event->ignore();
 }
+
+void frmOptions::adoptClientPort(bool mumble) {
+    const QString own = QString::fromLatin1(mumble ? MumblePort : DefaultPort);
+    const QString other = QString::fromLatin1(mumble ? DefaultPort : MumblePort);
+    const QString now = txtPortNummer->text().trimmed();
+    if (!now.isEmpty() && now != other)
+        return;
+    txtPortNummer->setText(own);
+    const KeyDef& k = PageOneKeys[pageOneKey(u"ServerPort")];
+    INIfile::INIWrite(m_state.Dateiname, text(k.section), text(k.key), own);
+}

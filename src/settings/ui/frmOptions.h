@@ -61,12 +61,16 @@ class frmOptions : public QWidget {
     Q_OBJECT
 public:
     static constexpr const char* DefaultPort = "8767";
+    static constexpr const char* MumblePort = "64738";
 
     frmOptions(app::SharedState& state, clientlink::TSRemote& ts, platform::Prompts& prompts,
                QWidget* parent = nullptr);
 
     void setHost(OptionsHost host) { m_host = std::move(host); }
     void setSeams(OptionsSeams seams);
+    // The client chosen on page 2: an empty port or the other client's default becomes
+    // this client's default, shown and stored.
+    void adoptClientPort(bool mumble);
 
     // Start-up fills the server list with its three fixed entries.
     void fillServerList(const QString& defaultHost, const QString& defaultAddress);

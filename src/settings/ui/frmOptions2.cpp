@@ -197,6 +197,18 @@ void frmOptions2::setBeaconFile(const QString& path) {
 
 void frmOptions2::Form_Load() {
     cmdRefresh_Click();
+    m_loaded = edits();
+}
+
+QStringList frmOptions2::edits() const {
+    const auto check = [](const QCheckBox* box) {
+        return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    };
+    return {lblTSPfadIst->text(),     QString::number(cmbClient->currentIndex()),
+            check(chkBakeAktiv),      lblBakeDatei->text(),
+            check(chkExtPlayer),      txtBakeWann->text(),
+            txtStartzeit->text(),     check(chkKennung),
+            txtKennungMinuten->text()};
 }
 
 void frmOptions2::showPage() {
@@ -273,27 +285,31 @@ void frmOptions2::cmdBakeTest_Click() {
     }
 }
 
-void frmOptions2::cmdApply_Click() {
-    // A minute the beacon could never reach is refused before anything is stored.
+bool frmOptions2::cmdApply_Click() {
+    // A minute the beacon could never reach is refused before anything is stored, while
+    // the beacon is on; off, the minute takes no effect and is stored as it stands.
     const auto minute = beaconMinute(txtBakeWann->text());
-    if (!minute) {
+    if (!minute && chkBakeAktiv->isChecked()) {
         m_prompts.warn(QStringLiteral("\"%1\" ist keine Minute: bei \"Wann\" bitte eine ganze "
                                       "Zahl von 0 bis 59 eingeben !")
                            .arg(txtBakeWann->text()));
-        return;
+        return false;
     }
     bool isNumber = false;
-    const int identMinutes = txtKennungMinuten->text().trimmed().toInt(&isNumber);
+    int identMinutes = txtKennungMinuten->text().trimmed().toInt(&isNumber);
     if (!isNumber || identMinutes < 1 || identMinutes > 60) {
-        m_prompts.warn(QStringLiteral("\"%1\" ist kein Abstand f\u00FCr die Kennung: bitte eine "
-                                      "ganze Zahl von 1 bis 60 Minuten eingeben !")
-                           .arg(txtKennungMinuten->text()));
-        return;
+        if (chkKennung->isChecked()) {
+            m_prompts.warn(QStringLiteral("\"%1\" ist kein Abstand f\u00FCr die Kennung: bitte "
+                                          "eine ganze Zahl von 1 bis 60 Minuten eingeben !")
+                               .arg(txtKennungMinuten->text()));
+            return false;
+        }
+        identMinutes = readIdentSettings(m_state.Dateiname).minutes; // off: kept as stored
     }
     app::SharedState& s = m_state;
     s.BakeEINAUS = chkBakeAktiv->isChecked();
     s.frmOptions2.ExtPlayer = chkExtPlayer->isChecked();
-    s.frmOptions2.BakeWann = *minute;
+    s.frmOptions2.BakeWann = minute.value_or(-1);
     const QString values[] = {chkBakeAktiv->isChecked() ? QStringLiteral("1") : QStringLiteral("0"),
                               lblBakeDatei->text(), txtBakeWann->text(), txtStartzeit->text()};
     for (std::size_t i = 0; i < BeaconKeys.size(); ++i)
@@ -307,14 +323,16 @@ void frmOptions2::cmdApply_Click() {
                     mumble ? platform::ClientKind::Mumble : platform::ClientKind::TeamSpeak2);
     if (m_host.clientChosen)
         m_host.clientChosen(mumble);
+    m_loaded = edits();
     TSPfad = lblTSPfadIst->text();
     if (TSPfad.isEmpty())
-        return; // no program: the handler stays as it is
+        return true; // no program: the handler stays as it is
     const QString type = QStringLiteral("REG_SZ");
     m_registry.RegWrite(QLatin1String(platform::Registry::IconPath), TSPfad, type);
     // Quoted, so that a path with blanks stays one argument.
     TSCommandLine = QLatin1Char('"') + TSPfad + QStringLiteral("\" \"%1\"");
     m_registry.RegWrite(QLatin1String(platform::Registry::CommandPath), TSCommandLine, type);
+    return true;
 }
 
 void frmOptions2::DateiInternAbspielen() {
@@ -331,8 +349,19 @@ void frmOptions2::leave(const std::function<void()>& showOther) {
         showOther();
 }
 
+// OK and "Zurück" must not throw a change away unasked: the user believes it kept.
+bool frmOptions2::savedOrDiscarded() {
+    if (edits() == m_loaded)
+        return true;
+    const auto answer = m_prompts.message(
+        QStringLiteral("\u00C4nderungen speichern ?"), platform::Prompts::Icon::Question,
+        platform::Prompts::Buttons::YesNo, platform::Prompts::Answer::Yes);
+    return answer != platform::Prompts::Answer::Yes || cmdApply_Click();
+}
+
 void frmOptions2::cmdOK_Click() {
-    leave(m_host.showMainWindow);
+    if (savedOrDiscarded())
+        leave(m_host.showMainWindow);
 }
 
 void frmOptions2::cmdAbbruch_Click() {
@@ -340,7 +369,8 @@ void frmOptions2::cmdAbbruch_Click() {
 }
 
 void frmOptions2::cmd1Seite_Click() {
-    leave(m_host.showOptions);
+    if (savedOrDiscarded())
+        leave(m_host.showOptions);
 }
 
 void frmOptions2::closeEvent(QCloseEvent* event) {

@@ -55,7 +55,8 @@ public:
     void cmdTSaendern_Click(int index);
     void cmdDatei_Click();
     void cmdBakeTest_Click();
-    void cmdApply_Click();
+    // Stores the page; false when a value that takes effect is refused (told to the user).
+    bool cmdApply_Click();
     void cmdOK_Click();
     void cmdAbbruch_Click();
     void cmd1Seite_Click();
@@ -102,10 +103,14 @@ private:
     void buildControls();
     void resetToCreation();
     void leave(const std::function<void()>& showOther);
+    // Unsaved edits are offered for saving before the page closes; false: stay open.
+    bool savedOrDiscarded();
+    QStringList edits() const; // what the page shows, to tell an unsaved change
 
     app::SharedState& m_state;
     platform::Prompts& m_prompts;
     platform::Sound& m_sound;
     platform::Registry& m_registry;
     Options2Host m_host;
+    QStringList m_loaded; // edits() as loaded or last saved
 };
