@@ -31,7 +31,9 @@ public:
         return std::nullopt;
     }
     QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&, const QString&, QString*) override {
+        return {};
+    }
     QString folderName(const QString&) override { return {}; }
     QString openProgramName(const QString&, const QString&) override { return {}; }
     void warnLater(const QString&) override {}

@@ -74,11 +74,17 @@ std::int64_t overlapMs(const QDateTime& b, const QDateTime& e, const QDateTime& 
 }
 
 // A CSV cell: quoted where it must be, and never read as a formula by a spreadsheet (a
-// speaker's name is chosen by whoever joins the server).
-QString csvCell(QString text) {
-    if (!text.isEmpty() && QStringLiteral("=+-@").contains(text.front()))
+// speaker's name is chosen by whoever joins the server): a cell that starts with a tab or
+// a carriage return, or whose first character after blanks starts a formula, gets a quote.
+QString csvCell(QString text, QChar separator) {
+    const auto first = std::find_if(text.cbegin(), text.cend(), [](QChar c) {
+        return c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\r') &&
+               c != QLatin1Char('\n');
+    });
+    if (!text.isEmpty() && (QStringLiteral("\t\r").contains(text.front()) ||
+                            (first != text.cend() && QStringLiteral("=+-@").contains(*first))))
         text.prepend(QLatin1Char('\''));
-    if (text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
+    if (text.contains(separator) || text.contains(QLatin1Char('"')) ||
         text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) ||
         text.contains(QLatin1Char('\''))) {
         text.replace(QLatin1String("\""), QLatin1String("\"\""));
@@ -152,7 +158,7 @@ std::optional<TransmitFigures> readTransmitFigures(const QString& logFile, const
 }
 
 std::optional<int> exportTransmissions(const QString& logFile, const QString& csvFile, QDate from,
-                                       QDate to, QString* error) {
+                                       QDate to, QString* error, CsvStyle style) {
     const auto fail = [error](const QString& why) -> std::optional<int> {
         if (error)
             *error = why;
@@ -173,15 +179,21 @@ std::optional<int> exportTransmissions(const QString& logFile, const QString& cs
     QSaveFile out(csvFile);
     if (!out.open(QIODevice::WriteOnly))
         return fail(out.errorString());
-    QString text = QStringLiteral("beginn,ende,beginn_lokal,ende_lokal,dauer_ms,sprecher,grund\n");
+    const QChar separator = style == CsvStyle::Excel ? QLatin1Char(';') : QLatin1Char(',');
+    const QString lineEnd = QStringLiteral("\r\n");
+    QString text = QStringLiteral("beginn,ende,beginn_lokal,ende_lokal,dauer_ms,sprecher,grund")
+                       .replace(QLatin1Char(','), separator) +
+                   lineEnd;
     int count = 0;
     while (q.next()) {
         QStringList cells;
         for (int i = 0; i < 7; ++i)
-            cells << csvCell(q.value(i).toString());
-        text += cells.join(QLatin1Char(',')) + QLatin1Char('\n');
+            cells << csvCell(q.value(i).toString(), separator);
+        text += cells.join(separator) + lineEnd;
         ++count;
     }
+    if (style == CsvStyle::Excel)
+        out.write("\xEF\xBB\xBF");
     out.write(text.toUtf8());
     if (!out.commit())
         return fail(out.errorString());

@@ -35,10 +35,14 @@ struct TransmitFigures {
 std::optional<TransmitFigures> readTransmitFigures(const QString& logFile, const QDateTime& now,
                                                    const QDateTime& sinceReset, QString* error);
 
+// How the CSV is written: RFC 4180 with commas, or as a German spreadsheet reads it
+// (semicolons, and a byte-order mark to tell UTF-8).
+enum class CsvStyle { Comma, Excel };
+
 // The keyings begun on the local days from..to as CSV (UTF-8, a header line, one keying per
-// line). Returns the number of keyings written, or nullopt with *error set.
+// line ending in CRLF). Returns the number of keyings written, or nullopt with *error set.
 std::optional<int> exportTransmissions(const QString& logFile, const QString& csvFile, QDate from,
-                                       QDate to, QString* error);
+                                       QDate to, QString* error, CsvStyle style = CsvStyle::Comma);
 
 // The reset point of the transmit statistics, ts.ini [Sendestatistik] Seit (UTC); invalid
 // when never reset.

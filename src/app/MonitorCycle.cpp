@@ -71,7 +71,9 @@ void MonitorCycle::onTick1s() {
 void MonitorCycle::ShowConnectionStatus() {
     SharedState& s = m_state;
     view.onlyMicAndSound = mumble();
-    switch (m_ts.TSGetSpeakers()) {
+    const auto status = m_ts.TSGetSpeakers();
+    m_connected = status == Connected;
+    switch (status) {
     case NotRunning:
         view.cmdTSverbindenVisible = false;
         view.cmdTSStartenVisible = true;
@@ -226,8 +228,9 @@ bool MonitorCycle::mumble() {
 
 void MonitorCycle::KeepGatewayFlags() {
     const SharedState& s = m_state;
-    // Mumble has none of these flags: nothing to keep.
-    if (!s.FuncGateway || mumble())
+    // Mumble has none of these flags: nothing to keep. A client that is not connected has
+    // no own player whose flags could be kept: nothing is sent to it.
+    if (!s.FuncGateway || mumble() || !m_connected)
         return;
     if (!s.FlagChannelCommander)
         m_ts.TSSetChannelCommander(true);

@@ -82,6 +82,7 @@ private:
     const platform::Clock& m_clock;
     MonitorHost m_host;
     MonitorSeams m_seams;
+    bool m_connected = false; // as this tick's status step found the client
 };
 
 } // namespace app

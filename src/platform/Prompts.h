@@ -28,9 +28,10 @@ public:
     // Empty when cancelled.
     virtual QString openFileName(const QString& caption, const QString& folder,
                                  const QString& filter) = 0;
-    // A file to write, proposed as proposedPath; empty when cancelled.
+    // A file to write, proposed as proposedPath; empty when cancelled. The filter the
+    // person chose, where asked for, in chosenFilter.
     virtual QString saveFileName(const QString& caption, const QString& proposedPath,
-                                 const QString& filter) = 0;
+                                 const QString& filter, QString* chosenFilter = nullptr) = 0;
     virtual QString folderName(const QString& caption) = 0;
     // An executable file; empty when cancelled.
     virtual QString openProgramName(const QString& caption, const QString& filter) = 0;

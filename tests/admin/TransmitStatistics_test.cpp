@@ -121,8 +121,8 @@ TEST_F(TransmitStatistics, ExportWritesTheRangeAsCsvWithNamesKeptHarmless) {
     EXPECT_EQ(prompts.shown[0].text,
               QStringLiteral("4 Sendungen nach \"%1\" exportiert.").arg(csv));
     const QStringList lines =
-        QString::fromUtf8(dir.read(QStringLiteral("aus.csv"))).split(QLatin1Char('\n'));
-    ASSERT_EQ(lines.size(), 6) << "header, four keyings, the final line break";
+        QString::fromUtf8(dir.read(QStringLiteral("aus.csv"))).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 6) << "header, four keyings, the final line break (CRLF)";
     EXPECT_EQ(lines[0],
               QStringLiteral("beginn,ende,beginn_lokal,ende_lokal,dauer_ms,sprecher,grund"));
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral(",60000,\"HB9, \"\"Z\"\"\",Haltezeit abgelaufen")))
@@ -140,6 +140,37 @@ TEST_F(TransmitStatistics, ExportWritesTheRangeAsCsvWithNamesKeptHarmless) {
     tab.cmdExport->click();
     EXPECT_TRUE(
         prompts.shown.back().text.startsWith(QStringLiteral("Export nicht m\u00F6glich. (")));
+}
+
+// No cell starts a formula, whatever stands before its first sign; "f\u00FCr Excel" writes
+// semicolons after a byte-order mark.
+TEST_F(TransmitStatistics, ExportedNamesNeverStartAFormulaInEitherStyle) {
+    const char* names[] = {"\t=1+1", "\r=1+1", "  =1+1", " \t-5", "@SUM(A1)", "+49 89"};
+    for (const char* name : names)
+        keyed(QDate(2026, 12, 5), {9, 0}, 10, name, "Haltezeit abgelaufen");
+    TransmitTab tab(log, ini, clock, prompts);
+    tab.datVon->setDate(QDate(2026, 12, 5));
+    tab.datBis->setDate(QDate(2026, 12, 5));
+    for (const bool excel : {false, true}) {
+        prompts.nextFiles = {dir.file(QStringLiteral("aus.csv"))};
+        prompts.nextFilters = {excel ? QStringLiteral("CSV f\u00FCr Excel (Semikolon) (*.csv)")
+                                     : QStringLiteral("CSV, Komma (*.csv)")};
+        tab.cmdExport->click();
+        QByteArray bytes = dir.read(QStringLiteral("aus.csv"));
+        EXPECT_EQ(bytes.startsWith("\xEF\xBB\xBF"), excel);
+        if (excel)
+            bytes.remove(0, 3);
+        const QStringList lines = QString::fromUtf8(bytes).split(QStringLiteral("\r\n"));
+        ASSERT_EQ(lines.size(), 2 + static_cast<qsizetype>(std::size(names)));
+        const QChar separator = excel ? QLatin1Char(';') : QLatin1Char(',');
+        EXPECT_EQ(lines[0].count(separator), 6) << lines[0].toStdString();
+        for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
+            const QString cell = lines[i].section(separator, 5, 5);
+            EXPECT_TRUE(cell.startsWith(QStringLiteral("'")) ||
+                        cell.startsWith(QStringLiteral("\"'")))
+                << "a formula could start: " << lines[i].toStdString();
+        }
+    }
 }
 
 // German first, the technical reason apart in parentheses; a link is not followed.

@@ -270,11 +270,21 @@ TEST_F(MonitorCycleTest, AGatewayKeepsItsFlagsAndNeverCountsIdleTime) {
     EXPECT_EQ(state.IdleSeconds, 0);
     cycle->ShowOwnFlags();
     EXPECT_TRUE(cycle->view.flagImages[0]);
+    cycle->ShowConnectionStatus();
     lib.calls.clear();
     cycle->KeepGatewayFlags();
     EXPECT_EQ(lib.calls,
               (std::vector<std::string>{"getUserInfo", "setPlayerFlags 9", "getUserInfo",
                                         "setPlayerFlags 12", "getUserInfo", "setPlayerFlags 0"}));
+
+    // A client that is not connected has no flags to keep: nothing goes to it, tick by tick.
+    lib.speakersResult = TSR_NOT_CONNECTED;
+    for (int tick = 0; tick < 3; ++tick)
+        cycle->onTick100ms();
+    EXPECT_EQ(std::count_if(lib.calls.begin(), lib.calls.end(),
+                            [](const std::string& c) { return c.rfind("setPlayerFlags", 0) == 0; }),
+              3)
+        << "only the three above";
 
     state.FuncGateway = false;
     lib.calls.clear();

@@ -76,7 +76,11 @@ public:
     QString openProgramName(const QString&, const QString& filter) override {
         return nextFile(filter);
     }
-    QString saveFileName(const QString&, const QString&, const QString& filter) override {
+    std::deque<QString> nextFilters; // the filter chosen in each save dialog
+    QString saveFileName(const QString&, const QString&, const QString& filter,
+                         QString* chosenFilter) override {
+        if (chosenFilter)
+            *chosenFilter = takeNext(nextFilters);
         return nextFile(filter);
     }
     std::deque<QString> nextFolders; // answers of the folder picker, empty: cancelled

@@ -173,12 +173,17 @@ void TransmitTab::cmdExport_Click() {
     const QString proposed =
         QDir(folder).filePath(QStringLiteral("sendungen_%1_%2.csv")
                                   .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate)));
-    const QString file = m_prompts.saveFileName(QStringLiteral("Sendeprotokoll exportieren"),
-                                                proposed, QStringLiteral("CSV-Dateien (*.csv)"));
+    const QString comma = QStringLiteral("CSV, Komma (*.csv)");
+    const QString excel = QStringLiteral("CSV f\u00FCr Excel (Semikolon) (*.csv)");
+    QString style;
+    const QString file =
+        m_prompts.saveFileName(QStringLiteral("Sendeprotokoll exportieren"), proposed,
+                               comma + QStringLiteral(";;") + excel, &style);
     if (file.isEmpty())
         return;
     QString error;
-    if (const auto n = exportTransmissions(m_logFile, file, from, to, &error))
+    if (const auto n = exportTransmissions(m_logFile, file, from, to, &error,
+                                           style == excel ? CsvStyle::Excel : CsvStyle::Comma))
         m_prompts.inform(QStringLiteral("%1 Sendungen nach \"%2\" exportiert.").arg(*n).arg(file));
     else
         m_prompts.warn(QStringLiteral("Export nicht m\u00F6glich. (%1)").arg(error));

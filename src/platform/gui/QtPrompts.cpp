@@ -166,14 +166,17 @@ QString QtPrompts::openFileName(const QString& caption, const QString& folder,
 }
 
 QString QtPrompts::saveFileName(const QString& caption, const QString& proposedPath,
-                                const QString& filter) {
+                                const QString& filter, QString* chosenFilter) {
     const QFileInfo proposed(proposedPath);
     QFileDialog dialog(m_parent, caption, proposed.absolutePath(), filter);
     keepFilesShut(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.selectFile(proposed.fileName());
-    return chosen(dialog);
+    const QString file = chosen(dialog);
+    if (chosenFilter)
+        *chosenFilter = dialog.selectedNameFilter();
+    return file;
 }
 
 QString QtPrompts::folderName(const QString& caption) {

@@ -21,8 +21,8 @@ public:
                                     const QString& initial) override;
     QString openFileName(const QString& caption, const QString& folder,
                          const QString& filter) override;
-    QString saveFileName(const QString& caption, const QString& proposedPath,
-                         const QString& filter) override;
+    QString saveFileName(const QString& caption, const QString& proposedPath, const QString& filter,
+                         QString* chosenFilter = nullptr) override;
     QString folderName(const QString& caption) override;
     QString openProgramName(const QString& caption, const QString& filter) override;
 
