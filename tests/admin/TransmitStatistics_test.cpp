@@ -6,6 +6,10 @@
 #include "TransmissionLog.h"
 #include "TransmitChart.h"
 #include "TransmitTab.h"
+#include "UserStatistics.h"
+#include "frmStatic.h"
+
+#include "SharedState.h"
 
 #include <QDateEdit>
 #include <QImage>
@@ -13,6 +17,7 @@
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTabWidget>
 
 #include <gtest/gtest.h>
 
@@ -197,5 +202,53 @@ TEST_F(TransmitStatistics, AnUnreadableLogIsSaidInTheTab) {
             << text.toStdString();
         EXPECT_TRUE(text.endsWith(reason)) << text.toStdString();
         EXPECT_TRUE(prompts.shown.empty()) << "no box: the window stays usable";
+    }
+}
+
+// The window keeps its size whatever its tabs show: switching tabs, the figures read, an
+// export done.
+TEST_F(TransmitStatistics, TheWindowKeepsItsSizeThroughTabsAndAnExport) {
+    app::SharedState state;
+    state.Dateiname = ini;
+    UserStatistics users(state, clock);
+    auto* tab = new TransmitTab(log, ini, clock, prompts);
+    frmStatic window(state, users, prompts, {}, tab);
+    window.show();
+    const QSize first = window.size();
+    std::vector<std::pair<const char*, QSize>> seen;
+    window.tabs->setCurrentIndex(1);
+    ASSERT_TRUE(waitUntil([&] { return !tab->reading(); }));
+    QCoreApplication::processEvents();
+    seen.emplace_back("the transmissions tab", window.size());
+    prompts.nextFiles = {dir.file(QStringLiteral("aus.csv"))};
+    tab->cmdExport->click();
+    QCoreApplication::processEvents();
+    seen.emplace_back("after an export", window.size());
+    window.tabs->setCurrentIndex(0);
+    QCoreApplication::processEvents();
+    seen.emplace_back("back on the users tab", window.size());
+    for (const auto& [when, size] : seen)
+        EXPECT_EQ(size, first) << when;
+}
+
+// The chart scales to the busiest hour shown: one minute of traffic is a bar a reader sees
+// (10 pixels and more in the tab's smallest chart), and a busy hour still fits.
+TEST(TransmitChartScale, AMinuteOfTrafficStandsOutAndABusyHourFits) {
+    const std::pair<double, int> cases[] = {{1.0, 10}, {50.0, 50}};
+    for (const auto& [minutes, atLeast] : cases) {
+        TransmitChart chart;
+        std::array<double, 24> hours{};
+        hours[5] = minutes;
+        chart.setHours(hours, QDateTime(QDate(2026, 12, 7), QTime(0, 0)));
+        chart.resize(chart.minimumSize());
+        const QImage shot = chart.grab().toImage();
+        const QRect bar = chart.barArea(5);
+        int red = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            red += shot.pixel(bar.center().x(), y) == qRgb(200, 40, 40);
+        std::printf("measured: %.0f minute(s) drawn %d pixels high\n", minutes, red);
+        EXPECT_GE(red, atLeast) << minutes;
+        EXPECT_LE(bar.top(), chart.rect().bottom()) << "inside the chart";
+        EXPECT_GE(bar.top(), 0);
     }
 }

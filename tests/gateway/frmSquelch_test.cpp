@@ -2,11 +2,14 @@
 // source, OK storing what is shown and Abbruch nothing.
 #include "frmSquelch.h"
 
+#include "WindowLife.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
 
 #include <gtest/gtest.h>
@@ -28,7 +31,14 @@ TEST(SquelchWindow, ShowsTheStoredChoiceListensToTheChosenSoundAndStoresOnOk) {
     face.stateText = [] { return QStringLiteral("Squelch zu: Mikrofon aus"); };
 
     auto* w = new frmSquelch(face);
-    w->show();
+    // Opened near the foot of the screen, as the page-1 button's place may put it: it
+    // shows wholly on the screen all the same.
+    w->move(0, 590);
+    showRaised(w);
+    const QRect screen = w->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(w->frameGeometry()) ||
+                w->frameGeometry().height() > screen.height())
+        << "partly off the screen at y " << w->frameGeometry().y();
     EXPECT_EQ(w->chosen(), stored);
     EXPECT_EQ(w->cmbTonquelle->currentText(), QStringLiteral("weg (nicht vorhanden)"));
     EXPECT_TRUE(w->optTief->isEnabled() && !w->spnSchwelle->isEnabled());

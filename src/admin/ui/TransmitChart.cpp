@@ -6,7 +6,17 @@
 
 namespace {
 constexpr int Hours = 24;
-constexpr double FullHour = 60.0;
+
+// The scale's top: the busiest hour shown, rounded up to a step a reader takes in at a
+// glance, never below 5 minutes (a minute of traffic still stands out) nor above the hour.
+double scaleTop(const std::array<double, 24>& minutes) {
+    const double busiest = *std::max_element(minutes.begin(), minutes.end());
+    for (const double top : {5.0, 10.0, 15.0, 20.0, 30.0, 45.0})
+        if (busiest <= top)
+            return top;
+    return 60.0;
+}
+
 } // namespace
 
 TransmitChart::TransmitChart(QWidget* parent) : QWidget(parent) {
@@ -31,16 +41,18 @@ void TransmitChart::setHours(const std::array<double, 24>& minutes, const QDateT
     update();
 }
 
+// Left the scale's numbers, above the title "Minuten", below the hours and "Uhr".
 QRect TransmitChart::plot() const {
-    const int scale = fontMetrics().horizontalAdvance(QStringLiteral("60 min")) + 8;
-    const int below = fontMetrics().height() + 4;
-    return rect().adjusted(scale, 6, -6, -below);
+    const int scale = fontMetrics().horizontalAdvance(QStringLiteral("60")) + 10;
+    const int line = fontMetrics().height();
+    return rect().adjusted(
+        scale, line + 4, -6 - fontMetrics().horizontalAdvance(QStringLiteral("Uhr")), -(line + 4));
 }
 
 QRect TransmitChart::barArea(int i) const {
     const QRect p = plot();
     const double slot = p.width() / double(Hours);
-    const double share = std::clamp(m_minutes[i] / FullHour, 0.0, 1.0);
+    const double share = std::clamp(m_minutes[i] / scaleTop(m_minutes), 0.0, 1.0);
     const int height = static_cast<int>(share * p.height() + 0.5);
     const int left = p.left() + static_cast<int>(i * slot + 1);
     const int width = std::max(1, static_cast<int>(slot) - 2);
@@ -50,26 +62,33 @@ QRect TransmitChart::barArea(int i) const {
 void TransmitChart::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect p = plot();
-    painter.setPen(Qt::lightGray);
-    for (int m : {15, 30, 45, 60}) {
-        const int y = p.bottom() - static_cast<int>(m / FullHour * p.height());
-        painter.drawLine(p.left(), y, p.right(), y);
-    }
-    painter.setPen(Qt::black);
+    const double top = scaleTop(m_minutes);
     const int textHeight = fontMetrics().height();
-    for (int m : {0, 30, 60}) {
-        const int y = p.bottom() - static_cast<int>(m / FullHour * p.height());
-        painter.drawText(QRect(0, y - textHeight / 2, p.left() - 4, textHeight),
-                         Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("%1 min").arg(m));
+    const auto yOf = [&](double m) { return p.bottom() - static_cast<int>(m / top * p.height()); };
+    painter.setPen(Qt::lightGray);
+    for (const double m : {top / 4, top / 2, top * 3 / 4, top})
+        painter.drawLine(p.left(), yOf(m), p.right(), yOf(m));
+    painter.setPen(Qt::black);
+    // The numbers stand left of the plot, the lowest one above the hours' row.
+    for (const double m : {0.0, top / 2, top}) {
+        const int y = std::min(yOf(m) - textHeight / 2, p.bottom() - textHeight);
+        painter.drawText(QRect(0, y, p.left() - 6, textHeight), Qt::AlignRight | Qt::AlignVCenter,
+                         QString::number(m, 'g', 3));
     }
+    painter.drawText(QRect(p.left() + 4, 0, width(), textHeight + 2), Qt::AlignLeft | Qt::AlignTop,
+                     QStringLiteral("Minuten"));
     painter.drawLine(p.bottomLeft(), p.bottomRight());
+    const int slot = p.width() / Hours;
     for (int i = 0; i < Hours; ++i) {
         const QRect bar = barArea(i);
         if (bar.height() > 0)
             painter.fillRect(bar, QColor(200, 40, 40));
+        // Every third hour, centred under its bar.
         if (i % 3 == 0 && m_firstHour.isValid())
-            painter.drawText(QRect(bar.left() - 10, p.bottom() + 2, 40, textHeight),
-                             Qt::AlignLeft | Qt::AlignTop,
+            painter.drawText(QRect(bar.center().x() - slot, p.bottom() + 2, 2 * slot, textHeight),
+                             Qt::AlignHCenter | Qt::AlignTop,
                              QString::number(m_firstHour.addSecs(i * 3600).time().hour()));
     }
+    painter.drawText(QRect(p.right() + 2, p.bottom() + 2, width() - p.right() - 2, textHeight),
+                     Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Uhr"));
 }

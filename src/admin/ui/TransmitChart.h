@@ -5,9 +5,9 @@
 
 #include <array>
 
-// Transmit minutes per clock hour over the last 24 hours, as bars against a scale of 0 to
-// 60 minutes, the hours named below every third bar. Painted here: one chart does not
-// warrant a charting library.
+// Transmit minutes per clock hour over the last 24 hours, as bars against a scale up to the
+// busiest hour (at least 5 minutes), the hours named below every third bar. Painted here: one chart
+// does not warrant a charting library.
 class TransmitChart : public QWidget {
     Q_OBJECT
 public:

@@ -75,6 +75,12 @@ TransmitTab::TransmitTab(QString logFile, QString iniFile, const platform::Clock
         grid->addWidget(rows[r][0], r, 0);
         grid->addWidget(rows[r][1], r, 1);
     }
+    // Room for the longest figures from the start: the window keeps its size when they come.
+    const QString widest = QStringLiteral("99999 Sendungen, 9999:59:59");
+    for (QLabel* figure : {lblHeute, lblWoche, lblSeitReset, lblLaengste})
+        figure->setMinimumWidth(figure->fontMetrics().horizontalAdvance(widest));
+    lblSeit->setMinimumWidth(
+        lblSeit->fontMetrics().horizontalAdvance(QStringLiteral("seit Beginn des Protokolls")));
     grid->addWidget(lblSeit, 2, 2);
     grid->addWidget(cmdSendeReset, 2, 3);
     auto* exportRow = new QHBoxLayout;
