@@ -15,6 +15,7 @@ PACKAGES=(
     xvfb xauth xdotool openbox
     xdg-utils desktop-file-utils libglib2.0-bin espeak-ng
     help2man appstream lintian
+    libhamlib-dev libhamlib-utils libgpiod-dev
     mumble mumble-server dbus openssl sqlite3
     gcc-multilib g++-multilib
 )

@@ -10,6 +10,7 @@
 #include "GatewaySwitching.h"
 #include "GermanDialogs.h"
 #include "GermanErrors.h"
+#include "KeyingProcessLine.h"
 #include "LineGuard.h"
 #include "LoginLinks.h"
 #include "MumbleClient.h"
@@ -17,9 +18,9 @@
 #include "ProgramFolder.h"
 #include "PulseSound.h"
 #include "QtPrompts.h"
-#include "QtSerialLine.h"
 #include "Registry.h"
 #include "ScreenPlace.h"
+#include "SenderSettings.h"
 #include "SharedState.h"
 #include "SoundSources.h"
 #include "SquelchInput.h"
@@ -109,6 +110,35 @@ bool onlyOurOptions(const QStringList& arguments) {
     return true;
 }
 
+// The keying process: named in the environment (tests), beside the program (a build), or
+// where the package puts it.
+QString keyerProgram() {
+    if (const QString named = qEnvironmentVariable("QUORVEX_KEYER"); !named.isEmpty())
+        return named;
+    const QDir here(QCoreApplication::applicationDirPath());
+    const QString beside = here.filePath(QStringLiteral("quorvex-keyer"));
+    return QFileInfo::exists(beside)
+               ? beside
+               : here.filePath(QStringLiteral("../libexec/quorvex/quorvex-keyer"));
+}
+
+// An interface of its own by name, for messages; empty for the COM port of page 1.
+QString keyingInterfaceName(const platform::KeyingInterface& k) {
+    using Way = platform::KeyingInterface::Way;
+    switch (k.way) {
+    case Way::Cm108:
+        return QStringLiteral("CM108") +
+               (k.device.isEmpty() ? QString() : QLatin1Char(' ') + k.device);
+    case Way::Hamlib:
+        return QStringLiteral("Hamlib (Modell %1, %2)").arg(k.model).arg(k.device);
+    case Way::Gpio:
+        return QStringLiteral("GPIO %1 Leitung %2").arg(k.device).arg(k.pin);
+    case Way::Com:
+        break;
+    }
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -178,7 +208,13 @@ int main(int argc, char* argv[]) {
 
     // The keyer and the switching that drives it; the serial line outlives the keyer,
     // whose end closes the port and so drops the keying line.
-    platform::QtSerialLine serialLine;
+    // The keying line lives in a process of its own, which drops it when this one is
+    // gone or frozen; what it says reaches the person without holding the keyer.
+    platform::KeyingProcessLine serialLine(keyerProgram(), [&prompts](const QString& said) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [&prompts, said] { prompts.warnLater(said); },
+            Qt::QueuedConnection);
+    });
     std::array<QString, 4> portMap;
     // Every keying goes to the transmission log beside ts.ini; it outlives the keyer, whose
     // end is the last record's.
@@ -196,7 +232,12 @@ int main(int argc, char* argv[]) {
     frmCOM keyer(state, serialLine, clock, prompts,
                  KeyerSettings{[&options] { return options.sldDelay->value(); },
                                [&options] { return options.sldWatchdog->value(); },
-                               [&portMap](int n) {
+                               [&portMap, &serialLine, &state, &options, second](int n) {
+                                   // The process's own limit: the watchdog's and 30 s more.
+                                   serialLine.setLimitMs(
+                                       state.WatchdogEIN
+                                           ? (options.sldWatchdog->value() * 60LL + 30) * second
+                                           : 600LL * second);
                                    return n >= 1 && n <= 4 ? portMap[static_cast<size_t>(n - 1)]
                                                            : QString();
                                },
@@ -307,6 +348,9 @@ int main(int argc, char* argv[]) {
         if (ident)
             ident->setSettings(readIdentSettings(state.Dateiname));
         squelch.setSettings(readSquelchSettings(state.Dateiname));
+        const platform::KeyingInterface sender = readSenderSettings(state.Dateiname);
+        serialLine.setInterface(sender);
+        state.frmCOM.Schnittstelle = keyingInterfaceName(sender);
     };
     seams.squelchLamp = [&squelch] { return squelch.lamp(); };
     seams.microphoneClicked = [&squelch] { squelch.manualMicrophone(); };

@@ -22,7 +22,8 @@ void GatewaySwitching::DriveKeyer() {
         m_keyer.gatewayOff();
         return;
     }
-    if (m_state.frmOptions.COMPortAuswahl < 1)
+    // An interface of its own keys without a COM port.
+    if (m_state.frmOptions.COMPortAuswahl < 1 && m_state.frmCOM.Schnittstelle.isEmpty())
         return;
     if (!m_state.frmCOM.COMPortOffen)
         m_keyer.COM_ini(m_state.frmOptions.COMPortAuswahl);

@@ -69,20 +69,33 @@ frmCOM::~frmCOM() {
 bool frmCOM::COM_ini(std::int16_t port) {
     if (m_reporting)
         return false;
-    const bool lost = m_lostPort != 0 && m_lostPort == port;
+    const bool lost = m_lostPort != NoLostPort && m_lostPort == port;
     if (lost && m_clock.monotonicMs() < m_nextRetryMs)
         return false;
     const QString device = m_settings.devicePath ? m_settings.devicePath(port) : QString();
     const Result opened = m_line.open(device);
     if (opened == Result::Ok) {
         m_state.frmCOM.COMPortOffen = true;
-        m_lostPort = 0;
+        m_lostPort = NoLostPort;
         platform::LineGuard::watch(m_line.nativeHandle());
         return true;
     }
     if (lost) {
         // The adapter is still away; it was reported when it went.
         m_nextRetryMs = m_clock.monotonicMs() + RetryLostMs;
+        return false;
+    }
+    const QString& own = m_state.frmCOM.Schnittstelle;
+    if (!own.isEmpty()) {
+        // An interface of its own is told once and then tried again quietly, as a
+        // vanished adapter is: there is no port choice to fall back to.
+        m_lostPort = port;
+        m_nextRetryMs = m_clock.monotonicMs() + RetryLostMs;
+        m_reporting = true;
+        m_prompts.warn(
+            QStringLiteral("Die Sender-Schnittstelle %1 konnte nicht ge\u00F6ffnet werden !\n\n%2")
+                .arg(own, m_line.errorText()));
+        m_reporting = false;
         return false;
     }
     m_reporting = true;
@@ -200,11 +213,13 @@ void frmCOM::loseLine(const QString& why) {
     WatchdogMin = 0;
     m_lostPort = port;
     m_nextRetryMs = m_clock.monotonicMs() + RetryLostMs;
+    const QString& own = m_state.frmCOM.Schnittstelle;
     m_prompts.warnLater(
-        QStringLiteral("Die Verbindung zu COM-Port %1 ist abgerissen (%2).\r"
+        (own.isEmpty() ? QStringLiteral("Die Verbindung zu COM-Port %1").arg(port)
+                       : QStringLiteral("Die Verbindung zur Sender-Schnittstelle %1").arg(own)) +
+        QStringLiteral(" ist abgerissen (%1).\r"
                        "Die Sendeleitung ist abgeschaltet; sobald der Adapter wieder "
                        "da ist, wird der Port erneut ge\u00F6ffnet.")
-            .arg(port)
             .arg(why));
 }
 

@@ -92,7 +92,8 @@ private:
     std::int64_t m_lastSendMs = 0;
     bool m_reporting = false; // a message is showing: no new open attempt
     const char* m_closeCause = PortClosed;
-    int m_lostPort = 0; // the port whose adapter vanished, 0 when none
+    static constexpr int NoLostPort = -1;
+    int m_lostPort = NoLostPort; // the port whose adapter vanished (0: the interface's own)
     std::int64_t m_nextRetryMs = 0;
     std::int64_t m_watchdogStartMs = 0; // when the present continuous sending began
     bool m_ended = false;

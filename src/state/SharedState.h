@@ -21,6 +21,9 @@ struct ComKeyerVariables { // frmCOM
     // The lamps shpRTS and shpDTR: lit while the keyer holds that line up.
     bool RTSLit = false;
     bool DTRLit = false;
+    // A keying interface of its own ([Sender] Art: CM108, Hamlib, GPIO) by name; empty
+    // while the COM port chosen on page 1 keys.
+    QString Schnittstelle;
 };
 
 struct OptionsVariables { // frmOptions

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "KeyingInterface.h"
+#include "SerialLine.h"
+
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <sys/types.h>
+#include <thread>
+
+namespace keyerwire {
+struct Answer;
+enum class Verb : char;
+} // namespace keyerwire
+
+namespace platform {
+
+// The keying line as the keying process drives it: every call goes to the process and is
+// answered by it, so a frozen or killed program never holds the transmitter (the process
+// drops the line on the end of its input, or when the heartbeat, every check(), stops).
+// A process that dies is started again at once, unkeyed, and told once through tell.
+class KeyingProcessLine final : public SerialLine {
+public:
+    static constexpr int HeartbeatMs = 2000;
+    static constexpr int AnswerMs = 500;
+    static constexpr int OpenMs = 3000;
+
+    // tell: a German sentence for the person at the PC; called from any thread.
+    KeyingProcessLine(QString program, std::function<void(const QString&)> tell);
+    ~KeyingProcessLine() override;
+
+    // Both take effect at the next open.
+    void setInterface(const KeyingInterface& chosen);
+    // The process's own limit: never keyed longer than this, whatever it is told.
+    void setLimitMs(std::int64_t ms);
+    const KeyingInterface& interface() const { return m_interface; }
+
+    // The serial way opens device; the other ways their own device from the interface.
+    Result open(const QString& device) override;
+    Result setRequestToSend(bool active) override;
+    Result setDataTerminalReady(bool active) override;
+    Result inputLines(int& lines) override;
+    Result inputChangeCount(InputLine line, int& count) override;
+    Result waitInputChange() override;
+    void interruptWait() override;
+    Result check() override; // the heartbeat, too
+    void close() override;
+    bool isOpen() const override { return m_open; }
+    int nativeHandle() const override { return -1; }
+    QString errorText() const override;
+
+    pid_t processId() const { return m_pid; }
+
+private:
+    Result spawn();
+    void stopProcess();
+    void readLoop();
+    std::optional<keyerwire::Answer> ask(keyerwire::Verb verb, std::int64_t number, int timeoutMs);
+    Result answered(const std::optional<keyerwire::Answer>& a);
+
+    const QString m_program;
+    const std::function<void(const QString&)> m_tell;
+    KeyingInterface m_interface;
+    std::int64_t m_limitMs = 600000;
+    QString m_device; // what open() was given
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_answerCame;
+    std::map<std::uint32_t, keyerwire::Answer> m_answers;
+    std::uint32_t m_nextId = 1;
+    int m_toProcess = -1;
+    int m_fromProcess = -1;
+    pid_t m_pid = -1;
+    std::uint64_t m_generation = 0; // a new process each time
+    bool m_closing = false;
+    QString m_error;
+    std::atomic<bool> m_open{false};
+    std::thread m_reader;
+};
+
+} // namespace platform
