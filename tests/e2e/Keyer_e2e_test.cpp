@@ -91,6 +91,71 @@ TEST_P(KeyerEndsBySignal, LeavesTheLineDown) {
 
 INSTANTIATE_TEST_SUITE_P(Signals, KeyerEndsBySignal, ::testing::Values(SIGTERM, SIGINT, SIGHUP));
 
+namespace {
+
+// The keying process quorvex started.
+pid_t keyingProcessOf(const Child& quorvex) {
+    QProcess pgrep;
+    pgrep.start(QStringLiteral("pgrep"),
+                {QStringLiteral("-P"), QString::number(quorvex.processId()),
+                 QStringLiteral("quorvex-keyer")});
+    pgrep.waitForFinished(3000);
+    return static_cast<pid_t>(pgrep.readAllStandardOutput().trimmed().toInt());
+}
+
+} // namespace
+
+// Whatever becomes of the program while it keys, the keying process drops the line by
+// itself: killed (the end of its pipe) within 200 ms, stopped (no heartbeat) within
+// 2.5 s; and the keying process killed is started again, unkeyed, within 200 ms.
+struct Mishap {
+    const char* what;
+    int withinMs;
+};
+
+class KeyerSurvives : public KeyerE2E, public ::testing::WithParamInterface<Mishap> {};
+
+TEST_P(KeyerSurvives, AMishapWhileKeyed) {
+    ASSERT_TRUE(start(3000));
+    speak(true);
+    ASSERT_TRUE(waitUntil([&] { return !keying().empty() && keying().back().rts; }, 3000));
+    const pid_t program = static_cast<pid_t>(rig.quorvex.processId());
+    const pid_t keyer = keyingProcessOf(rig.quorvex);
+    ASSERT_GT(keyer, 0) << "no keying process";
+    const std::size_t before = keying().size();
+    const std::int64_t t0 = monotonicNs();
+    const std::string what = GetParam().what;
+    ::kill(what == "keyer" ? keyer : program, what == "SIGSTOP" ? SIGSTOP : SIGKILL);
+    const bool dropped = waitUntil(
+        [&] {
+            const auto k = keying();
+            return std::any_of(k.begin() + static_cast<std::ptrdiff_t>(before), k.end(),
+                               [](const LineEvent& e) { return !e.rts || e.what == "open"; });
+        },
+        GetParam().withinMs + 2000, 1);
+    ::kill(program, SIGCONT);
+    ASSERT_TRUE(dropped) << what << ": the line stayed keyed";
+    const auto k = keying();
+    const auto down = std::find_if(k.begin() + static_cast<std::ptrdiff_t>(before), k.end(),
+                                   [](const LineEvent& e) { return !e.rts || e.what == "open"; });
+    const auto ms = (down->ns - t0) / 1'000'000;
+    std::printf("measured: %s while keyed: line down (or a new keying process) after %lld ms "
+                "(bound %d ms)\n",
+                what.c_str(), static_cast<long long>(ms), GetParam().withinMs);
+    EXPECT_LE(ms, GetParam().withinMs);
+    if (what == "keyer") {
+        // The new process starts unkeyed, then keys again for the speaker still speaking.
+        EXPECT_EQ(down->what, "open");
+        EXPECT_TRUE(waitUntil([&] { return keying().back().rts; }, 3000)) << "not keyed again";
+        EXPECT_NE(keyingProcessOf(rig.quorvex), keyer);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Mishaps, KeyerSurvives,
+                         ::testing::Values(Mishap{"SIGKILL", 200}, Mishap{"SIGSTOP", 2500},
+                                           Mishap{"keyer", 200}),
+                         [](const auto& info) { return std::string(info.param.what); });
+
 // A warning at start-up (here: the keypad's tones are missing) waits for the monitor
 // cycle instead of holding it: an unattended gateway keys with nobody to press OK.
 TEST_F(KeyerE2E, AStartUpWarningDoesNotHoldTheTransmitter) {

@@ -17,11 +17,13 @@ for f in ./usr/bin/quorvex ./usr/bin/tsini ./usr/bin/ts2sim ./usr/bin/dtmfdecode
          ./usr/share/applications/quorvex.desktop \
          ./usr/share/icons/hicolor/scalable/apps/quorvex.svg \
          ./usr/share/quorvex/sounds/0.wav ./usr/share/quorvex/sounds/11.wav \
-         ./usr/share/doc/quorvex/copyright ./usr/share/doc/quorvex/changelog.gz; do
+         ./usr/share/doc/quorvex/copyright ./usr/share/doc/quorvex/changelog.gz \
+         ./usr/libexec/quorvex/quorvex-keyer ./usr/lib/udev/rules.d/70-quorvex-radio.rules; do
     grep -qxF "$f" <<<"$contents" || fail "missing in the package: $f"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for d in libqt6widgets6 libqt6dbus6 libqt6sql6-sqlite libpulse0 libsndfile1 xdg-utils; do
+for d in libqt6widgets6 libqt6dbus6 libqt6sql6-sqlite libpulse0 libsndfile1 xdg-utils \
+         libhamlib4 libgpiod2 libqt6serialport6; do
     grep -q "$d" <<<"$depends" || fail "missing dependency: $d (Depends: $depends)"
 done
 grep -qE 'i386|lib32' <<<"$depends" && fail "the main package pulls in 32-bit libraries: $depends"

@@ -91,7 +91,7 @@ public:
         const std::size_t before = events().size();
         if (!startQuorvex(quorvex, dir.path(), dir.file(QStringLiteral("client.sock")), m_display,
                           m_env, arguments) ||
-            !waitUntil([&] { return events().size() >= before + 2; }, 5000))
+            !waitUntil([&] { return !serialKeying || events().size() >= before + 2; }, 5000))
             return false;
         QThread::msleep(300); // the gateway settles: flags, first release requests
         return true;
@@ -138,6 +138,7 @@ public:
     QByteArray morePlayers;                    // "player ID CHANNEL NAME" lines for ts2sim
     std::function<void(const QString& ini)> moreSettings; // what other pages saved
     QStringList arguments;                                // quorvex's command line
+    bool serialKeying = true; // false: another interface keys, the serial port stays shut
     Child quorvex;
 
 private:

@@ -1,0 +1,121 @@
+// The program keying the other interfaces through its keying process: a CAT command to
+// the real rigctld (Hamlib's dummy rig, PTT by CAT, reached as model 2 on loopback), and a
+// CM108 sound card's GPIO, its hidraw device played by a pseudo-terminal whose other end
+// reads the exact reports.
+#include "KeyerRig.h"
+#include "SenderSettings.h"
+
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <termios.h>
+
+namespace {
+
+// The rig's PTT as rigctld reads it back ("t"): "1", "0", or empty when it does not answer.
+QByteArray pttOf(quint16 port) {
+    QTcpSocket s;
+    s.connectToHost(QStringLiteral("127.0.0.1"), port);
+    if (!s.waitForConnected(1000))
+        return {};
+    s.write("t\n");
+    return s.waitForReadyRead(1000) ? s.readLine().trimmed() : QByteArray();
+}
+
+quint16 freePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
+
+} // namespace
+
+TEST(RadioE2E, HamlibKeysByCatHoldsTheHangTimeAndTheWatchdogCuts) {
+    if (QStandardPaths::findExecutable(QStringLiteral("rigctld")).isEmpty())
+        GTEST_SKIP() << "needs rigctld (Debian package libhamlib-utils)";
+    const quint16 port = freePort();
+    Child rigctld;
+    rigctld.start(QStringLiteral("rigctld"),
+                  {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-P"),
+                   QStringLiteral("RIG"), QStringLiteral("-T"), QStringLiteral("127.0.0.1"),
+                   QStringLiteral("-t"), QString::number(port)});
+    ASSERT_TRUE(waitUntil([&] { return pttOf(port) == "0"; }, 5000)) << "rigctld did not start";
+    KeyerRig rig;
+    rig.serialKeying = false;
+    rig.morePage = [](frmOptions& page) { page.sldWatchdog->setValue(1); };
+    rig.moreSettings = [port](const QString& ini) {
+        platform::KeyingInterface hamlib;
+        hamlib.way = platform::KeyingInterface::Way::Hamlib;
+        hamlib.device = QStringLiteral("127.0.0.1:%1").arg(port);
+        writeSenderSettings(ini, hamlib);
+    };
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("QUORVEX_TEST_SECOND_MS"), QStringLiteral("40")); // 2.4 s minute
+    ASSERT_TRUE(rig.start(300, {}, env));
+
+    QElapsedTimer t;
+    rig.sim->command("speak 7 on\nwait 800\nspeak 7 off");
+    t.start();
+    ASSERT_TRUE(waitUntil([&] { return pttOf(port) == "1"; }, 3000)) << "not keyed by CAT";
+    ASSERT_TRUE(waitUntil([&] { return pttOf(port) == "0"; }, 3000)) << "not released";
+    std::printf("measured: keyed by CAT for %lld ms (speech 800 ms, hang time 300 ms)\n",
+                static_cast<long long>(t.elapsed()));
+    EXPECT_GE(t.elapsed(), 800 + 300 - 100);
+
+    // Speech without end: the watchdog's minute (2.4 s here) cuts and blocks.
+    rig.speak(true);
+    ASSERT_TRUE(waitUntil([&] { return pttOf(port) == "1"; }, 3000));
+    t.start();
+    ASSERT_TRUE(waitUntil([&] { return pttOf(port) == "0"; }, 6000)) << "the watchdog never cut";
+    std::printf("measured: the watchdog cut the CAT keying after %lld ms (a minute of 2400 ms)\n",
+                static_cast<long long>(t.elapsed()));
+    QThread::msleep(500);
+    EXPECT_EQ(pttOf(port), "0") << "keyed again while blocked";
+}
+
+TEST(RadioE2E, Cm108WritesTheGpioReportsExactly) {
+    KeyerRig rig;
+    ASSERT_FALSE(rig.pts.isEmpty());
+    {
+        // The report bytes pass unchanged, as through a hidraw device.
+        const int slave = ::open(rig.pts.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+        termios raw{};
+        ::tcgetattr(slave, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(slave, TCSANOW, &raw);
+        ::close(slave);
+    }
+    rig.serialKeying = false;
+    rig.moreSettings = [&rig](const QString& ini) {
+        platform::KeyingInterface cm108;
+        cm108.way = platform::KeyingInterface::Way::Cm108;
+        cm108.device = rig.pts;
+        writeSenderSettings(ini, cm108);
+    };
+    ASSERT_TRUE(rig.start(0));
+    const QByteArray unkeyed("\x00\x00\x00\x04\x00", 5), keyed("\x00\x00\x04\x04\x00", 5);
+    QByteArray reports;
+    const auto seen = [&](const QByteArray& report) {
+        return waitUntil(
+            [&] {
+                char buffer[64];
+                pollfd p{rig.master(), POLLIN, 0};
+                if (::poll(&p, 1, 0) > 0)
+                    reports.append(buffer, std::max<ssize_t>(0, ::read(rig.master(), buffer, 64)));
+                return reports.contains(report);
+            },
+            3000);
+    };
+    ASSERT_TRUE(seen(unkeyed)) << "not unkeyed at the start: " << reports.toHex().constData();
+    reports.clear();
+    rig.speak(true);
+    ASSERT_TRUE(seen(keyed)) << "GPIO 3 keyed is 00 00 04 04 00; seen "
+                             << reports.toHex().constData();
+    reports.clear();
+    rig.speak(false);
+    EXPECT_TRUE(seen(unkeyed)) << "seen " << reports.toHex().constData();
+}
