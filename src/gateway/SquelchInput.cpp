@@ -6,6 +6,7 @@
 #include "SharedState.h"
 #include "TSRemote.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -20,9 +21,12 @@ constexpr int CaptureBoundMs = 300;
 constexpr int CapturePieceMs = 20; // the recording's thread wakes 50 times a second
 constexpr int BlockSamples = SquelchInput::CaptureRate / 100; // 10 ms
 
-int lineBit(Source s) {
-    switch (s) {
+// The status line a source listens to; a CM108's buttons and a radio's DCD come from the
+// keying process as status lines too (VolUp Dcd, VolDown Cts, PlayMute Dsr, RecMute Ri).
+int lineBit(const SquelchSettings& s) {
+    switch (s.source) {
     case Source::Dcd:
+    case Source::Hamlib:
         return platform::SerialLine::Dcd;
     case Source::Cts:
         return platform::SerialLine::Cts;
@@ -30,6 +34,8 @@ int lineBit(Source s) {
         return platform::SerialLine::Dsr;
     case Source::Ri:
         return platform::SerialLine::Ri;
+    case Source::Cm108:
+        return 1 << std::clamp(s.cm108Input, 0, 3);
     default:
         return 0;
     }
@@ -66,7 +72,7 @@ void SquelchInput::setSettings(const SquelchSettings& settings) {
     m_stuckTold = false;
     m_missingSince = -1;
     m_missingTold = false;
-    if (lineBit(settings.source) != 0 && m_parts.ownThread) {
+    if (lineBit(settings) != 0 && m_parts.ownThread) {
         m_lineStop = false;
         m_lineThread = std::thread([this] { runLine(); });
     }
@@ -117,7 +123,7 @@ void SquelchInput::pollLine() {
     int lines = 0;
     switch (m_parts.line.inputLines(lines)) {
     case platform::SerialLine::Result::Ok: {
-        const int bit = lineBit(m_settings.source);
+        const int bit = lineBit(m_settings);
         const bool open = ((lines & bit) != 0) == m_settings.activeHigh;
         // A line that changed twice or more since the last look went the other way in
         // between, which a look every 10 ms cannot see: that change restarts the open

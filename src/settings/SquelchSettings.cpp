@@ -2,12 +2,14 @@
 
 #include "INIfile.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
 
 const QString Section = QStringLiteral("Squelch");
-constexpr std::array<const char*, 6> SourceWords = {"Aus", "DCD", "CTS", "DSR", "RI", "Audio"};
+constexpr std::array<const char*, 8> SourceWords = {"Aus", "DCD",   "CTS",   "DSR",
+                                                    "RI",  "Audio", "CM108", "Hamlib"};
 
 // A whole number within [low, high], else fallback.
 int within(const QString& text, int low, int high, int fallback) {
@@ -39,6 +41,11 @@ SquelchSettings readSquelchSettings(const QString& iniFile) {
         within(read("Zeitlimit"), 0, SquelchSettings::MaxTimeoutMinutes, s.timeoutMinutes);
     s.thresholdDb = within(read("Schwelle"), SquelchSettings::MinThresholdDb, 0, s.thresholdDb);
     s.soundSource = read("Tonquelle");
+    const QString input = read("Eingang");
+    for (int i = 0; i < 4; ++i) {
+        if (input.compare(QLatin1String(Cm108InputWords[i]), Qt::CaseInsensitive) == 0)
+            s.cm108Input = i;
+    }
     return s;
 }
 
@@ -50,7 +57,8 @@ bool writeSquelchSettings(const QString& iniFile, const SquelchSettings& s) {
         {"Haltezeit", QString::number(s.hangMs)},
         {"Zeitlimit", QString::number(s.timeoutMinutes)},
         {"Schwelle", QString::number(s.thresholdDb)},
-        {"Tonquelle", s.soundSource}};
+        {"Tonquelle", s.soundSource},
+        {"Eingang", QLatin1String(Cm108InputWords[std::clamp(s.cm108Input, 0, 3)])}};
     for (const auto& [key, value] : values) {
         if (INIfile::INIWrite(iniFile, Section, QLatin1String(key), value) == 0)
             return false;

@@ -3,7 +3,9 @@
 // CM108 sound card's GPIO, its hidraw device played by a pseudo-terminal whose other end
 // reads the exact reports.
 #include "KeyerRig.h"
+#include "MicrophoneLog.h"
 #include "SenderSettings.h"
+#include "SquelchSettings.h"
 
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -77,7 +79,7 @@ TEST(RadioE2E, HamlibKeysByCatHoldsTheHangTimeAndTheWatchdogCuts) {
     EXPECT_EQ(pttOf(port), "0") << "keyed again while blocked";
 }
 
-TEST(RadioE2E, Cm108WritesTheGpioReportsExactly) {
+TEST(RadioE2E, Cm108KeysByExactReportsAndItsVolDownOpensTheSquelch) {
     KeyerRig rig;
     ASSERT_FALSE(rig.pts.isEmpty());
     {
@@ -95,6 +97,10 @@ TEST(RadioE2E, Cm108WritesTheGpioReportsExactly) {
         cm108.way = platform::KeyingInterface::Way::Cm108;
         cm108.device = rig.pts;
         writeSenderSettings(ini, cm108);
+        SquelchSettings squelch; // the receiver's COS on the card's VolDown input
+        squelch.source = SquelchSettings::Source::Cm108;
+        squelch.cm108Input = 1;
+        writeSquelchSettings(ini, squelch);
     };
     ASSERT_TRUE(rig.start(0));
     const QByteArray unkeyed("\x00\x00\x00\x04\x00", 5), keyed("\x00\x00\x04\x04\x00", 5);
@@ -118,4 +124,13 @@ TEST(RadioE2E, Cm108WritesTheGpioReportsExactly) {
     reports.clear();
     rig.speak(false);
     EXPECT_TRUE(seen(unkeyed)) << "seen " << reports.toHex().constData();
+
+    // The squelch opens on the VolDown input's report and closes with it.
+    MicrophoneLog mic(*rig.sim);
+    ASSERT_GE(mic.waitFor(false, 2000), 0);
+    for (const bool open : {true, false}) {
+        const char report[4] = {open ? '\x02' : '\x00', 0, 0, 0};
+        ASSERT_EQ(::write(rig.master(), report, 4), 4);
+        EXPECT_GE(mic.waitFor(open, 2000), 0) << "the microphone did not follow VolDown " << open;
+    }
 }

@@ -26,8 +26,13 @@ frmSquelch::frmSquelch(SquelchFace face, QWidget* parent)
     cmbQuelle = new QComboBox(this);
     cmbQuelle->addItems({QStringLiteral("Aus"), QStringLiteral("DCD (Tr\u00E4gererkennung)"),
                          QStringLiteral("CTS"), QStringLiteral("DSR"), QStringLiteral("RI"),
-                         QStringLiteral("Tonpegel")});
+                         QStringLiteral("Tonpegel"), QStringLiteral("CM108-Eingang"),
+                         QStringLiteral("Hamlib (DCD des Funkger\u00E4ts)")});
     cmbQuelle->setCurrentIndex(static_cast<int>(s.source));
+    cmbEingang = new QComboBox(this);
+    for (const char* word : Cm108InputWords)
+        cmbEingang->addItem(QLatin1String(word));
+    cmbEingang->setCurrentIndex(s.cm108Input);
     optHoch = new QRadioButton(QStringLiteral("aktiv bei Pegel hoch"), this);
     optTief = new QRadioButton(QStringLiteral("aktiv bei Pegel tief"), this);
     (s.activeHigh ? optHoch : optTief)->setChecked(true);
@@ -59,6 +64,7 @@ frmSquelch::frmSquelch(SquelchFace face, QWidget* parent)
     polarity->addWidget(optHoch);
     polarity->addWidget(optTief);
     form->addRow(QStringLiteral("Leitung"), polarity);
+    form->addRow(QStringLiteral("CM108-Eingang"), cmbEingang);
     form->addRow(QStringLiteral("Tonquelle"), cmbTonquelle);
     form->addRow(QStringLiteral("Schwelle"), spnSchwelle);
     auto* level = new QHBoxLayout;
@@ -97,6 +103,7 @@ void frmSquelch::sourceChanged() {
     optTief->setEnabled(line);
     for (QWidget* w : std::initializer_list<QWidget*>{cmbTonquelle, spnSchwelle, barPegel})
         w->setEnabled(audio);
+    cmbEingang->setEnabled(source == Source::Cm108);
     for (QSpinBox* b : {spnOeffnen, spnHaltezeit, spnZeitlimit})
         b->setEnabled(source != Source::Off);
     if (m_face.listen)
@@ -124,6 +131,7 @@ SquelchSettings frmSquelch::chosen() const {
     s.timeoutMinutes = spnZeitlimit->value();
     s.thresholdDb = spnSchwelle->value();
     s.soundSource = cmbTonquelle->currentData().toString();
+    s.cm108Input = cmbEingang->currentIndex();
     return s;
 }
 

@@ -41,6 +41,7 @@ public:
     void Meter_Timer();
 
     QComboBox* cmbQuelle = nullptr;
+    QComboBox* cmbEingang = nullptr; // which CM108 button input carries the squelch
     QRadioButton* optHoch = nullptr;
     QRadioButton* optTief = nullptr;
     QSpinBox* spnOeffnen = nullptr;
