@@ -36,7 +36,8 @@ QByteArray Cm108Line::report(int gpio, bool level) {
     return QByteArray("\0\0", 2) + (level ? bit : '\0') + bit + QByteArray(1, '\0');
 }
 
-QString Cm108Line::findDevice(const QString& sysfsRoot) {
+QStringList Cm108Line::findDevices(const QString& sysfsRoot) {
+    QStringList found;
     const QDir root(sysfsRoot);
     for (const QString& name :
          root.entryList({QStringLiteral("hidraw*")}, QDir::AllEntries, QDir::Name)) {
@@ -50,15 +51,15 @@ QString Cm108Line::findDevice(const QString& sysfsRoot) {
             const QList<QByteArray> ids = line.mid(7).split(':');
             if (ids.size() == 3 &&
                 knownInterface(ids[1].toUInt(nullptr, 16), ids[2].toUInt(nullptr, 16)))
-                return QStringLiteral("/dev/") + name;
+                found << QStringLiteral("/dev/") + name;
         }
     }
-    return {};
+    return found;
 }
 
 platform::SerialLine::Result Cm108Line::open(const QString& device) {
     close();
-    m_device = device.isEmpty() ? findDevice() : device;
+    m_device = device.isEmpty() ? findDevices().value(0) : device;
     if (m_device.isEmpty()) {
         m_error =
             QStringLiteral("keine CM108-Schnittstelle gefunden (USB-Soundkarte eingesteckt?)");

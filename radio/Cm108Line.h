@@ -31,8 +31,8 @@ public:
 
     // The output report that sets the pin up or down.
     static QByteArray report(int gpio, bool level);
-    // The hidraw device of a known interface, found through sysfs below root; empty if none.
-    static QString findDevice(const QString& sysfsRoot = QStringLiteral("/sys/class/hidraw"));
+    // The hidraw devices of known interfaces, found through sysfs below root.
+    static QStringList findDevices(const QString& sysfsRoot = QStringLiteral("/sys/class/hidraw"));
 
 private:
     Result key(bool up);

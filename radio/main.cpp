@@ -4,6 +4,7 @@
 // past a time limit of its own, whatever it was told.
 //   quorvex-keyer [--art COM|CM108|Hamlib|GPIO] [--geraet DEVICE] [--modell N] [--baud N]
 //                 [--pin N] [--invertiert] [--limit-ms MS] [--heartbeat-ms MS]
+#include "Choices.h"
 #include "Cm108Line.h"
 #include "GpioLine.h"
 #include "HamlibLine.h"
@@ -33,7 +34,7 @@ using Clock = std::chrono::steady_clock;
 constexpr const char* Usage =
     "usage: quorvex-keyer [--art COM|CM108|Hamlib|GPIO] [--geraet DEVICE] [--modell N]\n"
     "                     [--baud N] [--pin N] [--invertiert] [--limit-ms MS] [--heartbeat-ms MS]\n"
-    "       quorvex-keyer --help | --version\n"
+    "       quorvex-keyer --liste | --help | --version\n"
     "Quorvex's keying process: keys the radio interface as Quorvex asks on standard input,\n"
     "and drops the line by itself when Quorvex ends, stops answering (no heartbeat within\n"
     "--heartbeat-ms, 2000) or has kept it keyed longer than --limit-ms (600000).\n";
@@ -173,6 +174,12 @@ int main(int argc, char* argv[]) {
             return std::fputs(Usage, stdout) < 0;
         if (std::strcmp(argv[i], "--version") == 0)
             return std::printf("quorvex-keyer %s\n", QUORVEX_VERSION_TEXT) < 0;
+        if (std::strcmp(argv[i], "--liste") == 0) {
+            QCoreApplication application(argc, argv);
+            for (const QString& choice : interfaceChoices())
+                std::printf("%s\n", choice.toUtf8().constData());
+            return 0;
+        }
     }
     Options options;
     if (!parse(argc, argv, options)) {

@@ -39,6 +39,7 @@
 #include "frmMain.h"
 #include "frmOptions.h"
 #include "frmOptions2.h"
+#include "frmSender.h"
 #include "frmSprecher.h"
 #include "frmSquelch.h"
 #include "frmStatic.h"
@@ -50,6 +51,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QSlider>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -246,8 +248,9 @@ int main(int argc, char* argv[]) {
                                    const QString identName = QStringLiteral("Kennung");
                                    if (keyed) {
                                        identRecord = state.IdentKeying;
-                                       transmissions.begin(identRecord || !mainPtr
-                                                               ? identName
+                                       transmissions.begin(identRecord || !mainPtr ? identName
+                                                           : state.TestKeying
+                                                               ? QStringLiteral("Testsenden")
                                                                : mainPtr->cycle().view.lblSprecher);
                                    } else {
                                        transmissions.end(identRecord ? identName : cause);
@@ -293,6 +296,52 @@ int main(int argc, char* argv[]) {
                 return lamp ? lamp->second : QStringLiteral("nicht in Betrieb");
             };
             return new frmSquelch(face);
+        }));
+    };
+    QPointer<frmSender> senderWindow;
+    optionsSeams.showSender = [&] {
+        showRaised(existing(senderWindow, [&] {
+            SenderFace face;
+            face.stored = [&state] { return readSenderSettings(state.Dateiname); };
+            face.store = [&](const platform::KeyingInterface& chosen) {
+                if (!writeSenderSettings(state.Dateiname, chosen))
+                    prompts.warn(QStringLiteral("Die Sender-Schnittstelle konnte nicht in \"%1\" "
+                                                "gespeichert werden.")
+                                     .arg(state.Dateiname));
+                serialLine.setInterface(chosen);
+                state.frmCOM.Schnittstelle = keyingInterfaceName(chosen);
+                // The next tick opens the interface chosen now.
+                keyer.COM_schliessen(state.frmOptions.COMPortAuswahl);
+            };
+            face.choices = [] {
+                QProcess list;
+                list.start(keyerProgram(), {QStringLiteral("--liste")});
+                list.waitForFinished(3000);
+                return QString::fromUtf8(list.readAllStandardOutput())
+                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            };
+            face.testKey = [&state] {
+                state.TestKeying = true;
+                QTimer::singleShot(2000, [&state] { state.TestKeying = false; });
+            };
+            face.stateText = [&state, &serialLine] {
+                const app::ComKeyerVariables& k = state.frmCOM;
+                QString text = !k.COMPortOffen        ? QStringLiteral("nicht ge\u00F6ffnet")
+                               : k.COMPortsperren     ? QStringLiteral("gesperrt (Watchdog)")
+                               : k.RTSLit || k.DTRLit ? QStringLiteral("SENDET")
+                                                      : QStringLiteral("bereit, nicht getastet");
+                int lines = 0;
+                if (k.COMPortOffen &&
+                    serialLine.inputLines(lines) == platform::SerialLine::Result::Ok)
+                    text += QStringLiteral("; Eing\u00E4nge: DCD %1, CTS %2, DSR %3, RI %4")
+                                .arg(lines & 1 ? 1 : 0)
+                                .arg(lines & 2 ? 1 : 0)
+                                .arg(lines & 4 ? 1 : 0)
+                                .arg(lines & 8 ? 1 : 0);
+                const QString why = serialLine.errorText();
+                return why.isEmpty() ? text : text + QStringLiteral(" (%1)").arg(why);
+            };
+            return new frmSender(face);
         }));
     };
     optionsSeams.loadBeacon = [&](const BeaconValues& v) {
@@ -483,5 +532,6 @@ int main(int argc, char* argv[]) {
     delete statisticsWindow.data();
     delete speakerWindow.data();
     delete squelchWindow.data();
+    delete senderWindow.data();
     return rc;
 }

@@ -29,7 +29,7 @@ void GatewaySwitching::DriveKeyer() {
         m_keyer.COM_ini(m_state.frmOptions.COMPortAuswahl);
     else
         m_keyer.checkLine();
-    if (m_state.COMSenden || m_state.IdentKeying) {
+    if (m_state.COMSenden || m_state.IdentKeying || m_state.TestKeying) {
         if (!m_state.frmCOM.COMPortsperren)
             m_keyer.COM_senden(true);
     } else {

@@ -60,6 +60,7 @@ struct SharedState {
     QString CurrentAWAYChannelID;
     bool COMSenden = false;
     bool IdentKeying = false; // the identification after traffic keys the line now
+    bool TestKeying = false;  // the interface window's test keys the line now
     bool FlagChannelCommander = false;
     bool FlagNoWhisper = false;
     bool FlagAway = false;

@@ -49,6 +49,7 @@ void frmOptions::setSeams(OptionsSeams seams) {
     // The keypad's button shows in gateway mode, once the keypad exists.
     cmdDTMF->setVisible(chkGateway->checkState() == Qt::Checked && m_seams.showDtmf);
     cmdSquelch->setVisible(chkGateway->checkState() == Qt::Checked && m_seams.showSquelch);
+    cmdSender->setVisible(chkGateway->checkState() == Qt::Checked && m_seams.showSender);
     for (QPushButton* b : cmdMakeLink)
         b->setEnabled(bool(m_seams.makeLink));
 }
@@ -408,6 +409,7 @@ void frmOptions::chkGateway_Click() {
         w->setVisible(gateway);
     cmdDTMF->setVisible(gateway && m_seams.showDtmf);
     cmdSquelch->setVisible(gateway && m_seams.showSquelch);
+    cmdSender->setVisible(gateway && m_seams.showSender);
     if (m_host.setLineLampsVisible)
         m_host.setLineLampsVisible(gateway);
 }

@@ -50,6 +50,7 @@ struct OptionsSeams {
     std::function<void()> showPage2;
     std::function<void()> showDtmf;
     std::function<void()> showSquelch; // the squelch input's window, over this page
+    std::function<void()> showSender;  // the keying interface's window, over this page
     std::function<void(int)> makeLink; // 0 desktop, 1 a chosen folder
     std::function<void(const BeaconValues&)> loadBeacon;
     std::function<void()> afterApply; // the keyer reads its port mapping again
@@ -128,6 +129,7 @@ public:
     QCheckBox* chkDebug = nullptr;
     QPushButton* cmdDTMF = nullptr;
     QPushButton* cmdSquelch = nullptr;
+    QPushButton* cmdSender = nullptr;
     QPushButton* cmdApply = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;

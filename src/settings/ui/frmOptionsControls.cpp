@@ -239,6 +239,9 @@ void frmOptions::buildControls() {
     cmdSquelch = new QPushButton(QStringLiteral("S&quelch"), this);
     cmdSquelch->setToolTip(
         QStringLiteral("Squelch-Eingang: das Mikrofon folgt der Squelch des Empfängers"));
+    cmdSender = new QPushButton(QStringLiteral("Se&nder"), this);
+    cmdSender->setToolTip(QStringLiteral("Sender-Schnittstelle: wie der Sender getastet wird "
+                                         "(COM, CM108, Hamlib, GPIO)"));
     cmdMakeLink[0] =
         button(Glyph::Link, QStringLiteral("Desktop-Link erstellen"),
                QStringLiteral("Hiermit wird ein Startlink mit den angegebenen Logindaten "
@@ -251,6 +254,7 @@ void frmOptions::buildControls() {
     links->addWidget(cmdMakeLink[0]);
     links->addWidget(cmdMakeLink[1]);
     links->addStretch();
+    links->addWidget(cmdSender);
     links->addWidget(cmdSquelch);
     links->addWidget(cmdDTMF);
     links->addWidget(cmdTSFehler);
@@ -285,6 +289,10 @@ void frmOptions::buildControls() {
     connect(cmdSeite2, &QPushButton::clicked, this, &frmOptions::cmdSeite2_Click);
     connect(cmdDTMF, &QPushButton::clicked, this, &frmOptions::cmdDTMF_Click);
     connect(cmdSquelch, &QPushButton::clicked, this, &frmOptions::cmdSquelch_Click);
+    connect(cmdSender, &QPushButton::clicked, this, [this] {
+        if (m_seams.showSender)
+            m_seams.showSender();
+    });
     connect(cmdTSFehler, &QPushButton::clicked, this, &frmOptions::cmdTSFehler_Click);
     for (int i = 0; i < 2; ++i) {
         connect(cmdMakeLink[i], &QPushButton::clicked, this, [this, i] {
