@@ -232,33 +232,33 @@ int main(int argc, char* argv[]) {
     const int testSecond = qEnvironmentVariableIntValue("QUORVEX_TEST_SECOND_MS");
     const int second = testSecond >= 20 && testSecond < 1000 ? testSecond : 1000;
     frmCOM keyer(state, serialLine, clock, prompts,
-                 KeyerSettings{[&options] { return options.sldDelay->value(); },
-                               [&options] { return options.sldWatchdog->value(); },
-                               [&portMap, &serialLine, &state, &options, second](int n) {
-                                   // The process's own limit: the watchdog's and 30 s more.
-                                   serialLine.setLimitMs(
-                                       state.WatchdogEIN
-                                           ? (options.sldWatchdog->value() * 60LL + 30) * second
-                                           : 600LL * second);
-                                   return n >= 1 && n <= 4 ? portMap[static_cast<size_t>(n - 1)]
-                                                           : QString();
-                               },
-                               [&options] { options.cmbCOMPort->setCurrentIndex(0); },
-                               [&](bool keyed, const QString& cause) {
-                                   const QString identName = QStringLiteral("Kennung");
-                                   if (keyed) {
-                                       identRecord = state.IdentKeying;
-                                       transmissions.begin(identRecord || !mainPtr ? identName
-                                                           : state.TestKeying
-                                                               ? QStringLiteral("Testsenden")
-                                                               : mainPtr->cycle().view.lblSprecher);
-                                   } else {
-                                       transmissions.end(identRecord ? identName : cause);
-                                   }
-                                   if (!identRecord && ident)
-                                       ident->speakerKeying(keyed);
-                               },
-                               second});
+                 KeyerSettings{
+                     [&options] { return options.sldDelay->value(); },
+                     [&options] { return options.sldWatchdog->value(); },
+                     [&portMap, &serialLine, &state, &options, second](int n) {
+                         // The process's own limit: the watchdog's and 30 s more.
+                         serialLine.setLimitMs(
+                             state.WatchdogEIN ? (options.sldWatchdog->value() * 60LL + 30) * second
+                                               : 600LL * second);
+                         return n >= 1 && n <= 4 ? portMap[static_cast<size_t>(n - 1)] : QString();
+                     },
+                     [&options] { options.cmbCOMPort->setCurrentIndex(0); },
+                     [&](bool keyed, const QString& cause) {
+                         const QString identName = QStringLiteral("Kennung");
+                         if (keyed) {
+                             identRecord = state.IdentKeying;
+                             state.frmCOM.SendetFuer = identRecord || !mainPtr ? identName
+                                                       : state.TestKeying
+                                                           ? QStringLiteral("Testsenden")
+                                                           : mainPtr->cycle().view.lblSprecher;
+                             transmissions.begin(state.frmCOM.SendetFuer);
+                         } else {
+                             transmissions.end(identRecord ? identName : cause);
+                         }
+                         if (!identRecord && ident)
+                             ident->speakerKeying(keyed);
+                     },
+                     second});
     // The radio-to-client direction: the own microphone follows the receiver's squelch.
     SquelchInput squelch(SquelchInput::Parts{state, ts, serialLine, clock, prompts, second});
     QPointer<frmSquelch> squelchWindow;

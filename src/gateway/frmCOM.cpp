@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
 
 using Result = platform::SerialLine::Result;
 
@@ -133,6 +134,7 @@ void frmCOM::COM_ein() {
 }
 
 void frmCOM::COM_aus(const char* cause) {
+    m_state.frmCOM.WatchdogRestSek = -1;
     setKeyingLine(false, cause);
     m_state.frmCOM.DelayEIN = false;
     Delay->stop();
@@ -250,6 +252,7 @@ void frmCOM::Watchdog_Timer() {
         m_watchdogStartMs = now;
         WatchdogSek = 0;
         WatchdogMin = 0;
+        m_state.frmCOM.WatchdogRestSek = -1;
         return;
     }
     const int second = m_settings.secondMs > 0 ? m_settings.secondMs : 1000;
@@ -257,9 +260,14 @@ void frmCOM::Watchdog_Timer() {
     WatchdogSek = static_cast<std::int16_t>(seconds % 60);
     WatchdogMin = static_cast<std::int16_t>(std::min<std::int64_t>(seconds / 60, 32767));
     const int limit = m_settings.watchdogMinutes ? m_settings.watchdogMinutes() : 1;
+    m_state.frmCOM.WatchdogRestSek =
+        static_cast<int>(std::clamp<std::int64_t>(limit * 60LL - seconds, 0, 1 << 30));
     if (WatchdogMin >= limit) {
         COM_aus(WatchdogCut);
         COM_schliessen(m_state.frmOptions.COMPortAuswahl);
         m_state.frmCOM.COMPortsperren = true;
+        m_state.frmCOM.AbgebrochenNachMin = std::max(1, limit);
+        std::fprintf(stderr, "quorvex: Watchdog: Sendung nach %d Min. abgebrochen\n",
+                     m_state.frmCOM.AbgebrochenNachMin);
     }
 }

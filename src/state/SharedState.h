@@ -24,6 +24,11 @@ struct ComKeyerVariables { // frmCOM
     // A keying interface of its own ([Sender] Art: CM108, Hamlib, GPIO) by name; empty
     // while the COM port chosen on page 1 keys.
     QString Schnittstelle;
+    // For the on-air sign: whom the line is keyed for, the seconds until the watchdog cuts
+    // (-1: not counting), the minutes after which it cut last (0: it has not).
+    QString SendetFuer;
+    int WatchdogRestSek = -1;
+    int AbgebrochenNachMin = 0;
 };
 
 struct OptionsVariables { // frmOptions

@@ -145,9 +145,11 @@ TEST_F(Keyer, TheWatchdogCutsBlocksAndTheClickReleases) {
     run(100, false);
     run(59'900, true);
     EXPECT_TRUE(line.rts) << "59.9 s: still sending";
+    EXPECT_EQ(state.frmCOM.WatchdogRestSek, 1) << "the on-air sign's countdown";
     run(200, true);
     EXPECT_FALSE(line.rts);
     EXPECT_TRUE(state.frmCOM.COMPortsperren);
+    EXPECT_EQ(state.frmCOM.AbgebrochenNachMin, 1);
     EXPECT_EQ(line.opens, 2) << "closed by the watchdog, reopened by the next drive";
     EXPECT_TRUE(state.frmCOM.COMPortOffen);
     run(2000, true);

@@ -28,7 +28,8 @@ QString TraySymbol::tipText(const QString& caption, const QString& nickname) {
 
 void TraySymbol::TrayIcon(bool show, const QString& tip) {
     if (show) {
-        m_icon->setToolTip(tip);
+        m_fixedTip = tip;
+        m_icon->setToolTip(m_onAir.isEmpty() ? tip : m_onAir);
         m_icon->show();
     } else {
         m_icon->hide();
@@ -41,6 +42,13 @@ bool TraySymbol::isShown() const {
 
 QString TraySymbol::tip() const {
     return m_icon->toolTip();
+}
+
+void TraySymbol::setOnAir(const QString& sign) {
+    if (sign == m_onAir)
+        return;
+    m_onAir = sign;
+    m_icon->setToolTip(sign.isEmpty() ? m_fixedTip : sign.left(TipField - 1));
 }
 
 void TraySymbol::activated(int reason) {

@@ -29,6 +29,8 @@ public:
     void TrayIcon(bool show, const QString& tip = QString());
     bool isShown() const;
     QString tip() const;
+    // While the transmitter is keyed the tip says so and for whom; empty: the fixed tip again.
+    void setOnAir(const QString& sign);
 
     QMenu* menu() const { return m_menu.get(); }
     QAction* menu_ende() const { return m_ende; }
@@ -46,6 +48,8 @@ private:
     QAction* m_ende = nullptr;
     QSystemTrayIcon* m_icon = nullptr;
     bool& m_busy;
+    QString m_fixedTip;
+    QString m_onAir;
 };
 
 } // namespace app

@@ -154,6 +154,9 @@ public:
     QLabel* lblDTR = nullptr;
     QLabel* shpDTR = nullptr;
     QLabel* shpSquelch = nullptr;
+    // "SENDEN" while the keyer holds the line up (with the watchdog's last 30 s), "GESPERRT"
+    // after a watchdog cut.
+    QLabel* lblSenden = nullptr;
     QToolButton* cmdEinstellungen = nullptr;
     QToolButton* cmdfrmKickPlayer = nullptr;
     QToolButton* cmdStatic = nullptr;
@@ -202,6 +205,7 @@ private:
     MainWindowSeams m_seams;
     SharedState& m_state;
     TraySymbol* m_tray = nullptr;
+    void drawOnAir();
     std::unique_ptr<MonitorCycle> m_cycle;
     std::optional<QPoint> m_place; // where the window stood when it was last hidden
     int m_placeAgain = 0;          // moves back left after a re-show

@@ -7,6 +7,7 @@
 #include "frmOptions.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -139,6 +140,14 @@ void frmMain::buildControls() {
     lblDTR->hide();
     shpRTS = lamp(this);
     shpDTR = lamp(this);
+    shpRTS->setToolTip(QStringLiteral("RTS: leuchtet, solange der Keyer die Sendeleitung RTS "
+                                      "h\u00E4lt"));
+    shpDTR->setToolTip(QStringLiteral("DTR: leuchtet, solange der Keyer die Sendeleitung DTR "
+                                      "h\u00E4lt"));
+    lblSenden = new QLabel(this);
+    lblSenden->setAlignment(Qt::AlignCenter);
+    lblSenden->setAutoFillBackground(true);
+    lblSenden->hide();
     tw::place(lblRTS, 3660, 990, 360, 255);
     tw::place(shpRTS, 4020, 1020, 195, 195);
     tw::place(lblDTR, 4290, 990, 360, 255);
@@ -330,6 +339,53 @@ void frmMain::render() {
     lblDebugTakt->setText(v.lblDebugTakt);
     light(shpRTS, m_state.frmCOM.RTSLit);
     light(shpDTR, m_state.frmCOM.DTRLit);
+    drawOnAir();
+}
+
+// What the line itself does, as the keyer drove it: unmistakable while keyed, with the
+// watchdog's last half minute counted down, and after a cut what happened and what to do.
+void frmMain::drawOnAir() {
+    const ComKeyerVariables& k = m_state.frmCOM;
+    const bool onAir = k.RTSLit || k.DTRLit;
+    const bool cut = !onAir && k.COMPortsperren && k.AbgebrochenNachMin > 0;
+    const bool ending = onAir && k.WatchdogRestSek >= 0 && k.WatchdogRestSek <= 30;
+    const QString cutText = QStringLiteral("Watchdog: Sendung nach %1 Min. abgebrochen \u2013 "
+                                           "Klick auf das Zeichen gibt das Senden wieder frei")
+                                .arg(k.AbgebrochenNachMin);
+    QString sign, tip;
+    if (onAir) {
+        sign = ending ? QStringLiteral("SENDEN %1 s").arg(k.WatchdogRestSek)
+                      : QStringLiteral("SENDEN");
+        tip = QStringLiteral("Der Sender ist getastet f\u00FCr %1").arg(k.SendetFuer);
+        if (ending)
+            tip += QStringLiteral("; der Watchdog schaltet in %1 s ab").arg(k.WatchdogRestSek);
+    } else if (cut) {
+        sign = QStringLiteral("GESPERRT");
+        tip = cutText;
+    }
+    lblSenden->setVisible(!sign.isEmpty());
+    if (lblSenden->text() != sign) {
+        lblSenden->setText(sign);
+        QPalette p = lblSenden->palette();
+        p.setColor(QPalette::Window, onAir ? QColor(220, 0, 0) : QColor(120, 0, 0));
+        p.setColor(QPalette::WindowText, Qt::white);
+        lblSenden->setPalette(p);
+    }
+    lblSenden->setToolTip(tip);
+    tw::place(lblSenden, 15, m_cycle->view.lblSprecherTop, 1290, 375);
+    // The whole text in the room beside the speaker line: the font shrinks to fit it.
+    QFont air = font();
+    air.setBold(true);
+    while (air.pointSizeF() > 6 &&
+           QFontMetrics(air).horizontalAdvance(sign) > lblSenden->width() - 4)
+        air.setPointSizeF(air.pointSizeF() - 0.5);
+    if (lblSenden->font() != air)
+        lblSenden->setFont(air);
+    const QString blockTip =
+        cut ? cutText : QStringLiteral("Sendesperre durch Watchdog (Klick hebt sie auf)");
+    if (imgSperren->toolTip() != blockTip)
+        imgSperren->setToolTip(blockTip);
+    m_tray->setOnAir(onAir ? QStringLiteral("SENDEN f\u00FCr %1").arg(k.SendetFuer) : QString());
 }
 
 } // namespace app
