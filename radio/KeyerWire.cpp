@@ -21,6 +21,10 @@ std::optional<std::int64_t> number(std::string_view& text) {
     return sign ? -value : value;
 }
 
+bool numbered(Verb v) {
+    return v == Verb::Rts || v == Verb::Dtr || v == Verb::Changes || v == Verb::Wait;
+}
+
 bool printable(std::string_view text) {
     for (const char c : text)
         if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
@@ -32,7 +36,7 @@ bool printable(std::string_view text) {
 
 std::string format(const Request& r) {
     std::string line = std::to_string(r.id) + ' ' + static_cast<char>(r.verb);
-    if (r.verb == Verb::Rts || r.verb == Verb::Dtr || r.verb == Verb::Changes)
+    if (numbered(r.verb))
         line += ' ' + std::to_string(r.number);
     return line + '\n';
 }
@@ -60,8 +64,7 @@ std::optional<Request> parseRequest(std::string_view line) {
     r.id = static_cast<std::uint32_t>(*id);
     r.verb = static_cast<Verb>(line[1]);
     line.remove_prefix(2);
-    const bool numbered = r.verb == Verb::Rts || r.verb == Verb::Dtr || r.verb == Verb::Changes;
-    if (!numbered)
+    if (!numbered(r.verb))
         return line.empty() ? std::optional(r) : std::nullopt;
     if (line.size() < 2 || line[0] != ' ')
         return std::nullopt;

@@ -19,7 +19,7 @@ enum class Verb : char {
     Dtr = 'D',       // the same with DTR
     Inputs = 'G',    // the status lines now: answer text is the bits
     Changes = 'N',   // number: a status line's bit; answer text is its change count
-    Wait = 'W',      // answered once a status line changes or X arrives
+    Wait = 'W',      // number: the lines last seen; answered once they differ or X arrives
     Interrupt = 'X', // ends a waiting W (or the next one)
     Check = 'C',     // the interface is still there?
     Heartbeat = 'H', // not answered

@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -187,6 +188,9 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     QCoreApplication application(argc, argv);
+    // Hamlib switches LC_NUMERIC to "C" and back through a name it has let go (a read of
+    // freed memory): with "C" from the start there is nothing to switch.
+    std::setlocale(LC_NUMERIC, "C");
     std::signal(SIGPIPE, SIG_IGN);
     if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return 1;
@@ -280,8 +284,13 @@ int main(int argc, char* argv[]) {
                 if (waiter.joinable())
                     waiter.join();
                 waiting = true;
-                waiter = std::thread([&line, &waiting, id = request->id] {
-                    const Result r = line->waitInputChange();
+                waiter = std::thread([&line, &waiting, id = request->id, seen = request->number] {
+                    // A change since the program last looked is answered at once: the
+                    // driver's wait sees only changes after it began.
+                    int now = 0;
+                    Result r = line->inputLines(now);
+                    if (r == Result::Ok && now == seen)
+                        r = line->waitInputChange();
                     waiting = false;
                     say({id, static_cast<int>(r), {}});
                 });

@@ -215,7 +215,21 @@ void KeyingProcessLine::readLoop() {
         m_answerCame.notify_all();
         endChild(gone);
         pending.clear();
+        {
+            const std::lock_guard lock(m_mutex);
+            m_restarting = true;
+        }
         const Result again = spawn();
+        {
+            // A close that came meanwhile ends the new process too.
+            const std::lock_guard lock(m_mutex);
+            m_restarting = false;
+            if (m_closing) {
+                endChild(std::exchange(m_pid, -1));
+                return;
+            }
+        }
+        m_answerCame.notify_all();
         std::fprintf(stderr, "quorvex: Sendeprozess beendet, neu gestartet: %s\n",
                      again == Result::Ok ? "bereit" : "ohne Schnittstelle");
         if (m_tell && !std::exchange(toldRestart, true))
@@ -231,6 +245,10 @@ void KeyingProcessLine::readLoop() {
 std::optional<keyerwire::Answer> KeyingProcessLine::ask(Verb verb, std::int64_t number,
                                                         int timeoutMs) {
     std::unique_lock lock(m_mutex);
+    // A process being started again is waited for: its start is no lost line.
+    if (m_toProcess < 0 && m_restarting && timeoutMs != 0)
+        m_answerCame.wait_for(lock, std::chrono::milliseconds(OpenMs),
+                              [this] { return !m_restarting; });
     if (m_toProcess < 0)
         return std::nullopt;
     const std::uint32_t id = m_nextId++;
@@ -279,8 +297,10 @@ SerialLine::Result KeyingProcessLine::setDataTerminalReady(bool active) {
 SerialLine::Result KeyingProcessLine::inputLines(int& lines) {
     const auto a = ask(Verb::Inputs, 0, AnswerMs);
     const Result r = answered(a);
-    if (r == Result::Ok)
+    if (r == Result::Ok) {
         lines = std::atoi(a->text.c_str());
+        m_lastInputs = lines;
+    }
     return r;
 }
 
@@ -295,7 +315,7 @@ SerialLine::Result KeyingProcessLine::inputChangeCount(InputLine line, int& coun
 SerialLine::Result KeyingProcessLine::waitInputChange() {
     if (!m_open)
         return Result::Failed;
-    const auto a = ask(Verb::Wait, 0, -1);
+    const auto a = ask(Verb::Wait, m_lastInputs, -1);
     return a ? static_cast<Result>(a->code) : Result::Failed;
 }
 

@@ -80,8 +80,10 @@ private:
     pid_t m_pid = -1;
     std::uint64_t m_generation = 0; // a new process each time
     bool m_closing = false;
+    bool m_restarting = false; // a new process is being started after one ended
     QString m_error;
     std::atomic<bool> m_open{false};
+    std::atomic<int> m_lastInputs{0}; // as the last reading found them; a wait starts from them
     std::thread m_reader;
 };
 
