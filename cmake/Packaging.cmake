@@ -52,6 +52,8 @@ set(CPACK_COMPONENTS_ALL main)
 set(CPACK_DEBIAN_MAIN_PACKAGE_NAME quorvex)
 set(CPACK_DEBIAN_MAIN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_MAIN_PACKAGE_SUGGESTS mumble)
+# Qt's Wayland platform, for a user who chooses it on a Wayland session.
+set(CPACK_DEBIAN_MAIN_PACKAGE_RECOMMENDS qt6-wayland)
 if(TARGET tsremote-bridge)
     list(APPEND CPACK_COMPONENTS_ALL bridge)
     set(CPACK_DEBIAN_BRIDGE_PACKAGE_NAME quorvex-bridge)

@@ -16,6 +16,7 @@ PACKAGES=(
     xdg-utils desktop-file-utils libglib2.0-bin espeak-ng
     help2man appstream lintian
     libhamlib-dev libhamlib-utils libgpiod-dev
+    mutter xwayland qt6-wayland
     mumble mumble-server dbus openssl sqlite3
     gcc-multilib g++-multilib
 )

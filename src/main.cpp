@@ -14,6 +14,7 @@
 #include "LineGuard.h"
 #include "LoginLinks.h"
 #include "MumbleClient.h"
+#include "MutterIdle.h"
 #include "OwnWindowsInput.h"
 #include "ProgramFolder.h"
 #include "PulseSound.h"
@@ -56,6 +57,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -151,6 +153,14 @@ int main(int argc, char* argv[]) {
                              "'xvfb-run -a quorvex' or 'QT_QPA_PLATFORM=offscreen quorvex'.\n");
         return 2;
     }
+    // On a Wayland session the program runs through XWayland unless a platform was chosen:
+    // the speaker window's "always on top", the windows' remembered places and the main
+    // window's return need what X11 offers and Wayland leaves to the compositor.
+    if (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY") &&
+        !std::any_of(argv + 1, argv + argc,
+                     [](const char* a) { return std::string_view(a) == "-platform"; }))
+        qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
     // The main window parks hidden in the tray and the settings page lives hidden:
     // only the program's own exit paths end it.
@@ -503,7 +513,15 @@ int main(int argc, char* argv[]) {
     optionsSeams.DeleteFileShortCut = [&links] { links.DeleteFileShortCut(); };
     options.setSeams(optionsSeams);
     // Auto-away on the input the desktop reports.
-    std::unique_ptr<platform::InputActivity> input = platform::X11Input::create();
+    // The idle time as the session tells it: GNOME's compositor (Wayland or X11), else X11's
+    // raw input, else the program's own windows.
+    std::unique_ptr<platform::InputActivity> input = platform::MutterIdle::create();
+    if (input)
+        std::fputs("quorvex: auto-away follows the idle time of GNOME's compositor "
+                   "(org.gnome.Mutter.IdleMonitor); every key counts there\n",
+                   stderr);
+    if (!input)
+        input = platform::X11Input::create();
     if (!input)
         input = std::make_unique<platform::OwnWindowsInput>();
     app::AutoAway autoAway(state, ts, *input);
