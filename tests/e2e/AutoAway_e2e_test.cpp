@@ -1,16 +1,9 @@
 // Auto-away on a real X server: the quorvex program on a private Xvfb against ts2sim,
 // input made with xdotool as a person's would arrive. The program runs on a second of
 // 50 ms, so its idle minute (the shortest the settings offer) lasts 3 s.
-#include "INIfile.h"
+#include "AwayWorld.h"
 #include "PrivateDisplay.h"
-#include "Rig.h"
-#include "SavedSettings.h"
-#include "TempDir.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QSlider>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
@@ -25,25 +18,14 @@ TEST(AutoAwayE2E, AMinuteWithoutInputMakesAwayAndTheMouseBringsBack) {
     ASSERT_TRUE(display.xdotool(
         {QStringLiteral("mousemove"), QStringLiteral("100"), QStringLiteral("100")}));
 
-    TempDir dir;
-    const QString socket = dir.file(QStringLiteral("client.sock"));
-    saveWithSettingsPage(dir.file(QStringLiteral("ts.ini")), [](frmOptions& page) {
-        page.cmbServerAdresse->setCurrentIndex(2);
-        page.txtNickname->setText(QStringLiteral("DL0GW"));
-        page.chkAutoAway->setChecked(true);
-        page.sldAutoAway->setValue(1);
-    });
-    dir.write(QStringLiteral("world.txt"),
-              "connect teamspeak://localhost:8767?nickname=DL0GW?loginname=?password=?channel="
-              "?channelpassword=\n");
-    SimProcess sim(socket, dir.file(QStringLiteral("world.txt")));
-    ASSERT_TRUE(sim.ready());
+    AwayWorld world;
+    ASSERT_TRUE(world.sim->ready());
 
     Child quorvex;
     QProcessEnvironment fast;
     fast.insert(QStringLiteral("QUORVEX_TEST_SECOND_MS"), QString::number(Second));
-    ASSERT_TRUE(startQuorvex(quorvex, dir.path(), socket, display.name, fast));
-    const auto awaySet = [&sim] { return sim.output().contains("tsrSetPlayerFlags flags=8\n"); };
+    ASSERT_TRUE(startQuorvex(quorvex, world.dir.path(), world.socket, display.name, fast));
+    const auto awaySet = [&world] { return world.away(); };
     ASSERT_FALSE(display.window(QStringLiteral("^Quorvex "), 20000).isEmpty());
     // The minute starts from here: a move of the mouse, as someone sitting down.
     ASSERT_TRUE(display.xdotool(
@@ -58,12 +40,11 @@ TEST(AutoAwayE2E, AMinuteWithoutInputMakesAwayAndTheMouseBringsBack) {
     QThread::msleep(40 * Second);
     EXPECT_FALSE(awaySet()) << "the letter at 40 s started the minute again";
     ASSERT_TRUE(waitUntil(awaySet, 200 * Second)) << "away one minute after the letter\n"
-                                                  << sim.output().toStdString();
+                                                  << world.sim->output().toStdString();
     ASSERT_TRUE(display.xdotool(
         {QStringLiteral("mousemove"), QStringLiteral("500"), QStringLiteral("500")}));
-    EXPECT_TRUE(
-        waitUntil([&] { return sim.output().contains("tsrSetPlayerFlags flags=0\n"); }, 2000))
+    EXPECT_TRUE(waitUntil([&] { return world.back(); }, 2000))
         << "the move brings the player back within a tick\n"
-        << sim.output().toStdString();
+        << world.sim->output().toStdString();
     EXPECT_TRUE(quorvex.state() == QProcess::Running);
 }

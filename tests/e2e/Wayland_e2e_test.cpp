@@ -2,19 +2,13 @@
 // session bus and runtime folder; input made through its remote-desktop interface from a
 // session this test holds open (it ends with the connection). Quorvex runs on XWayland
 // and on Qt's Wayland platform, on a second of 50 ms (its idle minute lasts 3 s).
-#include "Rig.h"
-#include "SavedSettings.h"
+#include "AwayWorld.h"
 #include "SessionBus.h"
-#include "TempDir.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDir>
-#include <QLineEdit>
-#include <QSlider>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
@@ -104,20 +98,8 @@ TEST_P(WaylandE2E, InputAnywhereKeepsTheOperatorHereAndAMinuteWithoutMakesAway) 
     ASSERT_FALSE(gnome.display.isEmpty()) << "mutter did not start";
     ASSERT_TRUE(gnome.startInput()) << "no remote-desktop session";
 
-    TempDir dir;
-    const QString socket = dir.file(QStringLiteral("client.sock"));
-    saveWithSettingsPage(dir.file(QStringLiteral("ts.ini")), [](frmOptions& page) {
-        page.cmbServerAdresse->setCurrentIndex(2);
-        page.txtNickname->setText(QStringLiteral("DL0GW"));
-        page.chkAutoAway->setChecked(true);
-        page.sldAutoAway->setValue(1);
-    });
-    dir.write(QStringLiteral("world.txt"),
-              "connect teamspeak://localhost:8767?nickname=DL0GW?loginname=?password=?channel="
-              "?channelpassword=\n");
-    SimProcess sim(socket, dir.file(QStringLiteral("world.txt")));
-    ASSERT_TRUE(sim.ready());
-
+    AwayWorld world;
+    ASSERT_TRUE(world.sim->ready());
     QProcessEnvironment env = gnome.environment();
     for (const auto& [key, value] : {std::pair{"WAYLAND_DISPLAY", QStringLiteral("wayland-0")},
                                      {"DISPLAY", gnome.display},
@@ -125,8 +107,8 @@ TEST_P(WaylandE2E, InputAnywhereKeepsTheOperatorHereAndAMinuteWithoutMakesAway) 
                                      {"XDG_SESSION_TYPE", QStringLiteral("wayland")},
                                      {"XDG_CURRENT_DESKTOP", QStringLiteral("GNOME")},
                                      {"QT_QPA_PLATFORM", QString::fromLatin1(GetParam())},
-                                     {"QUORVEX_HOME", dir.path()},
-                                     {"TSREMOTE_SOCKET", socket},
+                                     {"QUORVEX_HOME", world.dir.path()},
+                                     {"TSREMOTE_SOCKET", world.socket},
                                      {"QUORVEX_TEST_SECOND_MS", QString::number(Second)}})
         env.insert(QLatin1String(key), value);
     Child quorvex;
@@ -141,20 +123,18 @@ TEST_P(WaylandE2E, InputAnywhereKeepsTheOperatorHereAndAMinuteWithoutMakesAway) 
         },
         15000))
         << "the compositor's idle time is not used: " << said.constData();
-    const auto away = [&sim] { return sim.output().contains("tsrSetPlayerFlags flags=8\n"); };
 
     // Two minutes of input every half minute (the program's time): never away.
     for (int i = 0; i < 8; ++i) {
         ASSERT_TRUE(gnome.move());
         QThread::msleep(15 * Second);
     }
-    EXPECT_FALSE(away()) << "away while the person kept working";
+    EXPECT_FALSE(world.away()) << "away while the person kept working";
     // A minute without input: away; the next move: back within a tick or two.
-    ASSERT_TRUE(waitUntil(away, 120 * Second)) << sim.output().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return world.away(); }, 120 * Second))
+        << world.sim->output().toStdString();
     ASSERT_TRUE(gnome.move());
-    EXPECT_TRUE(
-        waitUntil([&] { return sim.output().contains("tsrSetPlayerFlags flags=0\n"); }, 2000))
-        << "the move did not end the away";
+    EXPECT_TRUE(waitUntil([&] { return world.back(); }, 2000)) << "the move did not end the away";
     EXPECT_TRUE(quorvex.state() == QProcess::Running);
 }
 

@@ -133,59 +133,37 @@ private:
     QByteArray m_said;
 };
 
-// The log beside another program that locks its file.
-class LockedLog : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
-            GTEST_SKIP() << "needs sqlite3";
-    }
-    std::unique_ptr<TransmissionLog> makeLog() {
-        return std::make_unique<TransmissionLog>(db, [this](const QString& text) { said << text; });
-    }
-    static void keyings(TransmissionLog& log, std::size_t n) {
-        for (std::size_t i = 0; i < n; ++i) {
-            log.begin(QStringLiteral("DL1ABC"));
-            log.end(QStringLiteral("Haltezeit abgelaufen"));
-        }
-    }
-    QByteArray count() const {
-        return sqlite(db, QStringLiteral("SELECT count(*) FROM sendungen"));
-    }
-
-    TempDir dir;
-    QString db = dir.file(QStringLiteral("sendelog.sqlite"));
-    QStringList said;
-};
-
 // A lock of another program is waited out: the keyings made meanwhile wait in memory and
-// all reach the file once it is free, and the log goes on after it.
-TEST_F(LockedLog, KeyingsWhileTheFileIsLockedReachItOnceItIsFree) {
-    const auto log = makeLog();
-    keyings(*log, 1);
+// all reach the file once it is free. Past the bound of what waits, whole keyings are
+// dropped with one message; the end of the program waits for a lock a little, not for ever.
+TEST(TransmissionLog, KeyingsWaitOutALockAndABoundedNumberWaits) {
+    if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
+        GTEST_SKIP() << "needs sqlite3";
+    TempDir dir;
+    const QString db = dir.file(QStringLiteral("sendelog.sqlite"));
+    QStringList said;
+    auto log = std::make_unique<TransmissionLog>(db, [&said](const QString& t) { said << t; });
+    const auto keyings = [&log](std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) {
+            log->begin(QStringLiteral("DL1ABC"));
+            log->end(QStringLiteral("Haltezeit abgelaufen"));
+        }
+    };
+    keyings(1);
     log->flush();
     {
         LockedBy other(db);
         ASSERT_TRUE(other.locked);
-        keyings(*log, 4);
+        keyings(4);
         EXPECT_FALSE(log->flushFor(2500)) << "written through another's exclusive lock";
-        EXPECT_EQ(count(), "1");
     }
     ASSERT_TRUE(log->flushFor(5000)) << "the lock is gone, the keyings still wait";
-    keyings(*log, 2);
-    log->flush();
-    EXPECT_EQ(count(), "7");
+    EXPECT_EQ(sqlite(db, QStringLiteral("SELECT count(*) FROM sendungen")), "5");
     EXPECT_TRUE(said.isEmpty()) << said.join(QLatin1Char('\n')).toStdString();
-}
 
-// Past the bound of what waits, whole keyings are dropped with one message; the end of
-// the program waits for the lock a little, not for ever.
-TEST_F(LockedLog, ALongLockDropsKeyingsPastTheBoundAndTellsItOnce) {
-    auto log = makeLog();
-    log->flush();
     LockedBy other(db);
     ASSERT_TRUE(other.locked);
-    keyings(*log, TransmissionLog::MaxWaiting / 2 + 5);
+    keyings(TransmissionLog::MaxWaiting / 2 + 5);
     QElapsedTimer ending;
     ending.start();
     log.reset();

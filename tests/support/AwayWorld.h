@@ -1,0 +1,39 @@
+#pragma once
+
+// The auto-away tests' world: ts.ini with auto-away after one minute, ts2sim with the own
+// player connected, and what the client saw of the away flag.
+#include "Rig.h"
+#include "SavedSettings.h"
+#include "TempDir.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSlider>
+
+#include <memory>
+
+struct AwayWorld {
+    AwayWorld() {
+        saveWithSettingsPage(dir.file(QStringLiteral("ts.ini")), [](frmOptions& page) {
+            page.cmbServerAdresse->setCurrentIndex(2);
+            page.txtNickname->setText(QStringLiteral("DL0GW"));
+            page.chkAutoAway->setChecked(true);
+            page.sldAutoAway->setValue(1);
+        });
+        dir.write(QStringLiteral("world.txt"),
+                  "connect teamspeak://localhost:8767?nickname=DL0GW?loginname=?password="
+                  "?channel=?channelpassword=\n");
+        sim = std::make_unique<SimProcess>(socket, dir.file(QStringLiteral("world.txt")));
+    }
+    bool flagsWritten(int flags) const {
+        return sim->output().contains("tsrSetPlayerFlags flags=" + QByteArray::number(flags) +
+                                      '\n');
+    }
+    bool away() const { return flagsWritten(8); }
+    bool back() const { return flagsWritten(0); }
+
+    TempDir dir;
+    QString socket = dir.file(QStringLiteral("client.sock"));
+    std::unique_ptr<SimProcess> sim;
+};
