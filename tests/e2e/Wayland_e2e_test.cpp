@@ -54,10 +54,18 @@ public:
     // The input side: a remote-desktop session held open for the whole test.
     bool startInput() {
         m_input = QDBusConnection::connectToBus(bus.address, QStringLiteral("remote-desktop"));
-        const QDBusMessage made = m_input.call(QDBusMessage::createMethodCall(
-            QStringLiteral("org.gnome.Mutter.RemoteDesktop"),
-            QStringLiteral("/org/gnome/Mutter/RemoteDesktop"),
-            QStringLiteral("org.gnome.Mutter.RemoteDesktop"), QStringLiteral("CreateSession")));
+        // Mutter offers the interface a moment after its display: asked until it answers.
+        QDBusMessage made;
+        waitUntil(
+            [&] {
+                made = m_input.call(QDBusMessage::createMethodCall(
+                    QStringLiteral("org.gnome.Mutter.RemoteDesktop"),
+                    QStringLiteral("/org/gnome/Mutter/RemoteDesktop"),
+                    QStringLiteral("org.gnome.Mutter.RemoteDesktop"),
+                    QStringLiteral("CreateSession")));
+                return made.type() == QDBusMessage::ReplyMessage;
+            },
+            10000, 100);
         if (made.type() != QDBusMessage::ReplyMessage)
             return false;
         m_session = made.arguments().value(0).value<QDBusObjectPath>().path();
