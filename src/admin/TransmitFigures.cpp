@@ -154,6 +154,17 @@ std::optional<TransmitFigures> readTransmitFigures(const QString& logFile, const
         }
         f.dutyLastHour += overlapMs(b, e, now.addSecs(-3600), now) / 3600000.0;
     }
+    if (!db.run(q,
+                QStringLiteral("SELECT beginn, dauer_ms, sprecher, grund FROM sendungen "
+                               "ORDER BY beginn DESC LIMIT %1")
+                    .arg(TransmitFigures::LatestShown),
+                {}))
+        return failed();
+    while (q.next())
+        f.latest.push_back(
+            {QDateTime::fromString(q.value(0).toString(), Qt::ISODateWithMs).toLocalTime(),
+             q.value(1).isNull() ? -1 : q.value(1).toLongLong(), q.value(2).toString(),
+             q.value(3).toString()});
     return f;
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 // What the transmission log (sendelog.sqlite) says about the transmitter's use: keyings and
 // transmit time today, over the last 7 days and since the operator's reset, the longest
@@ -28,6 +29,14 @@ struct TransmitFigures {
     // Keyed minutes per local clock hour; the last entry is the hour now running.
     std::array<double, 24> minutesPerHour{};
     QDateTime firstHour; // local start of minutesPerHour[0]
+    // The latest keyings, newest first.
+    struct Keying {
+        QDateTime begin;        // local
+        std::int64_t ms = -1;   // -1: still keyed
+        QString speaker, cause; // cause empty while keyed
+    };
+    static constexpr int LatestShown = 500;
+    std::vector<Keying> latest;
 };
 
 // sinceReset invalid: every record counts. nullopt and *error set when the file cannot be

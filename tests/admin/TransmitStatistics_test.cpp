@@ -14,10 +14,12 @@
 #include <QDateEdit>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTabWidget>
+#include <QTableWidget>
 
 #include <gtest/gtest.h>
 
@@ -100,6 +102,17 @@ TEST_F(TransmitStatistics, CountersAndChartOfAKnownDay) {
     EXPECT_EQ(shot.pixel(now.center().x(), now.bottom() - 1), qRgb(200, 40, 40));
     EXPECT_EQ(shot.pixel(tab.chart->barArea(0).center().x(), now.bottom() - 1),
               qRgb(255, 255, 255));
+
+    // The keyings themselves, newest first, and those of one speaker.
+    ASSERT_EQ(tab.tblSendungen->rowCount(), 5);
+    EXPECT_EQ(tab.tblSendungen->item(0, 2)->text(), QStringLiteral("OE3XYZ"));
+    EXPECT_EQ(tab.tblSendungen->item(0, 1)->text(), QStringLiteral("sendet"));
+    EXPECT_EQ(tab.tblSendungen->item(1, 3)->text(), QStringLiteral("Watchdog"));
+    tab.txtFilter->setText(QStringLiteral("dl1"));
+    int shown = 0;
+    for (int r = 0; r < 5; ++r)
+        shown += tab.tblSendungen->isRowHidden(r) ? 0 : 1;
+    EXPECT_EQ(shown, 2) << "DL1ABC's two keyings";
 
     // Reset after Yes only; the log itself stays whole.
     prompts.nextAnswers = {Answer::No, Answer::Yes};

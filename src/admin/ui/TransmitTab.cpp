@@ -11,10 +11,13 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTableWidget>
 #include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -63,6 +66,18 @@ TransmitTab::TransmitTab(QString logFile, QString iniFile, const platform::Clock
         d->setCalendarPopup(true);
     }
     cmdExport = new QPushButton(QStringLiteral("&Exportieren\u2026"), this);
+    txtFilter = new QLineEdit(this);
+    txtFilter->setPlaceholderText(QStringLiteral("Sprecher filtern"));
+    txtFilter->setClearButtonEnabled(true);
+    tblSendungen = new QTableWidget(0, 4, this);
+    tblSendungen->setHorizontalHeaderLabels({QStringLiteral("Beginn"), QStringLiteral("Dauer"),
+                                             QStringLiteral("Sprecher"),
+                                             QStringLiteral("Ende durch")});
+    tblSendungen->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblSendungen->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tblSendungen->verticalHeader()->hide();
+    tblSendungen->horizontalHeader()->setStretchLastSection(true);
+    tblSendungen->setMinimumHeight(120);
 
     auto* grid = new QGridLayout;
     QLabel* const rows[][2] = {{label(QStringLiteral("Heute:")), lblHeute},
@@ -95,10 +110,14 @@ TransmitTab::TransmitTab(QString logFile, QString iniFile, const platform::Clock
     top->addWidget(label(QStringLiteral("Sendeminuten pro Stunde, letzte 24 Stunden")));
     top->addWidget(chart, 1);
     top->addWidget(lblFehler);
+    top->addWidget(label(QStringLiteral("Letzte Sendungen")));
+    top->addWidget(txtFilter);
+    top->addWidget(tblSendungen, 1);
     top->addLayout(exportRow);
 
     connect(cmdSendeReset, &QPushButton::clicked, this, &TransmitTab::cmdSendeReset_Click);
     connect(cmdExport, &QPushButton::clicked, this, &TransmitTab::cmdExport_Click);
+    connect(txtFilter, &QLineEdit::textChanged, this, &TransmitTab::applyFilter);
     Timer10s = new QTimer(this);
     Timer10s->setInterval(10000);
     connect(Timer10s, &QTimer::timeout, this, &TransmitTab::refresh);
@@ -145,6 +164,7 @@ void TransmitTab::showFigures(const std::optional<TransmitFigures>& f, const QSt
         lblLaengste->setText(duration(f->longestMs));
         lblWatchdog->setText(QString::number(f->watchdogCuts));
         lblAnteil->setText(QStringLiteral("%1 %").arg(qRound(f->dutyLastHour * 100)));
+        showKeyings(f->latest);
         chart->setHours(f->minutesPerHour, f->firstHour);
     }
     if (m_readAgain) {
@@ -204,4 +224,25 @@ void TransmitTab::showEvent(QShowEvent* event) {
 void TransmitTab::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     Timer10s->stop();
+}
+
+void TransmitTab::showKeyings(const std::vector<TransmitFigures::Keying>& keyings) {
+    tblSendungen->setRowCount(static_cast<int>(keyings.size()));
+    for (int r = 0; r < tblSendungen->rowCount(); ++r) {
+        const TransmitFigures::Keying& k = keyings[static_cast<std::size_t>(r)];
+        const QString cells[] = {k.begin.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")),
+                                 k.ms < 0 ? QStringLiteral("sendet") : duration(k.ms), k.speaker,
+                                 k.cause};
+        for (int c = 0; c < 4; ++c)
+            tblSendungen->setItem(r, c, new QTableWidgetItem(cells[c]));
+    }
+    applyFilter();
+}
+
+void TransmitTab::applyFilter() {
+    const QString wanted = txtFilter->text().trimmed();
+    for (int r = 0; r < tblSendungen->rowCount(); ++r)
+        tblSendungen->setRowHidden(
+            r, !wanted.isEmpty() &&
+                   !tblSendungen->item(r, 2)->text().contains(wanted, Qt::CaseInsensitive));
 }

@@ -9,7 +9,9 @@
 
 class QDateEdit;
 class QLabel;
+class QLineEdit;
 class QPushButton;
+class QTableWidget;
 class QTimer;
 class TransmitChart;
 
@@ -46,6 +48,8 @@ public:
     QDateEdit* datVon = nullptr;
     QDateEdit* datBis = nullptr;
     QPushButton* cmdExport = nullptr;
+    QLineEdit* txtFilter = nullptr;       // shows only the keyings of speakers that match
+    QTableWidget* tblSendungen = nullptr; // the latest keyings, newest first
     QTimer* Timer10s = nullptr;
 
 protected:
@@ -53,6 +57,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void showKeyings(const std::vector<TransmitFigures::Keying>& keyings);
+    void applyFilter();
     void showFigures(const std::optional<TransmitFigures>& figures, const QString& error);
 
     bool m_reading = false;
