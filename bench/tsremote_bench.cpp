@@ -59,6 +59,7 @@ int main(int argc, char* argv[]) {
         {"ts2sim", [](QProcess& p, const QString& socket, int channels) {
              return startBenchSim(p, socket, channels);
          }}};
+#ifdef BRIDGE_PATH
     peers.emplace_back("tsremote-bridge + fake client library",
                        [](QProcess& p, const QString& socket, int channels) {
                            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -73,6 +74,7 @@ int main(int argc, char* argv[]) {
                                QThread::msleep(20);
                            return QFile::exists(socket);
                        });
+#endif
     for (std::size_t peerIndex = 0; peerIndex < peers.size(); ++peerIndex) {
         const auto& [peer, startPeer] = peers[peerIndex];
         std::printf("\nlibTSRemote.so round trips against %s, %d calls each (microseconds)\n", peer,
