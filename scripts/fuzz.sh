@@ -10,7 +10,8 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 tree=${2:-build-fuzz}
 jobs=${3:-2}
-targets=(settings_file_fuzz wire_library_fuzz wire_client_fuzz listings_fuzz desktop_entry_fuzz)
+targets=(settings_file_fuzz wire_library_fuzz wire_client_fuzz listings_fuzz desktop_entry_fuzz
+    keyer_wire_fuzz)
 
 if [ -z "${2:-}" ]; then
     CC=clang CXX=clang++ cmake -S . -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
