@@ -268,9 +268,11 @@ int main(int argc, char* argv[]) {
                          if (!identRecord && ident)
                              ident->speakerKeying(keyed);
                      },
-                     second});
+                     second, [&transmissions](const QString& what) { transmissions.note(what); }});
     // The radio-to-client direction: the own microphone follows the receiver's squelch.
-    SquelchInput squelch(SquelchInput::Parts{state, ts, serialLine, clock, prompts, second});
+    SquelchInput squelch(
+        SquelchInput::Parts{state, ts, serialLine, clock, prompts, second, true,
+                            [&transmissions](const QString& what) { transmissions.note(what); }});
     QPointer<frmSquelch> squelchWindow;
     GatewaySwitching gateway(state, keyer, ts,
                              {[&options] { return options.lblDefaultChannelID->text(); },
@@ -411,6 +413,7 @@ int main(int argc, char* argv[]) {
         serialLine.setInterface(sender);
         state.frmCOM.Schnittstelle = keyingInterfaceName(sender);
     };
+    seams.event = [&transmissions](const QString& what) { transmissions.note(what); };
     seams.squelchLamp = [&squelch] { return squelch.lamp(); };
     seams.microphoneClicked = [&squelch] { squelch.manualMicrophone(); };
     seams.DriveKeyer = [&gateway] { gateway.DriveKeyer(); };
@@ -481,8 +484,10 @@ int main(int argc, char* argv[]) {
         squelch.tick();
     };
     // The DTMF keypad with the recognizer behind it.
-    DtmfWindows dtmf(DtmfWindows::Parts{state, sound, prompts, folders.sounds, keyer, ts, beacon,
-                                        showMain, [&options] { showRaised(&options); }});
+    DtmfWindows dtmf(
+        DtmfWindows::Parts{state, sound, prompts, folders.sounds, keyer, ts, beacon, showMain,
+                           [&options] { showRaised(&options); },
+                           [&transmissions](const QString& what) { transmissions.note(what); }});
     seams.enableDtmfRecognition = [&dtmf] { dtmf.keypad()->enableRecognition(); };
     seams.showDtmfKeypad = [&dtmf] { showRaised(dtmf.keypad()); };
     seams.monitor.dtmfText = [&dtmf]() -> std::optional<QString> {

@@ -165,6 +165,16 @@ std::optional<TransmitFigures> readTransmitFigures(const QString& logFile, const
             {QDateTime::fromString(q.value(0).toString(), Qt::ISODateWithMs).toLocalTime(),
              q.value(1).isNull() ? -1 : q.value(1).toLongLong(), q.value(2).toString(),
              q.value(3).toString()});
+    // A file an older program wrote has no events yet: that is no failure.
+    if (db.run(q,
+               QStringLiteral("SELECT zeit, text FROM ereignisse ORDER BY id DESC LIMIT %1")
+                   .arg(TransmitFigures::EventsShown),
+               {})) {
+        while (q.next())
+            f.events.emplace_back(
+                QDateTime::fromString(q.value(0).toString(), Qt::ISODateWithMs).toLocalTime(),
+                q.value(1).toString());
+    }
     return f;
 }
 

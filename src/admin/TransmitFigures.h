@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 // What the transmission log (sendelog.sqlite) says about the transmitter's use: keyings and
@@ -37,6 +38,9 @@ struct TransmitFigures {
     };
     static constexpr int LatestShown = 500;
     std::vector<Keying> latest;
+    // What happened at the station, newest first: local time and the German text.
+    static constexpr int EventsShown = 200;
+    std::vector<std::pair<QDateTime, QString>> events;
 };
 
 // sinceReset invalid: every record counts. nullopt and *error set when the file cannot be

@@ -185,6 +185,9 @@ void SquelchInput::changed(bool open, State state, Why why) {
     }
     if (state == State::Stuck && !m_stuckTold) {
         m_stuckTold = true;
+        if (m_parts.event)
+            m_parts.event(QStringLiteral("Squelch l\u00E4nger als %1 Minuten offen: Mikrofon aus")
+                              .arg(m_settings.timeoutMinutes));
         m_parts.prompts.warnLater(
             QStringLiteral("Die Squelch ist l\u00E4nger als %1 Minuten offen: das Mikrofon "
                            "bleibt aus, bis sie schlie\u00DFt.")

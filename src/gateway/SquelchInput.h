@@ -10,6 +10,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -50,6 +51,7 @@ public:
         platform::Prompts& prompts;
         int secondMs = 1000;   // tests shorten the minutes of the time limit
         bool ownThread = true; // tests sample the line themselves (pollLine)
+        std::function<void(const QString&)> event = {}; // to the event list
     };
 
     explicit SquelchInput(Parts parts, QObject* parent = nullptr);

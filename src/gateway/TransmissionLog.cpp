@@ -46,11 +46,16 @@ TransmissionLog::~TransmissionLog() {
 }
 
 void TransmissionLog::begin(const QString& speaker) {
-    hand({true, speaker, QDateTime::currentDateTimeUtc(), monotonicMs()});
+    hand({Event::Kind::Begin, speaker, QDateTime::currentDateTimeUtc(), monotonicMs()});
 }
 
 void TransmissionLog::end(const QString& cause) {
-    hand({false, cause, QDateTime::currentDateTimeUtc(), monotonicMs()});
+    hand({Event::Kind::End, cause, QDateTime::currentDateTimeUtc(), monotonicMs()});
+}
+
+void TransmissionLog::note(const QString& text) {
+    std::fprintf(stderr, "quorvex: %s\n", text.toLocal8Bit().constData());
+    hand({Event::Kind::Note, text, QDateTime::currentDateTimeUtc(), monotonicMs()});
 }
 
 // While the file is locked the events wait here. Past the bound a whole keying is
@@ -59,10 +64,10 @@ void TransmissionLog::hand(Event e) {
     bool tell = false;
     {
         const std::lock_guard lock(m_mutex);
-        if (e.begin && m_events.size() >= MaxWaiting) {
-            m_dropping = true;
+        if (e.kind != Event::Kind::End && m_events.size() >= MaxWaiting) {
+            m_dropping = e.kind == Event::Kind::Begin;
             tell = !std::exchange(m_toldDropping, true);
-        } else if (!e.begin && m_dropping) {
+        } else if (e.kind == Event::Kind::End && m_dropping) {
             m_dropping = false;
         } else {
             m_events.push_back(std::move(e));
@@ -235,7 +240,7 @@ TransmissionLog::Outcome TransmissionLog::open() {
         if (const Outcome o = exec(QLatin1String(sql)); o != Outcome::Done)
             return o;
     }
-    if (found == 0) {
+    if (found < SchemaVersion) {
         for (const QString& sql :
              {QStringLiteral("CREATE TABLE IF NOT EXISTS sendungen ("
                              "id INTEGER PRIMARY KEY, sprecher TEXT NOT NULL, "
@@ -243,6 +248,8 @@ TransmissionLog::Outcome TransmissionLog::open() {
                              "ende TEXT, ende_lokal TEXT, dauer_ms INTEGER, grund TEXT, "
                              "zuletzt TEXT)"),
               QStringLiteral("CREATE INDEX IF NOT EXISTS sendungen_beginn ON sendungen(beginn)"),
+              QStringLiteral("CREATE TABLE IF NOT EXISTS ereignisse (id INTEGER PRIMARY KEY, "
+                             "zeit TEXT NOT NULL, zeit_lokal TEXT NOT NULL, text TEXT NOT NULL)"),
               QStringLiteral("PRAGMA user_version=%1").arg(SchemaVersion)}) {
             if (const Outcome o = exec(sql); o != Outcome::Done)
                 return o;
@@ -269,7 +276,11 @@ TransmissionLog::Outcome TransmissionLog::open() {
 }
 
 TransmissionLog::Outcome TransmissionLog::write(const Event& e) {
-    if (e.begin) {
+    if (e.kind == Event::Kind::Note)
+        return exec(
+            QStringLiteral("INSERT INTO ereignisse (zeit, zeit_lokal, text) VALUES (?, ?, ?)"),
+            {utcText(e.utc), localText(e.utc), e.text});
+    if (e.kind == Event::Kind::Begin) {
         if (m_open)
             return Outcome::Done; // keyed already: one record per keying
         const Outcome o =

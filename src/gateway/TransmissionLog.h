@@ -24,7 +24,8 @@ class QSqlError;
 class TransmissionLog {
 public:
     static constexpr const char* FileName = "sendelog.sqlite";
-    static constexpr int SchemaVersion = 1;
+    // 2: the table "ereignisse" beside "sendungen" (added to a file of version 1).
+    static constexpr int SchemaVersion = 2;
     // Events kept while the file is locked; beyond them whole keyings are dropped, told once.
     static constexpr std::size_t MaxWaiting = 20000;
     static constexpr int RetryMs = 1000;
@@ -39,6 +40,8 @@ public:
 
     void begin(const QString& speaker);
     void end(const QString& cause);
+    // What happened at the station, in German, for the operator's event list.
+    void note(const QString& text);
     // Blocks until everything handed over so far is written (tests, the benchmark).
     void flush();
     // The same for at most ms milliseconds, for an exit that cannot wait longer; true when
@@ -47,7 +50,7 @@ public:
 
 private:
     struct Event {
-        bool begin;
+        enum class Kind { Begin, End, Note } kind;
         QString text; // the speaker, or the cause
         QDateTime utc;
         std::int64_t monotonicMs;

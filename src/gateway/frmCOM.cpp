@@ -77,6 +77,8 @@ bool frmCOM::COM_ini(std::int16_t port) {
     const Result opened = m_line.open(device);
     if (opened == Result::Ok) {
         m_state.frmCOM.COMPortOffen = true;
+        if (lost)
+            tell(interfaceName() + QStringLiteral(" wieder da"));
         m_lostPort = NoLostPort;
         platform::LineGuard::watch(m_line.nativeHandle());
         return true;
@@ -216,6 +218,7 @@ void frmCOM::loseLine(const QString& why) {
     m_lostPort = port;
     m_nextRetryMs = m_clock.monotonicMs() + RetryLostMs;
     const QString& own = m_state.frmCOM.Schnittstelle;
+    tell(interfaceName() + QStringLiteral(" getrennt (%1)").arg(why));
     m_prompts.warnLater(
         (own.isEmpty() ? QStringLiteral("Die Verbindung zu COM-Port %1").arg(port)
                        : QStringLiteral("Die Verbindung zur Sender-Schnittstelle %1").arg(own)) +
@@ -223,6 +226,19 @@ void frmCOM::loseLine(const QString& why) {
                        "Die Sendeleitung ist abgeschaltet; sobald der Adapter wieder "
                        "da ist, wird der Port erneut ge\u00F6ffnet.")
             .arg(why));
+}
+
+QString frmCOM::interfaceName() const {
+    return m_state.frmCOM.Schnittstelle.isEmpty()
+               ? QStringLiteral("COM-Port %1").arg(m_state.frmOptions.COMPortAuswahl)
+               : QStringLiteral("Sender-Schnittstelle %1").arg(m_state.frmCOM.Schnittstelle);
+}
+
+void frmCOM::tell(const QString& what) {
+    if (m_settings.event)
+        m_settings.event(what);
+    else
+        std::fprintf(stderr, "quorvex: %s\n", what.toLocal8Bit().constData());
 }
 
 void frmCOM::lampsDark() {
@@ -267,7 +283,7 @@ void frmCOM::Watchdog_Timer() {
         COM_schliessen(m_state.frmOptions.COMPortAuswahl);
         m_state.frmCOM.COMPortsperren = true;
         m_state.frmCOM.AbgebrochenNachMin = std::max(1, limit);
-        std::fprintf(stderr, "quorvex: Watchdog: Sendung nach %d Min. abgebrochen\n",
-                     m_state.frmCOM.AbgebrochenNachMin);
+        tell(QStringLiteral("Watchdog: Sendung nach %1 Min. abgebrochen, Senden gesperrt")
+                 .arg(m_state.frmCOM.AbgebrochenNachMin));
     }
 }

@@ -27,6 +27,8 @@ struct KeyerSettings {
     std::function<void(bool keyed, const QString& cause)> keyingChanged;
     // The watchdog's second; shortened only by tests.
     int secondMs = 1000;
+    // What happened, for the operator's event list (German).
+    std::function<void(const QString&)> event;
 };
 
 // The COM keyer: keys a transmitter with the RTS or DTR line of a serial port, holds
@@ -83,6 +85,8 @@ private:
     void lampOut(const char* cause); // the keying line is down, whatever brought it down
     void loseLine(const QString& why);
     void lampsDark();
+    QString interfaceName() const;  // for messages: the COM port or the interface of its own
+    void tell(const QString& what); // to the event list
 
     app::SharedState& m_state;
     platform::SerialLine& m_line;

@@ -190,6 +190,19 @@ TEST_F(KeyerE2E, AnUnpluggedAdapterDropsTheLineAndKeyingResumesWhenItIsBack) {
     rig.unplug(false);
     ASSERT_TRUE(waitUntil([&] { return keying().back().rts; }, 3000))
         << "keyed again once it is back";
+    // Both are in the operator's event list, kept in the transmission log's file.
+    QByteArray events;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            runTool(QStringLiteral("sqlite3"),
+                    {rig.dir.file(QStringLiteral("sendelog.sqlite")),
+                     QStringLiteral("SELECT text FROM ereignisse ORDER BY id")},
+                    &events);
+            return events.contains("COM-Port 1 wieder da");
+        },
+        3000))
+        << events.constData();
+    EXPECT_TRUE(events.contains("COM-Port 1 getrennt (")) << events.constData();
     const auto k = keying();
     const auto reopened =
         std::find_if(k.begin(), k.end(), [](const LineEvent& e) { return e.what == "open"; });

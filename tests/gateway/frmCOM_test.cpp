@@ -30,6 +30,7 @@ protected:
     int portResets = 0;
     QString defaultChannelId;
     QStringList keyings; // what the transmission log is told; outlives the keyer
+    QStringList events;  // what the event list is told
     std::unique_ptr<frmCOM> keyer;
     std::unique_ptr<GatewaySwitching> drive;
     std::int64_t sinceWatchdog = 0;
@@ -53,7 +54,7 @@ protected:
                               keyings << (keyed ? QStringLiteral("up")
                                                 : QStringLiteral("down ") + cause);
                           },
-                          secondMs});
+                          secondMs, [this](const QString& what) { events << what; }});
         drive = std::make_unique<GatewaySwitching>(
             state, *keyer, ts,
             GatewaySwitching::DefaultChannel{[this] { return defaultChannelId; },
@@ -150,6 +151,9 @@ TEST_F(Keyer, TheWatchdogCutsBlocksAndTheClickReleases) {
     EXPECT_FALSE(line.rts);
     EXPECT_TRUE(state.frmCOM.COMPortsperren);
     EXPECT_EQ(state.frmCOM.AbgebrochenNachMin, 1);
+    EXPECT_EQ(events,
+              QStringList{QStringLiteral("Watchdog: Sendung nach 1 Min. abgebrochen, Senden "
+                                         "gesperrt")});
     EXPECT_EQ(line.opens, 2) << "closed by the watchdog, reopened by the next drive";
     EXPECT_TRUE(state.frmCOM.COMPortOffen);
     run(2000, true);

@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -78,6 +79,8 @@ TransmitTab::TransmitTab(QString logFile, QString iniFile, const platform::Clock
     tblSendungen->verticalHeader()->hide();
     tblSendungen->horizontalHeader()->setStretchLastSection(true);
     tblSendungen->setMinimumHeight(120);
+    lstEreignisse = new QListWidget(this); // the window makes it a page of its own
+    lstEreignisse->hide();
 
     auto* grid = new QGridLayout;
     QLabel* const rows[][2] = {{label(QStringLiteral("Heute:")), lblHeute},
@@ -165,6 +168,10 @@ void TransmitTab::showFigures(const std::optional<TransmitFigures>& f, const QSt
         lblWatchdog->setText(QString::number(f->watchdogCuts));
         lblAnteil->setText(QStringLiteral("%1 %").arg(qRound(f->dutyLastHour * 100)));
         showKeyings(f->latest);
+        lstEreignisse->clear();
+        for (const auto& [when, what] : f->events)
+            lstEreignisse->addItem(QStringLiteral("%1  %2").arg(
+                when.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")), what));
         chart->setHours(f->minutesPerHour, f->firstHour);
     }
     if (m_readAgain) {

@@ -10,6 +10,7 @@
 class QDateEdit;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QTableWidget;
 class QTimer;
@@ -50,6 +51,9 @@ public:
     QPushButton* cmdExport = nullptr;
     QLineEdit* txtFilter = nullptr;       // shows only the keyings of speakers that match
     QTableWidget* tblSendungen = nullptr; // the latest keyings, newest first
+    // "Ereignisse": what happened at the station, newest first; a page of the window's own,
+    // filled with the figures.
+    QListWidget* lstEreignisse = nullptr;
     QTimer* Timer10s = nullptr;
 
 protected:

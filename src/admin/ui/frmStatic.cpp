@@ -64,6 +64,7 @@ frmStatic::frmStatic(app::SharedState& state, UserStatistics& statistics, Prompt
     if (transmissions) {
         transmitTab = transmissions;
         tabs->addTab(transmitTab, QStringLiteral("&Sendungen"));
+        tabs->addTab(transmitTab->lstEreignisse, QStringLiteral("E&reignisse"));
     }
     auto* top = new QVBoxLayout(this);
     top->addWidget(lblStatic);

@@ -251,6 +251,8 @@ void frmMain::lblSprecher_DblClick() {
 void frmMain::imgSperren_Click() {
     m_cycle->view.imgSperren = false;
     imgSperren->hide();
+    if (m_state.frmCOM.COMPortsperren && m_seams.event)
+        m_seams.event(QStringLiteral("Sendesperre von Hand aufgehoben"));
     m_state.frmCOM.COMPortsperren = false;
 }
 

@@ -54,6 +54,7 @@ struct MainWindowParts {
 // Calls into windows that arrive with later parts of the program; unset ones do nothing.
 struct MainWindowSeams {
     std::function<void()> WerteEinlesen;         // settings page 1 loads ts.ini
+    std::function<void(const QString&)> event;   // to the event list (else standard error)
     std::function<void()> DriveKeyer;            // gateway drive, opens the COM port
     std::function<void()> enableDtmfRecognition; // DTMF keypad's recognition controls
     std::function<void(std::int16_t)> COM_schliessen;

@@ -282,8 +282,12 @@ void frmMain::render() {
         lblVerbindung->setPalette(status);
     }
     if (lblVerbindung->text() != v.lblVerbindung && !v.lblVerbindung.isEmpty()) {
-        // Each change of the connection also goes to the log (the journal of a service).
-        std::fprintf(stderr, "quorvex: Verbindung: %s\n", qPrintable(v.lblVerbindung));
+        // Each change of the connection also goes to the event list and the journal.
+        const QString change = QStringLiteral("Verbindung: ") + v.lblVerbindung;
+        if (m_seams.event)
+            m_seams.event(change);
+        else
+            std::fprintf(stderr, "quorvex: %s\n", qPrintable(change));
     }
     lblVerbindung->setText(v.lblVerbindung);
     const QString tip = m_state.TSNotStarted && m_seams.clientProblem

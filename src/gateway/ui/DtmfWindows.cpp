@@ -59,8 +59,11 @@ void DtmfWindows::heard(QChar digit) {
         !m_sinceDigit.isValid() || m_sinceDigit.elapsed() > GatewayCodes::PauseMs;
     m_sinceDigit.start();
     QString text = (afterPause ? QString() : box->text()) + digit;
-    if (const auto shown = m_codes.act(text))
+    if (const auto shown = m_codes.act(text)) {
+        if (m_parts.event)
+            m_parts.event(QStringLiteral("DTMF-Code geh\u00F6rt: ") + *shown);
         text = *shown; // in lblDTMF for a moment: the keypad empties it within a second
+    }
     box->setText(text);
 }
 

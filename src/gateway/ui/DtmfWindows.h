@@ -38,6 +38,7 @@ public:
         Beacon& beacon;
         std::function<void()> showMainWindow;
         std::function<void()> showOptions;
+        std::function<void(const QString&)> event = {}; // a code heard, to the event list
     };
 
     explicit DtmfWindows(Parts parts);
