@@ -35,7 +35,7 @@ fi
 # Tests are kept to about a third of the code (non-blank lines of the C and C++ files).
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
     lines() { git ls-files -- "$@" | grep -E '\.(c|cpp|h)$' | xargs -r cat | grep -cv '^\s*$'; }
-    code=$(lines src remote sim tools)
+    code=$(lines src remote radio sim tools)
     tests=$(lines tests)
     echo "test.sh: ${tests} lines of tests for ${code} lines of code ($((100 * tests / code)) %)"
 fi
