@@ -1,6 +1,7 @@
 // Real-time keying latency of quorvex against ts2sim, on the real serial code path
 // (a pseudo-terminal whose modem lines the test interposer plays): speech start to
-// line up, and speech end to line down less the hang time.
+// line up, and speech end to line down less the hang time; and how soon the keying
+// process drops the line when the program is killed or frozen while keyed.
 //   keyer_bench [--cycles N]
 #include "KeyerRig.h"
 #include "Percentiles.h"
@@ -10,6 +11,7 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <vector>
 
@@ -72,5 +74,32 @@ int main(int argc, char* argv[]) {
         std::snprintf(label, sizeof label, "hang %4d ms%s: end -> down - hang", hang, log);
         report(label, down);
     }
+    // The keying process on its own: how soon the line drops when the program is killed
+    // (the end of its pipe) or frozen (its heartbeat stops), a few times each.
+    std::vector<double> killed, frozen;
+    for (int c = 0; c < std::max(1, cycles / 10); ++c) {
+        for (const int sig : {SIGKILL, SIGSTOP}) {
+            KeyerRig rig;
+            if (!rig.start(3000)) {
+                ok = false;
+                break;
+            }
+            rig.speak(true);
+            if (!waitUntil([&] { return !rig.keying().empty() && rig.keying().back().rts; },
+                           3000)) {
+                ok = false;
+                break;
+            }
+            const std::int64_t t0 = monotonicNs();
+            ::kill(static_cast<pid_t>(rig.quorvex.processId()), sig);
+            if (!waitUntil([&] { return !rig.keying().back().rts; }, 5000, 1))
+                ok = false;
+            else
+                (sig == SIGKILL ? killed : frozen).push_back((rig.keying().back().ns - t0) / 1e6);
+            ::kill(static_cast<pid_t>(rig.quorvex.processId()), SIGCONT);
+        }
+    }
+    report("program killed while keyed -> down", killed);
+    report("program frozen while keyed -> down", frozen);
     return ok ? 0 : 1;
 }
