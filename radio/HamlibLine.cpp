@@ -4,7 +4,7 @@
 
 platform::SerialLine::Result HamlibLine::failed(int code) {
     m_error = QStringLiteral("das Funkger\u00E4t an %1 antwortet nicht (Hamlib: %2)")
-                  .arg(m_device, QString::fromLocal8Bit(rigerror(code)).trimmed());
+                  .arg(m_device, QString::fromLocal8Bit(rigerror2(code)).trimmed());
     return code == -RIG_EIO || code == -RIG_ETIMEOUT || code == -RIG_EPROTO ? Result::Gone
                                                                             : Result::Failed;
 }

@@ -134,3 +134,26 @@ TEST(RadioE2E, Cm108KeysByExactReportsAndItsVolDownOpensTheSquelch) {
         EXPECT_GE(mic.waitFor(open, 2000), 0) << "the microphone did not follow VolDown " << open;
     }
 }
+
+// An interface that cannot be had is refused at the start with a German reason naming it,
+// before anything is keyed: no GPIO chip (this host has none), no hidraw device, a rig
+// that does not answer, a model Hamlib does not know, a CM108 pin that does not exist.
+TEST(RadioE2E, TheKeyingProcessRefusesWhatItCannotHaveWithTheReason) {
+    const std::pair<QStringList, QString> cases[] = {
+        {{"--art", "GPIO", "--geraet", "gpiochip97"},
+         "0 1 GPIO-Baustein gpiochip97 nicht vorhanden"},
+        {{"--art", "CM108", "--geraet", "/dev/hidraw97"}, "0 1 /dev/hidraw97 ist nicht vorhanden"},
+        {{"--art", "Hamlib", "--geraet", "127.0.0.1:1"},
+         "0 1 das Funkger\u00E4t an 127.0.0.1:1 antwortet nicht (Hamlib: IO error)"},
+        {{"--art", "Hamlib", "--modell", "99999"}, "0 4 Hamlib kennt das Modell 99999 nicht"},
+        {{"--art", "CM108", "--pin", "9", "--geraet", "/dev/null"},
+         "0 4 GPIO 9 gibt es nicht (1 bis 8)"},
+    };
+    for (const auto& [arguments, said] : cases) {
+        QProcess keyer;
+        keyer.start(QStringLiteral(KEYER_PATH), arguments);
+        ASSERT_TRUE(keyer.waitForFinished(10000)) << said.toStdString();
+        EXPECT_EQ(keyer.exitCode(), 1);
+        EXPECT_EQ(QString::fromUtf8(keyer.readAllStandardOutput()).trimmed(), said);
+    }
+}
