@@ -4,6 +4,7 @@
 #include "Fakes.h"
 #include "GatewayCodes.h"
 #include "GatewaySwitching.h"
+#include "LineGuard.h"
 #include "ScriptedLibrary.h"
 #include "SharedState.h"
 #include "TSRemote.h"
@@ -317,6 +318,23 @@ TEST_F(Keyer, AVanishedAdapterDropsEverythingWarnsOnceAndComesBack) {
     EXPECT_EQ(keyings,
               QStringList({QStringLiteral("up"), QStringLiteral("down Adapter getrennt"),
                            QStringLiteral("up"), QStringLiteral("down Programm beendet")}));
+}
+
+// The guard that drops the lines from a signal handler lets go of the descriptor before
+// the port closes it: a signal in between must not reach a closed or reused descriptor.
+TEST_F(Keyer, TheGuardLetsGoOfThePortBeforeItCloses) {
+    std::vector<int> guarded;
+    line.handle = 42;
+    line.closing = [&] { guarded.push_back(platform::LineGuard::watched()); };
+    run(100, true);
+    ASSERT_EQ(platform::LineGuard::watched(), 42);
+    line.present = false; // the adapter lost
+    run(100, false);
+    line.present = true;
+    run(1100, true);
+    ASSERT_EQ(platform::LineGuard::watched(), 42);
+    keyer.reset(); // the program ends
+    EXPECT_EQ(guarded, std::vector<int>({-1, -1}));
 }
 
 TEST_F(Keyer, AnIdlePortThatVanishesIsFoundByTheNextTick) {

@@ -1,12 +1,15 @@
 // The serial line's own code against a pseudo-terminal whose modem lines the interposer
 // (preloaded into this test) plays: what the squelch's thread relies on.
+#include "LineGuard.h"
 #include "QtSerialLine.h"
 #include "TempDir.h"
 
+#include <QDir>
 #include <QSaveFile>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fcntl.h>
 #include <future>
 #include <stdlib.h>
@@ -62,4 +65,59 @@ TEST_F(SerialLine, TheDriversChangeCountAndHangUpOnClose) {
     termios t{};
     ASSERT_EQ(::tcgetattr(master, &t), 0);
     EXPECT_TRUE(t.c_cflag & HUPCL) << "the kernel drops the lines when the last user goes";
+}
+
+// The guard in a child of its own (the test program started again for this test): the
+// child keys the line, installs the guard and ends as the table says; the interposer's
+// log, shared with the parent, must end with both lines down. A guard that cannot run
+// (no stack of its own after an overflow) or that is gone too early (a late SIGTERM's
+// default action) leaves the last entry keyed.
+namespace {
+volatile bool deeper = true;
+[[gnu::noinline]] int overflowStack(int depth) {
+    volatile char frame[4096];
+    frame[0] = static_cast<char>(depth);
+    return (deeper ? overflowStack(depth + 1) : 0) + frame[0];
+}
+} // namespace
+
+TEST_F(SerialLine, TheGuardDropsTheLinesHoweverTheProgramEnds) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto logOf = [](pid_t test) {
+        return QStringLiteral("%1/quorvex-guard-%2.log").arg(QDir::tempPath()).arg(test);
+    };
+    const QString log = logOf(::getpid());
+    const auto keyedChild = [&] {
+        qputenv("MODEM_INTERPOSE_LOG", QFile::encodeName(logOf(::getppid())));
+        line.close();
+        if (line.open(QString::fromLocal8Bit(::ptsname(master))) != Result::Ok ||
+            line.setRequestToSend(true) != Result::Ok)
+            ::_exit(3);
+        platform::LineGuard::watch(line.nativeHandle());
+    };
+    const auto endsKeyedDown = [&](const char* how) {
+        QFile f(log);
+        const QList<QByteArray> entries =
+            f.open(QIODevice::ReadOnly) ? f.readAll().trimmed().split('\n') : QList<QByteArray>();
+        EXPECT_TRUE(entries.size() >= 2 && entries.last().endsWith("RTS=0 DTR=0"))
+            << how << ": " << entries.join(" | ").toStdString();
+        f.remove();
+    };
+    EXPECT_EXIT(
+        {
+            keyedChild();
+            platform::TerminationSignals guard;
+            overflowStack(0);
+        },
+        ::testing::KilledBySignal(SIGSEGV), "");
+    endsKeyedDown("a stack overflow");
+    EXPECT_EXIT(
+        {
+            keyedChild();
+            { platform::TerminationSignals guard; } // the end of the program has begun
+            ::raise(SIGTERM);
+            ::_exit(7);
+        },
+        ::testing::ExitedWithCode(7), "");
+    endsKeyedDown("a SIGTERM after the program stopped listening");
 }

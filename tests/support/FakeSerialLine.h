@@ -3,6 +3,7 @@
 #include "Fakes.h"
 #include "SerialLine.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,8 @@ public:
     int opens = 0;
     QString openedDevice;
     std::vector<std::string> changes; // "t=1234 RTS=1"
+    int handle = -1;                  // the descriptor it claims while open
+    std::function<void()> closing;    // just before the port closes
 
     Result open(const QString& device) override {
         ++opens;
@@ -48,12 +51,14 @@ public:
     void interruptWait() override {}
     Result check() override { return present ? Result::Ok : Result::Gone; }
     void close() override {
+        if (m_open && closing)
+            closing();
         if (m_open)
             setBoth(false); // the lines fall with the port
         m_open = false;
     }
     bool isOpen() const override { return m_open; }
-    int nativeHandle() const override { return -1; }
+    int nativeHandle() const override { return m_open ? handle : -1; }
     QString errorText() const override {
         return QStringLiteral("Das Ger\u00E4t ist nicht mehr da");
     }

@@ -46,6 +46,10 @@ void watch(int fd) {
     watchedFd.store(fd);
 }
 
+int watched() {
+    return watchedFd.load();
+}
+
 void dropLines() {
     const int fd = watchedFd.load();
     if (fd < 0)

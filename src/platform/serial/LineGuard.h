@@ -11,6 +11,7 @@ namespace platform::LineGuard {
 
 // The open keying port's descriptor; -1 when none is open.
 void watch(int fd);
+int watched();
 // Drops RTS and DTR of the watched port; safe inside a signal handler.
 void dropLines();
 
