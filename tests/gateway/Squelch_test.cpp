@@ -10,7 +10,13 @@
 #include "TSRemote.h"
 #include "TempDir.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
 
 // Each character one 10 ms step: o open, c closed, k open while we key, m unreadable;
 // the expectation '1' where the gate is open. Open delay 20 ms, hang 30 ms, limit 100 ms.
@@ -163,6 +169,34 @@ TEST_F(Squelch, StuckOrUnreadableIsToldOnceAndTheMicrophoneStaysOff) {
     state.FuncGateway = false;
     run(10);
     EXPECT_FALSE(squelch.lamp()) << "no gateway, no squelch input";
+}
+
+// Settings applied while another thread samples (as the sound input's thread does):
+// the first opening under the new settings must not be dropped as a stale sample, or
+// the microphone stays off for the whole over.
+TEST_F(Squelch, SettingsChangedWhileSamplingLoseNoOpening) {
+    SquelchSettings s = squelch.settings();
+    s.openDelayMs = 0; // the first sample under the new settings opens
+    line.inputs = platform::SerialLine::Dcd;
+    std::atomic<bool> done{false};
+    std::thread sampler([&] {
+        while (!done)
+            squelch.pollLine();
+    });
+    constexpr int Changes = 300;
+    int change = 0;
+    for (; change < Changes; ++change) {
+        squelch.setSettings(s);
+        squelch.tick();
+        QDeadlineTimer deadline(500);
+        while (squelch.indicator() != SquelchGate::State::Open && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (squelch.indicator() != SquelchGate::State::Open)
+            break;
+    }
+    done = true;
+    sampler.join();
+    EXPECT_EQ(change, Changes) << "the opening after this change was lost";
 }
 
 TEST(SquelchSettingsFile, UnusableValuesAreTheDefaultsAndWhatIsWrittenReadsBack) {
