@@ -1,9 +1,11 @@
 // The real quorvex program on a private X display, driven with the mouse and keyboard as
 // a person would: settings page 1's links and autostart.
 #include "INIfile.h"
+#include "KeyerRig.h"
 #include "PrivateDisplay.h"
 #include "Rig.h"
 #include "SavedSettings.h"
+#include "SqliteLock.h"
 #include "TempDir.h"
 #include "TransmissionLog.h"
 
@@ -168,6 +170,48 @@ TEST_F(DesktopE2E, AnUnwritableSettingsFolderIsToldAndSigtermEndsThroughTheMessa
                 static_cast<long long>(t.elapsed()));
     EXPECT_LT(t.elapsed(), 1000);
     EXPECT_EQ(quorvex.exitStatus(), QProcess::NormalExit);
+}
+
+// A stop from the system while a modal box waits (the desktop link's name) ends the
+// program at once, but only once the transmission log has what it was handed: keyings
+// made while another program held the file reach it when the file comes free.
+TEST_F(DesktopE2E, SigtermDuringAModalBoxKeepsTheTransmissionLogsTail) {
+    if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
+        GTEST_SKIP() << "needs sqlite3 (scripts/install-packages.sh)";
+    KeyerRig rig;
+    ASSERT_TRUE(rig.start(0, display->name, env));
+    const QString db = rig.dir.file(QStringLiteral("sendelog.sqlite"));
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(db); }));
+    LockedBy lock(db);
+    ASSERT_TRUE(lock.locked);
+    constexpr int Keyings = 3;
+    for (int i = 0; i < Keyings; ++i) {
+        for (const bool on : {true, false}) {
+            rig.speak(on);
+            ASSERT_TRUE(waitUntil(
+                [&] { return !rig.keying().empty() && rig.keying().back().rts == on; }, 3000));
+        }
+    }
+    const QPoint desktopLink = onPageOne(rig.dir.file(QStringLiteral("ts.ini")),
+                                         [](frmOptions& p) { return p.cmdMakeLink[0]; });
+    const QByteArray main = display->window(QStringLiteral("^Quorvex "), 20000);
+    const QByteArray page =
+        display->clickUntil(main, SettingsGear, QStringLiteral("^Einstellungen$"));
+    ASSERT_FALSE(page.isEmpty());
+    ASSERT_FALSE(display->clickUntil(page, desktopLink, QStringLiteral("^Desktop-Link erzeugen$"))
+                     .isEmpty());
+    lock.release();
+    QElapsedTimer t;
+    t.start();
+    rig.quorvex.terminate();
+    ASSERT_TRUE(rig.quorvex.waitForFinished(5000));
+    std::printf("measured: ended %lld ms after SIGTERM with a modal box open\n",
+                static_cast<long long>(t.elapsed()));
+    EXPECT_LT(t.elapsed(), 2500) << "the log's wait is bounded";
+    QByteArray count;
+    runTool(QStringLiteral("sqlite3"), {db, QStringLiteral("SELECT count(*) FROM sendungen")},
+            &count);
+    EXPECT_EQ(count.trimmed(), QByteArray::number(Keyings));
 }
 
 // With a window manager that places windows: the main window comes back exactly where it

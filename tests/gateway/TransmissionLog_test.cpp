@@ -3,6 +3,7 @@
 #include "TransmissionLog.h"
 
 #include "Rig.h"
+#include "SqliteLock.h"
 #include "TempDir.h"
 
 #include <QElapsedTimer>
@@ -105,33 +106,6 @@ TEST(TransmissionLog, AKeyingIsOneRecordHoweverOftenItIsReported) {
               "DL1ABC|Watchdog\nDL \"0'GW\"; DROP TABLE sendungen; --|Programm beendet");
     EXPECT_EQ(sqlite(db, QStringLiteral("PRAGMA journal_mode")), "wal");
 }
-
-// Another program holds the file in an exclusive transaction (the sqlite3 command here).
-class LockedBy {
-public:
-    explicit LockedBy(const QString& db) {
-        m_sqlite.start(QStringLiteral("sqlite3"), {db});
-        m_sqlite.write(".timeout 5000\nBEGIN EXCLUSIVE;\nSELECT 'gesperrt';\n");
-        locked = waitUntil(
-            [&] {
-                m_sqlite.waitForReadyRead(50);
-                m_said += m_sqlite.readAllStandardOutput();
-                return m_said.contains("gesperrt");
-            },
-            5000);
-    }
-    ~LockedBy() { release(); }
-    void release() {
-        m_sqlite.write("COMMIT;\n.quit\n");
-        m_sqlite.closeWriteChannel();
-        m_sqlite.waitForFinished(5000);
-    }
-    bool locked = false;
-
-private:
-    Child m_sqlite;
-    QByteArray m_said;
-};
 
 // A lock of another program is waited out: the keyings made meanwhile wait in memory and
 // all reach the file once it is free. Past the bound of what waits, whole keyings are
