@@ -209,12 +209,16 @@ void frmCOM::loseLine(const QString& why) {
     platform::LineGuard::watch(-1);
     m_line.close();
     m_state.frmCOM.COMPortOffen = false;
-    m_state.frmCOM.DelayEIN = false;
     lampOut(AdapterLost);
-    Delay->stop();
-    Watchdog->stop();
-    WatchdogSek = 0;
-    WatchdogMin = 0;
+    // A radio that stopped answering may still be sending: its hang time and watchdog
+    // go on counting, so it is cut and blocked in time if it is back and still keyed.
+    if (m_line.dropsWhenGone()) {
+        m_state.frmCOM.DelayEIN = false;
+        Delay->stop();
+        Watchdog->stop();
+        WatchdogSek = 0;
+        WatchdogMin = 0;
+    }
     m_lostPort = port;
     m_nextRetryMs = m_clock.monotonicMs() + RetryLostMs;
     const QString& own = m_state.frmCOM.Schnittstelle;

@@ -35,6 +35,9 @@ public:
     }
     // Ok while the open port is still there; Gone once its device has vanished.
     virtual Result check() = 0;
+    // True where a lost interface takes its line down with it (a pulled adapter); false
+    // where the radio may still be sending when it stops answering (a CAT connection).
+    virtual bool dropsWhenGone() const { return true; }
     // Drops both lines, then closes.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;

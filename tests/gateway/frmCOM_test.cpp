@@ -320,6 +320,28 @@ TEST_F(Keyer, AVanishedAdapterDropsEverythingWarnsOnceAndComesBack) {
                            QStringLiteral("up"), QStringLiteral("down Programm beendet")}));
 }
 
+// A radio that stops answering may still be sending: its watchdog counts on through the
+// loss, so it is cut and blocked on time and stays down when it answers again. A pulled
+// adapter takes its line with it, and its count starts afresh with the next keying.
+TEST_F(Keyer, ARadioThatStopsAnsweringKeepsItsWatchdogCounting) {
+    for (const bool drops : {false, true}) {
+        makeKeyer();
+        line.drops = drops;
+        line.present = true;
+        state.frmCOM.COMPortsperren = false;
+        run(100, false);
+        run(30'000, true);
+        ASSERT_TRUE(line.rts);
+        line.present = false;
+        run(40'000, true); // 70 s of speech, 40 s of it without an answer
+        line.present = true;
+        run(2000, true);
+        EXPECT_TRUE(state.frmCOM.COMPortOffen) << "back, drops=" << drops;
+        EXPECT_EQ(state.frmCOM.COMPortsperren, !drops) << "drops=" << drops;
+        EXPECT_EQ(line.rts, drops) << "drops=" << drops;
+    }
+}
+
 // The guard that drops the lines from a signal handler lets go of the descriptor before
 // the port closes it: a signal in between must not reach a closed or reused descriptor.
 TEST_F(Keyer, TheGuardLetsGoOfThePortBeforeItCloses) {

@@ -21,6 +21,7 @@ public:
     QString openedDevice;
     std::vector<std::string> changes; // "t=1234 RTS=1"
     int handle = -1;                  // the descriptor it claims while open
+    bool drops = true;                // a lost line is down (false: a radio not answering)
     std::function<void()> closing;    // just before the port closes
 
     Result open(const QString& device) override {
@@ -58,6 +59,7 @@ public:
         m_open = false;
     }
     bool isOpen() const override { return m_open; }
+    bool dropsWhenGone() const override { return drops; }
     int nativeHandle() const override { return m_open ? handle : -1; }
     QString errorText() const override {
         return QStringLiteral("Das Ger\u00E4t ist nicht mehr da");

@@ -53,6 +53,7 @@ public:
     Result check() override; // the heartbeat, too
     void close() override;
     bool isOpen() const override { return m_open; }
+    bool dropsWhenGone() const override { return m_interface.way != KeyingInterface::Way::Hamlib; }
     int nativeHandle() const override { return -1; }
     QString errorText() const override;
 
