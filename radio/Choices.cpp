@@ -25,8 +25,8 @@ QStringList interfaceChoices() {
     for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts())
         out << QStringLiteral("COM\t%1\t%2").arg(port.systemLocation(), port.description());
     for (const QString& device : Cm108Line::findDevices()) {
-        QFile name(
-            QStringLiteral("/sys/class/hidraw/%1/device/../product").arg(QDir(device).dirName()));
+        QFile name(QStringLiteral("%1/%2/device/../../product")
+                       .arg(Cm108Line::hidrawRoot(), QDir(device).dirName()));
         const QString product = name.open(QIODevice::ReadOnly)
                                     ? QString::fromUtf8(name.readAll()).trimmed()
                                     : QString();

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -57,9 +59,42 @@ QStringList Cm108Line::findDevices(const QString& sysfsRoot) {
     return found;
 }
 
+QString Cm108Line::hidrawRoot() {
+    const QString played = qEnvironmentVariable("QUORVEX_SYSFS_HIDRAW");
+    return played.isEmpty() ? QStringLiteral("/sys/class/hidraw") : played;
+}
+
+QString Cm108Line::usbDeviceOf(const QString& sysfsPath) {
+    static const QRegularExpression usbDevice(QStringLiteral("^\\d+-\\d+(\\.\\d+)*$"));
+    QStringList parts = sysfsPath.split(QLatin1Char('/'));
+    while (!parts.isEmpty() && !usbDevice.match(parts.constLast()).hasMatch())
+        parts.removeLast();
+    return parts.join(QLatin1Char('/'));
+}
+
 platform::SerialLine::Result Cm108Line::open(const QString& device) {
     close();
-    m_device = device.isEmpty() ? findDevices().value(0) : device;
+    m_device = device;
+    if (m_device.isEmpty()) {
+        const QString root = hidrawRoot();
+        const QStringList found = findDevices(root);
+        const QString card = usbDeviceOf(m_soundCard);
+        for (const QString& d : found) {
+            const QString at =
+                QFileInfo(root + QLatin1Char('/') + QDir(d).dirName()).canonicalFilePath();
+            if (!card.isEmpty() && usbDeviceOf(at) == card)
+                m_device = d;
+        }
+        // Another's interface is never guessed: with several, the person chooses.
+        if (m_device.isEmpty() && found.size() == 1)
+            m_device = found.constFirst();
+        if (m_device.isEmpty() && found.size() > 1) {
+            m_error = QStringLiteral("%1 CM108-Schnittstellen gefunden, keine an der Soundkarte: "
+                                     "bitte im Fenster Sender-Schnittstelle eine w\u00E4hlen")
+                          .arg(found.size());
+            return Result::NotFound;
+        }
+    }
     if (m_device.isEmpty()) {
         m_error =
             QStringLiteral("keine CM108-Schnittstelle gefunden (USB-Soundkarte eingesteckt?)");

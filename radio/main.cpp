@@ -2,8 +2,9 @@
 // the program asks on standard input and answers on standard output, and drops the line
 // by itself when the program is gone (end of input), silent (no heartbeat) or has held it
 // past a time limit of its own, whatever it was told.
-//   quorvex-keyer [--art COM|CM108|Hamlib|GPIO] [--geraet DEVICE] [--modell N] [--baud N]
-//                 [--pin N] [--invertiert] [--limit-ms MS] [--heartbeat-ms MS]
+//   quorvex-keyer [--art COM|CM108|Hamlib|GPIO] [--geraet DEVICE] [--soundkarte SYSFS]
+//                 [--modell N] [--baud N] [--pin N] [--invertiert] [--limit-ms MS]
+//                 [--heartbeat-ms MS]
 #include "Choices.h"
 #include "Cm108Line.h"
 #include "GpioLine.h"
@@ -33,8 +34,9 @@ using Result = platform::SerialLine::Result;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* Usage =
-    "usage: quorvex-keyer [--art COM|CM108|Hamlib|GPIO] [--geraet DEVICE] [--modell N]\n"
-    "                     [--baud N] [--pin N] [--invertiert] [--limit-ms MS] [--heartbeat-ms MS]\n"
+    "usage: quorvex-keyer [--art COM|CM108|Hamlib|GPIO] [--geraet DEVICE] [--soundkarte SYSFS]\n"
+    "                     [--modell N] [--baud N] [--pin N] [--invertiert] [--limit-ms MS]\n"
+    "                     [--heartbeat-ms MS]\n"
     "       quorvex-keyer --liste | --help | --version\n"
     "Quorvex's keying process: keys the radio interface as Quorvex asks on standard input,\n"
     "and drops the line by itself when Quorvex ends, stops answering (no heartbeat within\n"
@@ -43,6 +45,7 @@ constexpr const char* Usage =
 struct Options {
     std::string art = "COM";
     QString device;
+    QString soundCard; // CM108 without a device: the sysfs folder of the card it sits on
     int model = 2;
     int baud = 0;
     int pin = 3;
@@ -72,7 +75,7 @@ void say(const keyerwire::Answer& a) {
 
 std::unique_ptr<platform::SerialLine> lineFor(const Options& o) {
     if (o.art == "CM108")
-        return std::make_unique<Cm108Line>(o.pin, o.inverted);
+        return std::make_unique<Cm108Line>(o.pin, o.inverted, o.soundCard);
     if (o.art == "Hamlib")
         return std::make_unique<HamlibLine>(o.model, o.baud);
     if (o.art == "GPIO")
@@ -90,6 +93,8 @@ bool parse(int argc, char* argv[], Options& o) {
             o.art = argv[++i];
         else if (a == "--geraet" && more)
             o.device = QString::fromLocal8Bit(argv[++i]);
+        else if (a == "--soundkarte" && more)
+            o.soundCard = QString::fromLocal8Bit(argv[++i]);
         else if (a == "--modell" && more)
             o.model = std::atoi(argv[++i]);
         else if (a == "--baud" && more)

@@ -17,6 +17,7 @@
 #include "MutterIdle.h"
 #include "OwnWindowsInput.h"
 #include "ProgramFolder.h"
+#include "PulseCapture.h"
 #include "PulseSound.h"
 #include "QtPrompts.h"
 #include "Registry.h"
@@ -141,6 +142,15 @@ QString keyingInterfaceName(const platform::KeyingInterface& k) {
         break;
     }
     return {};
+}
+
+// A CM108 interface left to be found is the one beside the sound card the program listens
+// to: the squelch's sound source, or the default input.
+platform::KeyingInterface besideSoundCard(platform::KeyingInterface k, const QString& iniFile) {
+    if (k.way == platform::KeyingInterface::Way::Cm108 && k.device.isEmpty())
+        k.soundCard = QString::fromStdString(platform::pulse::sourceSysfsPath(
+            readSquelchSettings(iniFile).soundSource.toStdString(), std::chrono::seconds(1)));
+    return k;
 }
 
 } // namespace
@@ -320,7 +330,7 @@ int main(int argc, char* argv[]) {
                     prompts.warn(QStringLiteral("Die Sender-Schnittstelle konnte nicht in \"%1\" "
                                                 "gespeichert werden.")
                                      .arg(state.Dateiname));
-                serialLine.setInterface(chosen);
+                serialLine.setInterface(besideSoundCard(chosen, state.Dateiname));
                 state.frmCOM.Schnittstelle = keyingInterfaceName(chosen);
                 // The next tick opens the interface chosen now.
                 keyer.COM_schliessen(state.frmOptions.COMPortAuswahl);
@@ -410,7 +420,7 @@ int main(int argc, char* argv[]) {
             ident->setSettings(readIdentSettings(state.Dateiname));
         squelch.setSettings(readSquelchSettings(state.Dateiname));
         const platform::KeyingInterface sender = readSenderSettings(state.Dateiname);
-        serialLine.setInterface(sender);
+        serialLine.setInterface(besideSoundCard(sender, state.Dateiname));
         state.frmCOM.Schnittstelle = keyingInterfaceName(sender);
     };
     seams.event = [&transmissions](const QString& what) { transmissions.note(what); };

@@ -13,6 +13,9 @@ struct KeyingInterface {
     int baud = 0;   // Hamlib: 0 = the model's own
     int pin = 3;    // Cm108: GPIO 1 to 8; Gpio: the line
     bool inverted = false;
+    // Cm108 without a device: the sysfs folder of the sound card the interface sits beside
+    // (not stored: the sound server says it at each start).
+    QString soundCard;
     bool operator==(const KeyingInterface&) const = default;
 };
 

@@ -7,6 +7,7 @@
 #include "SenderSettings.h"
 #include "SquelchSettings.h"
 
+#include <QDir>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -15,6 +16,7 @@
 
 #include <poll.h>
 #include <termios.h>
+#include <tuple>
 
 namespace {
 
@@ -137,12 +139,35 @@ TEST(RadioE2E, Cm108KeysByExactReportsAndItsVolDownOpensTheSquelch) {
 
 // An interface that cannot be had is refused at the start with a German reason naming it,
 // before anything is keyed: no GPIO chip (this host has none), no hidraw device, a rig
-// that does not answer, a model Hamlib does not know, a CM108 pin that does not exist.
+// that does not answer, a model Hamlib does not know, a CM108 pin that does not exist. A
+// CM108 left to be found is the one beside the sound card (its device named in the
+// refusal); among several with no card to go by none is guessed.
 TEST(RadioE2E, TheKeyingProcessRefusesWhatItCannotHaveWithTheReason) {
+    // Two CM108s on USB devices 1-2 and 1-3 of a played sysfs, the sound card on 1-3.
+    TempDir sys;
+    const QString devices = sys.file(QStringLiteral("devices/usb1"));
+    for (const auto& [usb, hid, raw] : {std::tuple{"1-2", "0003:0D8C:000C.0001", "hidraw97"},
+                                        std::tuple{"1-3", "0003:0D8C:0012.0002", "hidraw98"}}) {
+        const QString at = QStringLiteral("%1/%2/%2:1.3/%3").arg(devices, usb, hid);
+        QDir().mkpath(at + QStringLiteral("/hidraw/") + raw);
+        QDir().mkpath(sys.file(QStringLiteral("class/hidraw")));
+        QFile::link(QStringLiteral("../.."), at + QStringLiteral("/hidraw/%1/device").arg(raw));
+        QFile::link(at + QStringLiteral("/hidraw/") + raw,
+                    sys.file(QStringLiteral("class/hidraw/")) + raw);
+        QFile uevent(at + QStringLiteral("/uevent"));
+        ASSERT_TRUE(uevent.open(QIODevice::WriteOnly));
+        uevent.write("HID_ID=" + QByteArray(hid).left(4) + ":00000D8C:0000" +
+                     QByteArray(hid).mid(10, 4) + "\n");
+    }
+    const QString card = devices + QStringLiteral("/1-3/1-3:1.0/sound/card2");
     const std::pair<QStringList, QString> cases[] = {
         {{"--art", "GPIO", "--geraet", "gpiochip97"},
          "0 1 GPIO-Baustein gpiochip97 nicht vorhanden"},
         {{"--art", "CM108", "--geraet", "/dev/hidraw97"}, "0 1 /dev/hidraw97 ist nicht vorhanden"},
+        {{"--art", "CM108", "--soundkarte", card}, "0 1 /dev/hidraw98 ist nicht vorhanden"},
+        {{"--art", "CM108"},
+         "0 1 2 CM108-Schnittstellen gefunden, keine an der Soundkarte: bitte im Fenster "
+         "Sender-Schnittstelle eine w\u00E4hlen"},
         {{"--art", "Hamlib", "--geraet", "127.0.0.1:1"},
          "0 1 das Funkger\u00E4t an 127.0.0.1:1 antwortet nicht (Hamlib: IO error)"},
         {{"--art", "Hamlib", "--modell", "99999"}, "0 4 Hamlib kennt das Modell 99999 nicht"},
@@ -151,6 +176,8 @@ TEST(RadioE2E, TheKeyingProcessRefusesWhatItCannotHaveWithTheReason) {
     };
     for (const auto& [arguments, said] : cases) {
         QProcess keyer;
+        keyer.setProcessEnvironment(environmentWith(
+            {{QStringLiteral("QUORVEX_SYSFS_HIDRAW"), sys.file(QStringLiteral("class/hidraw"))}}));
         keyer.start(QStringLiteral(KEYER_PATH), arguments);
         ASSERT_TRUE(keyer.waitForFinished(10000)) << said.toStdString();
         EXPECT_EQ(keyer.exitCode(), 1);

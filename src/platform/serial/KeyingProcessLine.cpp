@@ -114,6 +114,10 @@ SerialLine::Result KeyingProcessLine::spawn() {
                                   std::to_string(HeartbeatMs)};
     if (m_interface.inverted)
         args.emplace_back("--invertiert");
+    if (m_interface.way == KeyingInterface::Way::Cm108 && !m_interface.soundCard.isEmpty()) {
+        args.emplace_back("--soundkarte");
+        args.push_back(QFile::encodeName(m_interface.soundCard).toStdString());
+    }
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());

@@ -41,6 +41,37 @@ std::vector<Source> listSources(milliseconds bound, std::string* error) {
     return sources;
 }
 
+std::string sourceSysfsPath(const std::string& name, milliseconds bound) {
+    const std::atomic<bool> never{false};
+    Session s(never);
+    if (!s.connect("Quorvex", bound))
+        return {};
+    struct Lookup {
+        std::string path;
+        bool done = false;
+    } lookup;
+    s.operation = pa_context_get_source_info_by_name(
+        s.context, name.empty() ? "@DEFAULT_SOURCE@" : name.c_str(),
+        [](pa_context*, const pa_source_info* info, int eol, void* user) {
+            auto* l = static_cast<Lookup*>(user);
+            if (eol != 0 || !info) {
+                l->done = true;
+                return;
+            }
+            // PulseAudio's own name, and PipeWire's pulse server's.
+            for (const char* key : {"sysfs.path", "device.sysfs.path"}) {
+                const char* p = pa_proplist_gets(info->proplist, key);
+                if (p && *p && l->path.empty())
+                    l->path = std::string(p).rfind("/sys/", 0) == 0 ? p : std::string("/sys") + p;
+            }
+        },
+        &lookup);
+    if (!s.operation ||
+        !s.waitFor([&lookup] { return lookup.done; }, SteadyClock::now() + bound, "lookup"))
+        return {};
+    return lookup.path;
+}
+
 Capture::~Capture() {
     stop();
 }

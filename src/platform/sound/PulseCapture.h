@@ -22,6 +22,9 @@ struct Source {
 
 // The server's sources, the monitors of its outputs included.
 std::vector<Source> listSources(std::chrono::milliseconds bound, std::string* error);
+// The sysfs folder of the sound card behind a source (empty name: the default input),
+// "/sys/devices/…"; empty where the server knows none or does not answer within bound.
+std::string sourceSysfsPath(const std::string& name, std::chrono::milliseconds bound);
 
 class Capture {
 public:
