@@ -1,9 +1,15 @@
 // The quorvex program keying a line of a real serial code path: Qt Serial Port on a
 // pseudo-terminal whose modem lines the test interposer plays and logs.
+#include "Fakes.h"
 #include "KeyerRig.h"
+#include "PrivateDisplay.h"
 #include "QtSerialLine.h"
+#include "TransmitTab.h"
+#include "WindowGrab.h"
 
 #include <QDir>
+#include <QStandardPaths>
+#include <QTableWidget>
 
 #include <gtest/gtest.h>
 
@@ -31,6 +37,15 @@ protected:
     std::vector<LineEvent> events() const { return rig.events(); }
     std::vector<LineEvent> keying() const { return rig.keying(); }
     void speak(bool on, const char* who = "7") { rig.speak(on, who); }
+    // The operator's event list as the transmission log's file keeps it.
+    QByteArray eventList() const {
+        QByteArray events;
+        runTool(QStringLiteral("sqlite3"),
+                {rig.dir.file(QStringLiteral("sendelog.sqlite")),
+                 QStringLiteral("SELECT text FROM ereignisse ORDER BY id")},
+                &events);
+        return events;
+    }
 };
 
 TEST_F(KeyerE2E, ForeignSpeechKeysOnceThroughAShortPauseAndDropsAfterTheHangTime) {
@@ -194,10 +209,7 @@ TEST_F(KeyerE2E, AnUnpluggedAdapterDropsTheLineAndKeyingResumesWhenItIsBack) {
     QByteArray events;
     EXPECT_TRUE(waitUntil(
         [&] {
-            runTool(QStringLiteral("sqlite3"),
-                    {rig.dir.file(QStringLiteral("sendelog.sqlite")),
-                     QStringLiteral("SELECT text FROM ereignisse ORDER BY id")},
-                    &events);
+            events = eventList();
             return events.contains("COM-Port 1 wieder da");
         },
         3000))
@@ -208,4 +220,64 @@ TEST_F(KeyerE2E, AnUnpluggedAdapterDropsTheLineAndKeyingResumesWhenItIsBack) {
         std::find_if(k.begin(), k.end(), [](const LineEvent& e) { return e.what == "open"; });
     ASSERT_NE(reopened, k.end());
     EXPECT_TRUE(rig.quorvex.state() == QProcess::Running);
+}
+
+// What the operator sees of the line in the running program: the red sign shows within a
+// tick of the line going up and goes with it; a watchdog cut (a minute of 2.4 s here)
+// leaves the dark "GESPERRT" sign, and the cut is kept in the event list.
+TEST_F(KeyerE2E, TheOnAirSignFollowsTheLineAndAWatchdogCutStaysShown) {
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
+        GTEST_SKIP() << "needs Xvfb (scripts/install-packages.sh)";
+    PrivateDisplay display;
+    ASSERT_FALSE(display.name.isEmpty());
+    rig.morePage = [](frmOptions& page) { page.sldWatchdog->setValue(1); };
+    ASSERT_TRUE(rig.start(
+        0, display.name,
+        environmentWith({{QStringLiteral("QUORVEX_TEST_SECOND_MS"), QStringLiteral("40")}},
+                        QProcessEnvironment())));
+    const QByteArray main = display.window(QStringLiteral("^Quorvex "), 20000);
+    ASSERT_FALSE(main.isEmpty());
+    const QRgb onAir = qRgb(220, 0, 0), blocked = qRgb(120, 0, 0);
+    constexpr int SignPixels = 300; // the sign is some 80 x 25 pixels, its text aside
+    const auto shows = [&](QRgb colour) {
+        return pixelsOf(grabWindow(display.name, main), colour) >= SignPixels;
+    };
+    ASSERT_FALSE(shows(onAir) || shows(blocked)) << "a sign before anything was keyed";
+
+    // The sign against the line, as the interposer logged its changes.
+    constexpr std::int64_t BoundMs = 250; // a tick of 100 ms, the paint and a loaded machine
+    for (const bool up : {true, false}) {
+        speak(up);
+        ASSERT_TRUE(waitUntil([&] { return shows(onAir) == up; }, 3000)) << "up=" << up;
+        const std::int64_t seenNs = monotonicNs();
+        ASSERT_TRUE(!keying().empty() && keying().back().rts == up);
+        const std::int64_t lateMs = (seenNs - keying().back().ns) / 1'000'000;
+        std::printf("measured: sign %s %lld ms after the line (bound %lld ms)\n",
+                    up ? "shown" : "gone", static_cast<long long>(lateMs),
+                    static_cast<long long>(BoundMs));
+        EXPECT_LE(lateMs, BoundMs) << "up=" << up;
+    }
+
+    speak(true);
+    ASSERT_TRUE(waitUntil([&] { return shows(blocked); }, 8000)) << "no sign of the cut";
+    EXPECT_FALSE(keying().back().rts);
+    EXPECT_TRUE(waitUntil(
+        [&] { return eventList().contains("Watchdog: Sendung nach 1 Min. abgebrochen"); }, 3000))
+        << eventList().constData();
+    QThread::msleep(500);
+    EXPECT_TRUE(shows(blocked) && !keying().back().rts) << "the block holds while speech goes on";
+    rig.quorvex.stop(); // before its display goes
+
+    // The statistics tab lists the keyings of the file the program wrote, newest first.
+    fakes::ManualClock clock;
+    fakes::Prompts prompts;
+    TransmitTab tab(rig.dir.file(QStringLiteral("sendelog.sqlite")),
+                    rig.dir.file(QStringLiteral("ts.ini")), clock, prompts);
+    tab.show();
+    ASSERT_TRUE(waitUntil([&] { return !tab.reading(); }));
+    ASSERT_EQ(tab.tblSendungen->rowCount(), 2);
+    for (int row = 0; row < 2; ++row)
+        EXPECT_EQ(tab.tblSendungen->item(row, 2)->text(), QStringLiteral("DL1ABC"));
+    EXPECT_EQ(tab.tblSendungen->item(0, 3)->text(), QStringLiteral("Watchdog"));
+    EXPECT_EQ(tab.tblSendungen->item(1, 3)->text(), QStringLiteral("Haltezeit abgelaufen"));
 }
