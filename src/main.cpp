@@ -14,7 +14,6 @@
 #include "LineGuard.h"
 #include "LoginLinks.h"
 #include "MumbleClient.h"
-#include "MutterIdle.h"
 #include "OwnWindowsInput.h"
 #include "ProgramFolder.h"
 #include "PulseCapture.h"
@@ -23,6 +22,7 @@
 #include "Registry.h"
 #include "ScreenPlace.h"
 #include "SenderSettings.h"
+#include "SessionIdle.h"
 #include "SharedState.h"
 #include "SoundSources.h"
 #include "SquelchInput.h"
@@ -527,18 +527,15 @@ int main(int argc, char* argv[]) {
     optionsSeams.CreateFileShortcut = [&links] { links.CreateFileShortcut(); };
     optionsSeams.DeleteFileShortCut = [&links] { links.DeleteFileShortCut(); };
     options.setSeams(optionsSeams);
-    // Auto-away on the input the desktop reports.
-    // The idle time as the session tells it: GNOME's compositor (Wayland or X11), else X11's
-    // raw input, else the program's own windows.
-    std::unique_ptr<platform::InputActivity> input = platform::MutterIdle::create();
-    if (input)
-        std::fputs("quorvex: auto-away follows the idle time of GNOME's compositor "
-                   "(org.gnome.Mutter.IdleMonitor); every key counts there\n",
-                   stderr);
-    if (!input)
-        input = platform::X11Input::create();
-    if (!input)
-        input = std::make_unique<platform::OwnWindowsInput>();
+    // Auto-away on the input the desktop reports: the idle time as the session tells it
+    // (GNOME's compositor, Wayland or X11, also when it comes up after us), else X11's raw
+    // input, else the program's own windows.
+    std::unique_ptr<platform::InputActivity> input =
+        std::make_unique<platform::SessionIdle>([]() -> std::unique_ptr<platform::InputActivity> {
+            if (auto x11 = platform::X11Input::create())
+                return x11;
+            return std::make_unique<platform::OwnWindowsInput>();
+        });
     app::AutoAway autoAway(state, ts, *input);
     seams.monitor.CheckMouseActivity = [&autoAway] { autoAway.CheckMouseActivity(); };
     seams.monitor.CheckKeyboardActivity = [&autoAway] { autoAway.CheckKeyboardActivity(); };

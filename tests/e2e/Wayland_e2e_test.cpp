@@ -3,6 +3,7 @@
 // session this test holds open (it ends with the connection). Quorvex runs on XWayland
 // and on Qt's Wayland platform, on a second of 50 ms (its idle minute lasts 3 s).
 #include "AwayWorld.h"
+#include "PrivateDisplay.h"
 #include "SessionBus.h"
 
 #include <QDBusConnection>
@@ -21,7 +22,7 @@ constexpr int Second = 50;
 
 class Mutter {
 public:
-    Mutter() {
+    explicit Mutter(SessionBus& sessionBus) : bus(sessionBus) {
         ::chmod(QFile::encodeName(runtime.path()).constData(), 0700);
         mutter.setProcessChannelMode(QProcess::MergedChannels);
         mutter.setProcessEnvironment(environment());
@@ -78,7 +79,7 @@ public:
     ~Mutter() { QDBusConnection::disconnectFromBus(QStringLiteral("remote-desktop")); }
 
     TempDir runtime;
-    SessionBus bus;
+    SessionBus& bus;
     Child mutter;
     QString display, xauthority;
 
@@ -94,42 +95,57 @@ private:
     QString m_session;
 };
 
+// Quorvex on a second of 50 ms against the away world, with the session's variables.
+void startQuorvex(Child& quorvex, const AwayWorld& world, QProcessEnvironment env,
+                  std::initializer_list<std::pair<const char*, QString>> session) {
+    for (const auto& [key, value] : session)
+        env.insert(QLatin1String(key), value);
+    env.insert(QStringLiteral("QUORVEX_HOME"), world.dir.path());
+    env.insert(QStringLiteral("TSREMOTE_SOCKET"), world.socket);
+    env.insert(QStringLiteral("QUORVEX_TEST_SECOND_MS"), QString::number(Second));
+    quorvex.setProcessChannelMode(QProcess::SeparateChannels);
+    quorvex.setProcessEnvironment(env);
+    quorvex.start(QStringLiteral(QUORVEX_PATH), {});
+}
+
+bool says(Child& quorvex, QByteArray& said, const char* what, int ms = 15000) {
+    return waitUntil(
+        [&] {
+            said += quorvex.readAllStandardError();
+            return said.contains(what);
+        },
+        ms);
+}
+
+bool haveMutter() {
+    return !QStandardPaths::findExecutable(QStringLiteral("mutter")).isEmpty() &&
+           !QStandardPaths::findExecutable(QStringLiteral("Xwayland")).isEmpty();
+}
+
 } // namespace
 
 class WaylandE2E : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(WaylandE2E, InputAnywhereKeepsTheOperatorHereAndAMinuteWithoutMakesAway) {
-    if (QStandardPaths::findExecutable(QStringLiteral("mutter")).isEmpty() ||
-        QStandardPaths::findExecutable(QStringLiteral("Xwayland")).isEmpty())
+    if (!haveMutter())
         GTEST_SKIP() << "needs mutter and xwayland (scripts/install-packages.sh)";
-    Mutter gnome;
+    SessionBus bus;
+    Mutter gnome(bus);
     ASSERT_FALSE(gnome.display.isEmpty()) << "mutter did not start";
     ASSERT_TRUE(gnome.startInput()) << "no remote-desktop session";
 
     AwayWorld world;
     ASSERT_TRUE(world.sim->ready());
-    QProcessEnvironment env = gnome.environment();
-    for (const auto& [key, value] : {std::pair{"WAYLAND_DISPLAY", QStringLiteral("wayland-0")},
-                                     {"DISPLAY", gnome.display},
-                                     {"XAUTHORITY", gnome.xauthority},
-                                     {"XDG_SESSION_TYPE", QStringLiteral("wayland")},
-                                     {"XDG_CURRENT_DESKTOP", QStringLiteral("GNOME")},
-                                     {"QT_QPA_PLATFORM", QString::fromLatin1(GetParam())},
-                                     {"QUORVEX_HOME", world.dir.path()},
-                                     {"TSREMOTE_SOCKET", world.socket},
-                                     {"QUORVEX_TEST_SECOND_MS", QString::number(Second)}})
-        env.insert(QLatin1String(key), value);
     Child quorvex;
-    quorvex.setProcessChannelMode(QProcess::SeparateChannels);
-    quorvex.setProcessEnvironment(env);
-    quorvex.start(QStringLiteral(QUORVEX_PATH), {});
+    startQuorvex(quorvex, world, gnome.environment(),
+                 {{"WAYLAND_DISPLAY", QStringLiteral("wayland-0")},
+                  {"DISPLAY", gnome.display},
+                  {"XAUTHORITY", gnome.xauthority},
+                  {"XDG_SESSION_TYPE", QStringLiteral("wayland")},
+                  {"XDG_CURRENT_DESKTOP", QStringLiteral("GNOME")},
+                  {"QT_QPA_PLATFORM", QString::fromLatin1(GetParam())}});
     QByteArray said;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            said += quorvex.readAllStandardError();
-            return said.contains("org.gnome.Mutter.IdleMonitor");
-        },
-        15000))
+    ASSERT_TRUE(says(quorvex, said, "org.gnome.Mutter.IdleMonitor"))
         << "the compositor's idle time is not used: " << said.constData();
 
     // Two minutes of input every half minute (the program's time): never away.
@@ -147,3 +163,32 @@ TEST_P(WaylandE2E, InputAnywhereKeepsTheOperatorHereAndAMinuteWithoutMakesAway) 
 }
 
 INSTANTIATE_TEST_SUITE_P(Platforms, WaylandE2E, ::testing::Values("xcb", "wayland"));
+
+// Started before the desktop's shell (an autostart can be), on X11 alone: the program
+// changes over once the compositor's idle monitor appears on the session bus, and input
+// made through the compositor (which the X server never sees) then ends an away.
+TEST(WaylandLateE2E, ACompositorComingUpAfterTheProgramIsFollowed) {
+    if (!haveMutter() || QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
+        GTEST_SKIP() << "needs mutter, xwayland and Xvfb (scripts/install-packages.sh)";
+    SessionBus bus;
+    PrivateDisplay x11;
+    ASSERT_FALSE(x11.name.isEmpty());
+    AwayWorld world;
+    ASSERT_TRUE(world.sim->ready());
+    Child quorvex;
+    startQuorvex(quorvex, world, bus.environment(),
+                 {{"DISPLAY", x11.name}, {"QT_QPA_PLATFORM", QStringLiteral("xcb")}});
+    ASSERT_TRUE(waitUntil([&] { return world.sim->output().contains("tsrSetPlayerFlags"); }))
+        << "the program did not start";
+    QByteArray said;
+    EXPECT_FALSE(says(quorvex, said, "org.gnome.Mutter.IdleMonitor", 500));
+
+    Mutter gnome(bus);
+    ASSERT_FALSE(gnome.display.isEmpty()) << "mutter did not start";
+    ASSERT_TRUE(says(quorvex, said, "org.gnome.Mutter.IdleMonitor"))
+        << "the compositor that came later is not followed: " << said.constData();
+    ASSERT_TRUE(gnome.startInput()) << "no remote-desktop session";
+    ASSERT_TRUE(waitUntil([&] { return world.away(); }, 120 * Second));
+    ASSERT_TRUE(gnome.move());
+    EXPECT_TRUE(waitUntil([&] { return world.back(); }, 2000)) << "the move did not end the away";
+}

@@ -31,7 +31,12 @@ struct AwayWorld {
                                       '\n');
     }
     bool away() const { return flagsWritten(8); }
-    bool back() const { return flagsWritten(0); }
+    // Flags 0 written after the last away.
+    bool back() const {
+        const QByteArray out = sim->output();
+        const qsizetype away = out.lastIndexOf("tsrSetPlayerFlags flags=8\n");
+        return away >= 0 && out.indexOf("tsrSetPlayerFlags flags=0\n", away) > away;
+    }
 
     TempDir dir;
     QString socket = dir.file(QStringLiteral("client.sock"));
