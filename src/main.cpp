@@ -21,6 +21,7 @@
 #include "QtPrompts.h"
 #include "Registry.h"
 #include "ScreenPlace.h"
+#include "ScreenSaverIdle.h"
 #include "SenderSettings.h"
 #include "SessionIdle.h"
 #include "SharedState.h"
@@ -528,10 +529,17 @@ int main(int argc, char* argv[]) {
     optionsSeams.DeleteFileShortCut = [&links] { links.DeleteFileShortCut(); };
     options.setSeams(optionsSeams);
     // Auto-away on the input the desktop reports: the idle time as the session tells it
-    // (GNOME's compositor, Wayland or X11, also when it comes up after us), else X11's raw
-    // input, else the program's own windows.
+    // (GNOME's compositor, Wayland or X11, also when it comes up after us; else a desktop
+    // that answers the screen saver's question), else X11's raw input, else the program's
+    // own windows.
     std::unique_ptr<platform::InputActivity> input =
         std::make_unique<platform::SessionIdle>([]() -> std::unique_ptr<platform::InputActivity> {
+            if (auto desktop = platform::ScreenSaverIdle::create()) {
+                std::fputs("quorvex: auto-away follows the idle time the desktop tells "
+                           "(org.freedesktop.ScreenSaver); every key counts there\n",
+                           stderr);
+                return desktop;
+            }
             if (auto x11 = platform::X11Input::create())
                 return x11;
             return std::make_unique<platform::OwnWindowsInput>();

@@ -10,6 +10,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
@@ -122,6 +123,21 @@ bool haveMutter() {
            !QStandardPaths::findExecutable(QStringLiteral("Xwayland")).isEmpty();
 }
 
+// A desktop that tells the idle time through the screen saver's interface, as KDE Plasma
+// does: the time since the test last called input().
+class IdleDesktop : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+public:
+    IdleDesktop() { m_since.start(); }
+    void input() { m_since.restart(); }
+public Q_SLOTS:
+    Q_SCRIPTABLE uint GetSessionIdleTime() { return static_cast<uint>(m_since.elapsed()); }
+
+private:
+    QElapsedTimer m_since;
+};
+
 } // namespace
 
 class WaylandE2E : public ::testing::TestWithParam<const char*> {};
@@ -192,3 +208,39 @@ TEST(WaylandLateE2E, ACompositorComingUpAfterTheProgramIsFollowed) {
     ASSERT_TRUE(gnome.move());
     EXPECT_TRUE(waitUntil([&] { return world.back(); }, 2000)) << "the move did not end the away";
 }
+
+// A desktop that only tells the idle time through the screen saver's interface (KDE
+// Plasma, also on Wayland): it is followed on X11 too, where the X server sees no input.
+TEST(ScreenSaverE2E, ADesktopThatTellsTheIdleTimeIsFollowed) {
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
+        GTEST_SKIP() << "needs Xvfb (scripts/install-packages.sh)";
+    SessionBus bus;
+    IdleDesktop desktop;
+    {
+        QDBusConnection c = QDBusConnection::connectToBus(bus.address, QStringLiteral("desktop"));
+        ASSERT_TRUE(c.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), &desktop,
+                                     QDBusConnection::ExportScriptableSlots));
+        ASSERT_TRUE(c.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
+    }
+    PrivateDisplay x11;
+    AwayWorld world;
+    ASSERT_TRUE(world.sim->ready());
+    Child quorvex;
+    startQuorvex(quorvex, world, bus.environment(),
+                 {{"DISPLAY", x11.name}, {"QT_QPA_PLATFORM", QStringLiteral("xcb")}});
+    QByteArray said;
+    ASSERT_TRUE(says(quorvex, said, "(org.freedesktop.ScreenSaver)")) << said.constData();
+    const auto serveFor = [](int ms) { waitUntil([] { return false; }, ms); };
+    for (int i = 0; i < 8; ++i) {
+        desktop.input();
+        serveFor(15 * Second);
+    }
+    EXPECT_FALSE(world.away()) << "away while the person kept working";
+    ASSERT_TRUE(waitUntil([&] { return world.away(); }, 120 * Second));
+    desktop.input();
+    EXPECT_TRUE(waitUntil([&] { return world.back(); }, 3000)) << "input did not end the away";
+    quorvex.stop();
+    QDBusConnection::disconnectFromBus(QStringLiteral("desktop"));
+}
+
+#include "Wayland_e2e_test.moc"
