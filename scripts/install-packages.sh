@@ -12,7 +12,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev
     clang-format git
     clang libclang-rt-14-dev
-    xvfb xauth xdotool openbox
+    xvfb xauth xdotool openbox at-spi2-core
     xdg-utils desktop-file-utils libglib2.0-bin espeak-ng
     help2man appstream lintian
     libhamlib-dev libhamlib-utils libgpiod-dev

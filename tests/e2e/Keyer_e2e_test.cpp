@@ -1,5 +1,6 @@
 // The quorvex program keying a line of a real serial code path: Qt Serial Port on a
 // pseudo-terminal whose modem lines the test interposer plays and logs.
+#include "Accessibility.h"
 #include "Fakes.h"
 #include "KeyerRig.h"
 #include "PrivateDisplay.h"
@@ -8,6 +9,7 @@
 #include "WindowGrab.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTableWidget>
 
@@ -226,15 +228,18 @@ TEST_F(KeyerE2E, AnUnpluggedAdapterDropsTheLineAndKeyingResumesWhenItIsBack) {
 // tick of the line going up and goes with it; a watchdog cut (a minute of 2.4 s here)
 // leaves the dark "GESPERRT" sign, and the cut is kept in the event list.
 TEST_F(KeyerE2E, TheOnAirSignFollowsTheLineAndAWatchdogCutStaysShown) {
-    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
-        GTEST_SKIP() << "needs Xvfb (scripts/install-packages.sh)";
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() ||
+        !AccessibilityBus::available())
+        GTEST_SKIP() << "needs Xvfb and at-spi2-core (scripts/install-packages.sh)";
     PrivateDisplay display;
     ASSERT_FALSE(display.name.isEmpty());
+    AccessibilityBus a11y; // where the sign's texts are read
+    ASSERT_FALSE(a11y.address.isEmpty()) << "at-spi-bus-launcher did not start";
     rig.morePage = [](frmOptions& page) { page.sldWatchdog->setValue(1); };
     ASSERT_TRUE(rig.start(
         0, display.name,
         environmentWith({{QStringLiteral("QUORVEX_TEST_SECOND_MS"), QStringLiteral("40")}},
-                        QProcessEnvironment())));
+                        a11y.environment())));
     const QByteArray main = display.window(QStringLiteral("^Quorvex "), 20000);
     ASSERT_FALSE(main.isEmpty());
     const QRgb onAir = qRgb(220, 0, 0), blocked = qRgb(120, 0, 0);
@@ -258,8 +263,27 @@ TEST_F(KeyerE2E, TheOnAirSignFollowsTheLineAndAWatchdogCutStaysShown) {
         EXPECT_LE(lateMs, BoundMs) << "up=" << up;
     }
 
+    // The watchdog's last half minute is counted down on the sign, then the cut says what
+    // happened and what to do.
     speak(true);
+    std::optional<std::pair<QString, QString>> sign;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return (sign = a11y.find(QRegularExpression(QStringLiteral("^SENDEN \\d+ s$"))))
+                .has_value();
+        },
+        5000, 20))
+        << "no countdown";
+    if (sign) {
+        EXPECT_TRUE(sign->second.startsWith(
+            QStringLiteral("Der Sender ist getastet f\u00FCr DL1ABC; der Watchdog schaltet in ")))
+            << sign->second.toStdString();
+    }
     ASSERT_TRUE(waitUntil([&] { return shows(blocked); }, 8000)) << "no sign of the cut";
+    sign = a11y.find(QRegularExpression(QStringLiteral("^GESPERRT$")));
+    ASSERT_TRUE(sign);
+    EXPECT_EQ(sign->second, QStringLiteral("Watchdog: Sendung nach 1 Min. abgebrochen \u2013 "
+                                           "Klick auf das Zeichen gibt das Senden wieder frei"));
     EXPECT_FALSE(keying().back().rts);
     EXPECT_TRUE(waitUntil(
         [&] { return eventList().contains("Watchdog: Sendung nach 1 Min. abgebrochen"); }, 3000))
