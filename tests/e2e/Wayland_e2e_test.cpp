@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <sys/stat.h>
 
 namespace {
@@ -96,31 +98,10 @@ private:
     QString m_session;
 };
 
-// Quorvex on a second of 50 ms against the away world, with the session's variables.
-void startQuorvex(Child& quorvex, const AwayWorld& world, QProcessEnvironment env,
-                  std::initializer_list<std::pair<const char*, QString>> session) {
-    for (const auto& [key, value] : session)
-        env.insert(QLatin1String(key), value);
-    env.insert(QStringLiteral("QUORVEX_HOME"), world.dir.path());
-    env.insert(QStringLiteral("TSREMOTE_SOCKET"), world.socket);
-    env.insert(QStringLiteral("QUORVEX_TEST_SECOND_MS"), QString::number(Second));
-    quorvex.setProcessChannelMode(QProcess::SeparateChannels);
-    quorvex.setProcessEnvironment(env);
-    quorvex.start(QStringLiteral(QUORVEX_PATH), {});
-}
-
-bool says(Child& quorvex, QByteArray& said, const char* what, int ms = 15000) {
-    return waitUntil(
-        [&] {
-            said += quorvex.readAllStandardError();
-            return said.contains(what);
-        },
-        ms);
-}
-
-bool haveMutter() {
-    return !QStandardPaths::findExecutable(QStringLiteral("mutter")).isEmpty() &&
-           !QStandardPaths::findExecutable(QStringLiteral("Xwayland")).isEmpty();
+bool have(std::initializer_list<const char*> tools) {
+    return std::all_of(tools.begin(), tools.end(), [](const char* t) {
+        return !QStandardPaths::findExecutable(QString::fromLatin1(t)).isEmpty();
+    });
 }
 
 // A desktop that tells the idle time through the screen saver's interface, as KDE Plasma
@@ -140,105 +121,104 @@ private:
 
 } // namespace
 
-class WaylandE2E : public ::testing::TestWithParam<const char*> {};
+// Quorvex on a second of 50 ms against the away world, on a private session bus.
+class IdleE2E : public ::testing::Test {
+protected:
+    void start(QProcessEnvironment env,
+               std::initializer_list<std::pair<const char*, QString>> vars) {
+        for (const auto& [key, value] : vars)
+            env.insert(QLatin1String(key), value);
+        env.insert(QStringLiteral("QUORVEX_HOME"), world.dir.path());
+        env.insert(QStringLiteral("TSREMOTE_SOCKET"), world.socket);
+        env.insert(QStringLiteral("QUORVEX_TEST_SECOND_MS"), QString::number(Second));
+        quorvex.setProcessChannelMode(QProcess::SeparateChannels);
+        quorvex.setProcessEnvironment(env);
+        quorvex.start(QStringLiteral(QUORVEX_PATH), {});
+    }
+    bool says(const char* what, int ms = 15000) {
+        return waitUntil(
+            [&] {
+                said += quorvex.readAllStandardError();
+                return said.contains(what);
+            },
+            ms);
+    }
+    // Input every half minute (the program's time) for two minutes keeps the operator; a
+    // minute without makes away; the next input brings them back.
+    void expectAwayToFollow(const std::function<bool()>& input) {
+        qsizetype from = 0;
+        for (int i = 0; i < 9; ++i) {
+            ASSERT_TRUE(input());
+            waitUntil([] { return false; }, 15 * Second); // serving the bus meanwhile
+            if (i == 0)
+                from = world.mark(); // back from an away before the input began
+        }
+        EXPECT_FALSE(world.away(from)) << "away while the person kept working";
+        ASSERT_TRUE(waitUntil([&] { return world.away(from); }, 120 * Second));
+        ASSERT_TRUE(input());
+        EXPECT_TRUE(waitUntil([&] { return world.back(); }, 3000)) << "input did not end the away";
+    }
+
+    SessionBus bus;
+    AwayWorld world;
+    Child quorvex;
+    QByteArray said;
+};
+
+class WaylandE2E : public IdleE2E, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(WaylandE2E, InputAnywhereKeepsTheOperatorHereAndAMinuteWithoutMakesAway) {
-    if (!haveMutter())
+    if (!have({"mutter", "Xwayland"}))
         GTEST_SKIP() << "needs mutter and xwayland (scripts/install-packages.sh)";
-    SessionBus bus;
     Mutter gnome(bus);
     ASSERT_FALSE(gnome.display.isEmpty()) << "mutter did not start";
     ASSERT_TRUE(gnome.startInput()) << "no remote-desktop session";
-
-    AwayWorld world;
-    ASSERT_TRUE(world.sim->ready());
-    Child quorvex;
-    startQuorvex(quorvex, world, gnome.environment(),
-                 {{"WAYLAND_DISPLAY", QStringLiteral("wayland-0")},
-                  {"DISPLAY", gnome.display},
-                  {"XAUTHORITY", gnome.xauthority},
-                  {"XDG_SESSION_TYPE", QStringLiteral("wayland")},
-                  {"XDG_CURRENT_DESKTOP", QStringLiteral("GNOME")},
-                  {"QT_QPA_PLATFORM", QString::fromLatin1(GetParam())}});
-    QByteArray said;
-    ASSERT_TRUE(says(quorvex, said, "org.gnome.Mutter.IdleMonitor"))
-        << "the compositor's idle time is not used: " << said.constData();
-
-    // Two minutes of input every half minute (the program's time): never away.
-    for (int i = 0; i < 8; ++i) {
-        ASSERT_TRUE(gnome.move());
-        QThread::msleep(15 * Second);
-    }
-    EXPECT_FALSE(world.away()) << "away while the person kept working";
-    // A minute without input: away; the next move: back within a tick or two.
-    ASSERT_TRUE(waitUntil([&] { return world.away(); }, 120 * Second))
-        << world.sim->output().toStdString();
-    ASSERT_TRUE(gnome.move());
-    EXPECT_TRUE(waitUntil([&] { return world.back(); }, 2000)) << "the move did not end the away";
-    EXPECT_TRUE(quorvex.state() == QProcess::Running);
+    start(gnome.environment(), {{"WAYLAND_DISPLAY", QStringLiteral("wayland-0")},
+                                {"DISPLAY", gnome.display},
+                                {"XAUTHORITY", gnome.xauthority},
+                                {"XDG_SESSION_TYPE", QStringLiteral("wayland")},
+                                {"XDG_CURRENT_DESKTOP", QStringLiteral("GNOME")},
+                                {"QT_QPA_PLATFORM", QString::fromLatin1(GetParam())}});
+    ASSERT_TRUE(says("org.gnome.Mutter.IdleMonitor")) << said.constData();
+    expectAwayToFollow([&] { return gnome.move(); });
 }
 
 INSTANTIATE_TEST_SUITE_P(Platforms, WaylandE2E, ::testing::Values("xcb", "wayland"));
 
 // Started before the desktop's shell (an autostart can be), on X11 alone: the program
-// changes over once the compositor's idle monitor appears on the session bus, and input
-// made through the compositor (which the X server never sees) then ends an away.
-TEST(WaylandLateE2E, ACompositorComingUpAfterTheProgramIsFollowed) {
-    if (!haveMutter() || QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
+// changes over once the compositor's idle monitor appears, and input made through the
+// compositor (which the X server never sees) is followed.
+TEST_F(IdleE2E, ACompositorComingUpAfterTheProgramIsFollowed) {
+    if (!have({"mutter", "Xwayland", "Xvfb"}))
         GTEST_SKIP() << "needs mutter, xwayland and Xvfb (scripts/install-packages.sh)";
-    SessionBus bus;
     PrivateDisplay x11;
-    ASSERT_FALSE(x11.name.isEmpty());
-    AwayWorld world;
-    ASSERT_TRUE(world.sim->ready());
-    Child quorvex;
-    startQuorvex(quorvex, world, bus.environment(),
-                 {{"DISPLAY", x11.name}, {"QT_QPA_PLATFORM", QStringLiteral("xcb")}});
-    ASSERT_TRUE(waitUntil([&] { return world.sim->output().contains("tsrSetPlayerFlags"); }))
-        << "the program did not start";
-    QByteArray said;
-    EXPECT_FALSE(says(quorvex, said, "org.gnome.Mutter.IdleMonitor", 500));
-
+    start(bus.environment(), {{"DISPLAY", x11.name}, {"QT_QPA_PLATFORM", QStringLiteral("xcb")}});
+    ASSERT_TRUE(waitUntil([&] { return world.sim->output().contains("tsrSetPlayerFlags"); }));
+    EXPECT_FALSE(says("org.gnome.Mutter.IdleMonitor", 500));
     Mutter gnome(bus);
     ASSERT_FALSE(gnome.display.isEmpty()) << "mutter did not start";
-    ASSERT_TRUE(says(quorvex, said, "org.gnome.Mutter.IdleMonitor"))
-        << "the compositor that came later is not followed: " << said.constData();
+    ASSERT_TRUE(says("org.gnome.Mutter.IdleMonitor")) << said.constData();
     ASSERT_TRUE(gnome.startInput()) << "no remote-desktop session";
-    ASSERT_TRUE(waitUntil([&] { return world.away(); }, 120 * Second));
-    ASSERT_TRUE(gnome.move());
-    EXPECT_TRUE(waitUntil([&] { return world.back(); }, 2000)) << "the move did not end the away";
+    expectAwayToFollow([&] { return gnome.move(); });
 }
 
 // A desktop that only tells the idle time through the screen saver's interface (KDE
 // Plasma, also on Wayland): it is followed on X11 too, where the X server sees no input.
-TEST(ScreenSaverE2E, ADesktopThatTellsTheIdleTimeIsFollowed) {
-    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
+TEST_F(IdleE2E, ADesktopThatTellsTheIdleTimeThroughTheScreenSaverIsFollowed) {
+    if (!have({"Xvfb"}))
         GTEST_SKIP() << "needs Xvfb (scripts/install-packages.sh)";
-    SessionBus bus;
     IdleDesktop desktop;
-    {
-        QDBusConnection c = QDBusConnection::connectToBus(bus.address, QStringLiteral("desktop"));
-        ASSERT_TRUE(c.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), &desktop,
-                                     QDBusConnection::ExportScriptableSlots));
-        ASSERT_TRUE(c.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
-    }
+    QDBusConnection served = QDBusConnection::connectToBus(bus.address, QStringLiteral("desktop"));
+    ASSERT_TRUE(served.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), &desktop,
+                                      QDBusConnection::ExportScriptableSlots));
+    ASSERT_TRUE(served.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
     PrivateDisplay x11;
-    AwayWorld world;
-    ASSERT_TRUE(world.sim->ready());
-    Child quorvex;
-    startQuorvex(quorvex, world, bus.environment(),
-                 {{"DISPLAY", x11.name}, {"QT_QPA_PLATFORM", QStringLiteral("xcb")}});
-    QByteArray said;
-    ASSERT_TRUE(says(quorvex, said, "(org.freedesktop.ScreenSaver)")) << said.constData();
-    const auto serveFor = [](int ms) { waitUntil([] { return false; }, ms); };
-    for (int i = 0; i < 8; ++i) {
+    start(bus.environment(), {{"DISPLAY", x11.name}, {"QT_QPA_PLATFORM", QStringLiteral("xcb")}});
+    ASSERT_TRUE(says("(org.freedesktop.ScreenSaver)")) << said.constData();
+    expectAwayToFollow([&] {
         desktop.input();
-        serveFor(15 * Second);
-    }
-    EXPECT_FALSE(world.away()) << "away while the person kept working";
-    ASSERT_TRUE(waitUntil([&] { return world.away(); }, 120 * Second));
-    desktop.input();
-    EXPECT_TRUE(waitUntil([&] { return world.back(); }, 3000)) << "input did not end the away";
+        return true;
+    });
     quorvex.stop();
     QDBusConnection::disconnectFromBus(QStringLiteral("desktop"));
 }

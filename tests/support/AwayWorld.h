@@ -26,11 +26,11 @@ struct AwayWorld {
                   "?channel=?channelpassword=\n");
         sim = std::make_unique<SimProcess>(socket, dir.file(QStringLiteral("world.txt")));
     }
-    bool flagsWritten(int flags) const {
-        return sim->output().contains("tsrSetPlayerFlags flags=" + QByteArray::number(flags) +
-                                      '\n');
+    // Away written after output position from (see mark()).
+    bool away(qsizetype from = 0) const {
+        return sim->output().indexOf("tsrSetPlayerFlags flags=8\n", from) >= 0;
     }
-    bool away() const { return flagsWritten(8); }
+    qsizetype mark() const { return sim->output().size(); }
     // Flags 0 written after the last away.
     bool back() const {
         const QByteArray out = sim->output();
