@@ -3,6 +3,10 @@
 #include <gpiod.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 platform::SerialLine::Result GpioLine::open(const QString& chip) {
     close();
@@ -25,7 +29,63 @@ platform::SerialLine::Result GpioLine::open(const QString& chip) {
         close();
         return Result::Busy;
     }
+    if (m_inputOffset >= 0) {
+        m_input = gpiod_chip_get_line(m_chip, static_cast<unsigned>(m_inputOffset));
+        if (m_input == nullptr || gpiod_line_request_both_edges_events(m_input, "quorvex") != 0) {
+            m_error = QStringLiteral("GPIO-Leitung %1 (Squelch) nicht verf\u00FCgbar (belegt?)")
+                          .arg(m_inputOffset);
+            m_input = nullptr;
+            close();
+            return Result::Busy;
+        }
+        m_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    }
     return Result::Ok;
+}
+
+platform::SerialLine::Result GpioLine::inputLines(int& lines) {
+    lines = 0;
+    if (m_line == nullptr)
+        return Result::Failed;
+    if (m_input == nullptr)
+        return Result::Ok;
+    const int value = gpiod_line_get_value(m_input);
+    if (value < 0) {
+        m_error = QStringLiteral("GPIO-Leitung %1 l\u00E4sst sich nicht lesen").arg(m_inputOffset);
+        return Result::Gone;
+    }
+    lines = value ? Dcd : 0;
+    return Result::Ok;
+}
+
+// Until an edge of the squelch line, or a wake.
+platform::SerialLine::Result GpioLine::waitInputChange() {
+    if (m_input == nullptr)
+        return m_line ? Result::Unsupported : Result::Failed;
+    pollfd fds[2] = {{gpiod_line_event_get_fd(m_input), POLLIN, 0}, {m_wake, POLLIN, 0}};
+    if (::poll(fds, 2, -1) < 0 && errno != EINTR)
+        return Result::Failed;
+    if (fds[1].revents & POLLIN) {
+        std::uint64_t n = 0;
+        if (::read(m_wake, &n, sizeof n) < 0) {
+            // Read to be empty again; nothing else to do.
+        }
+    }
+    if (fds[0].revents & POLLIN) {
+        gpiod_line_event event{};
+        if (gpiod_line_event_read(m_input, &event) != 0)
+            return Result::Gone;
+    }
+    return Result::Ok;
+}
+
+void GpioLine::interruptWait() {
+    if (m_wake >= 0) {
+        const std::uint64_t one = 1;
+        if (::write(m_wake, &one, sizeof one) < 0) {
+            // A full counter wakes the waiter as well.
+        }
+    }
 }
 
 platform::SerialLine::Result GpioLine::key(bool up) {
@@ -39,6 +99,14 @@ platform::SerialLine::Result GpioLine::key(bool up) {
 }
 
 void GpioLine::close() {
+    if (m_input != nullptr) {
+        gpiod_line_release(m_input);
+        m_input = nullptr;
+    }
+    if (m_wake >= 0) {
+        ::close(m_wake);
+        m_wake = -1;
+    }
     if (m_line != nullptr) {
         gpiod_line_set_value(m_line, 0);
         gpiod_line_release(m_line);

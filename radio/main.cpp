@@ -3,8 +3,8 @@
 // by itself when the program is gone (end of input), silent (no heartbeat) or has held it
 // past a time limit of its own, whatever it was told.
 //   quorvex-keyer [--art COM|CM108|Hamlib|GPIO] [--geraet DEVICE] [--soundkarte SYSFS]
-//                 [--modell N] [--baud N] [--pin N] [--invertiert] [--limit-ms MS]
-//                 [--heartbeat-ms MS]
+//                 [--modell N] [--baud N] [--pin N] [--eingang N] [--invertiert]
+//                 [--limit-ms MS] [--heartbeat-ms MS]
 #include "Choices.h"
 #include "Cm108Line.h"
 #include "GpioLine.h"
@@ -35,12 +35,13 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const char* Usage =
     "usage: quorvex-keyer [--art COM|CM108|Hamlib|GPIO] [--geraet DEVICE] [--soundkarte SYSFS]\n"
-    "                     [--modell N] [--baud N] [--pin N] [--invertiert] [--limit-ms MS]\n"
-    "                     [--heartbeat-ms MS]\n"
+    "                     [--modell N] [--baud N] [--pin N] [--eingang N] [--invertiert]\n"
+    "                     [--limit-ms MS] [--heartbeat-ms MS]\n"
     "       quorvex-keyer --liste | --help | --version\n"
     "Quorvex's keying process: keys the radio interface as Quorvex asks on standard input,\n"
     "and drops the line by itself when Quorvex ends, stops answering (no heartbeat within\n"
-    "--heartbeat-ms, 2000) or has kept it keyed longer than --limit-ms (600000).\n";
+    "--heartbeat-ms, 2000) or has kept it keyed longer than --limit-ms (600000).\n"
+    "--eingang: GPIO only, a line of the same chip that carries the squelch (read as DCD).\n";
 
 struct Options {
     std::string art = "COM";
@@ -49,6 +50,7 @@ struct Options {
     int model = 2;
     int baud = 0;
     int pin = 3;
+    int inputLine = -1; // GPIO: the squelch's line, -1 none
     bool inverted = false;
     long long limitMs = 600000;
     long long heartbeatMs = 2000;
@@ -79,7 +81,7 @@ std::unique_ptr<platform::SerialLine> lineFor(const Options& o) {
     if (o.art == "Hamlib")
         return std::make_unique<HamlibLine>(o.model, o.baud);
     if (o.art == "GPIO")
-        return std::make_unique<GpioLine>(o.pin, o.inverted);
+        return std::make_unique<GpioLine>(o.pin, o.inverted, o.inputLine);
     return std::make_unique<platform::QtSerialLine>();
 }
 
@@ -93,6 +95,8 @@ bool parse(int argc, char* argv[], Options& o) {
             o.art = argv[++i];
         else if (a == "--geraet" && more)
             o.device = QString::fromLocal8Bit(argv[++i]);
+        else if (a == "--eingang" && more)
+            o.inputLine = std::atoi(argv[++i]);
         else if (a == "--soundkarte" && more)
             o.soundCard = QString::fromLocal8Bit(argv[++i]);
         else if (a == "--modell" && more)

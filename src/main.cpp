@@ -145,12 +145,17 @@ QString keyingInterfaceName(const platform::KeyingInterface& k) {
     return {};
 }
 
-// A CM108 interface left to be found is the one beside the sound card the program listens
-// to: the squelch's sound source, or the default input.
-platform::KeyingInterface besideSoundCard(platform::KeyingInterface k, const QString& iniFile) {
+// What the interface needs besides [Sender]: a CM108 left to be found is the one beside the
+// sound card the program listens to (the squelch's sound source, or the default input); a
+// GPIO squelch is a line of the keying chip.
+platform::KeyingInterface withSquelchSide(platform::KeyingInterface k, const QString& iniFile) {
+    const SquelchSettings squelch = readSquelchSettings(iniFile);
     if (k.way == platform::KeyingInterface::Way::Cm108 && k.device.isEmpty())
         k.soundCard = QString::fromStdString(platform::pulse::sourceSysfsPath(
-            readSquelchSettings(iniFile).soundSource.toStdString(), std::chrono::seconds(1)));
+            squelch.soundSource.toStdString(), std::chrono::seconds(1)));
+    if (k.way == platform::KeyingInterface::Way::Gpio &&
+        squelch.source == SquelchSettings::Source::Gpio)
+        k.inputLine = squelch.gpioInput;
     return k;
 }
 
@@ -331,7 +336,7 @@ int main(int argc, char* argv[]) {
                     prompts.warn(QStringLiteral("Die Sender-Schnittstelle konnte nicht in \"%1\" "
                                                 "gespeichert werden.")
                                      .arg(state.Dateiname));
-                serialLine.setInterface(besideSoundCard(chosen, state.Dateiname));
+                serialLine.setInterface(withSquelchSide(chosen, state.Dateiname));
                 state.frmCOM.Schnittstelle = keyingInterfaceName(chosen);
                 // The next tick opens the interface chosen now.
                 keyer.COM_schliessen(state.frmOptions.COMPortAuswahl);
@@ -421,7 +426,7 @@ int main(int argc, char* argv[]) {
             ident->setSettings(readIdentSettings(state.Dateiname));
         squelch.setSettings(readSquelchSettings(state.Dateiname));
         const platform::KeyingInterface sender = readSenderSettings(state.Dateiname);
-        serialLine.setInterface(besideSoundCard(sender, state.Dateiname));
+        serialLine.setInterface(withSquelchSide(sender, state.Dateiname));
         state.frmCOM.Schnittstelle = keyingInterfaceName(sender);
     };
     seams.event = [&transmissions](const QString& what) { transmissions.note(what); };

@@ -27,6 +27,7 @@ int lineBit(const SquelchSettings& s) {
     switch (s.source) {
     case Source::Dcd:
     case Source::Hamlib:
+    case Source::Gpio:
         return platform::SerialLine::Dcd;
     case Source::Cts:
         return platform::SerialLine::Cts;

@@ -16,6 +16,8 @@ struct KeyingInterface {
     // Cm108 without a device: the sysfs folder of the sound card the interface sits beside
     // (not stored: the sound server says it at each start).
     QString soundCard;
+    // Gpio: the line of the same chip that carries the squelch ([Squelch] Eingang), -1 none.
+    int inputLine = -1;
     bool operator==(const KeyingInterface&) const = default;
 };
 

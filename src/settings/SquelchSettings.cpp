@@ -8,8 +8,8 @@
 namespace {
 
 const QString Section = QStringLiteral("Squelch");
-constexpr std::array<const char*, 8> SourceWords = {"Aus", "DCD",   "CTS",   "DSR",
-                                                    "RI",  "Audio", "CM108", "Hamlib"};
+constexpr std::array<const char*, 9> SourceWords = {"Aus",   "DCD",   "CTS",    "DSR", "RI",
+                                                    "Audio", "CM108", "Hamlib", "GPIO"};
 
 // A whole number within [low, high], else fallback.
 int within(const QString& text, int low, int high, int fallback) {
@@ -46,6 +46,7 @@ SquelchSettings readSquelchSettings(const QString& iniFile) {
         if (input.compare(QLatin1String(Cm108InputWords[i]), Qt::CaseInsensitive) == 0)
             s.cm108Input = i;
     }
+    s.gpioInput = within(input, 0, 1023, s.gpioInput);
     return s;
 }
 
@@ -58,7 +59,9 @@ bool writeSquelchSettings(const QString& iniFile, const SquelchSettings& s) {
         {"Zeitlimit", QString::number(s.timeoutMinutes)},
         {"Schwelle", QString::number(s.thresholdDb)},
         {"Tonquelle", s.soundSource},
-        {"Eingang", QLatin1String(Cm108InputWords[std::clamp(s.cm108Input, 0, 3)])}};
+        {"Eingang", s.source == SquelchSettings::Source::Gpio
+                        ? QString::number(s.gpioInput)
+                        : QLatin1String(Cm108InputWords[std::clamp(s.cm108Input, 0, 3)])}};
     for (const auto& [key, value] : values) {
         if (INIfile::INIWrite(iniFile, Section, QLatin1String(key), value) == 0)
             return false;

@@ -4,13 +4,15 @@
 
 // The squelch input as ts.ini keeps it, section "Squelch": Quelle (Aus, DCD, CTS, DSR, RI,
 // Audio, or from the keying interface: CM108 with Eingang VolUp, VolDown, PlayMute or
-// RecMute, Hamlib for the radio's DCD), Aktiv (Hoch or Tief), Oeffnen (open delay, ms), Haltezeit
-// (ms), Zeitlimit (minutes, 0: none), Schwelle (dBFS, for Audio), Tonquelle (a sound server source,
-// empty: its default). A missing or unusable value is its default; a missing Quelle is Aus.
+// RecMute, Hamlib for the radio's DCD, GPIO with Eingang the line of the keying chip), Aktiv (Hoch
+// or Tief), Oeffnen (open delay, ms), Haltezeit (ms), Zeitlimit (minutes, 0: none), Schwelle (dBFS,
+// for Audio), Tonquelle (a sound server source, empty: its default). A missing or unusable value is
+// its default; a missing Quelle is Aus.
 struct SquelchSettings {
-    enum class Source { Off, Dcd, Cts, Dsr, Ri, Audio, Cm108, Hamlib };
+    enum class Source { Off, Dcd, Cts, Dsr, Ri, Audio, Cm108, Hamlib, Gpio };
     Source source = Source::Off;
     int cm108Input = 1; // 0 VolUp, 1 VolDown, 2 PlayMute, 3 RecMute
+    int gpioInput = 0;  // GPIO: the line of the keying chip
     bool activeHigh = true;
     int openDelayMs = 20;
     int hangMs = 300;

@@ -8,6 +8,7 @@
 #include "SquelchSettings.h"
 
 #include <QDir>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -134,6 +135,56 @@ TEST(RadioE2E, Cm108KeysByExactReportsAndItsVolDownOpensTheSquelch) {
         const char report[4] = {open ? '\x02' : '\x00', 0, 0, 0};
         ASSERT_EQ(::write(rig.master(), report, 4), 4);
         EXPECT_GE(mic.waitFor(open, 2000), 0) << "the microphone did not follow VolDown " << open;
+    }
+}
+
+// A GPIO line keys (the chip played for libgpiod, as gpio-sim would), active low as wired;
+// another line of the chip carries the squelch, its edges waited for.
+TEST(RadioE2E, GpioKeysItsLineAndAnotherLineOpensTheSquelch) {
+    KeyerRig rig;
+    rig.serialKeying = false;
+    rig.moreSettings = [](const QString& ini) {
+        platform::KeyingInterface gpio;
+        gpio.way = platform::KeyingInterface::Way::Gpio;
+        gpio.device = QStringLiteral("gpiochip-test");
+        gpio.pin = 17;
+        gpio.inverted = true;
+        writeSenderSettings(ini, gpio);
+        SquelchSettings squelch;
+        squelch.source = SquelchSettings::Source::Gpio;
+        squelch.gpioInput = 27;
+        writeSquelchSettings(ini, squelch);
+    };
+    const QString log = rig.dir.file(QStringLiteral("gpio.log"));
+    const QString inputs = rig.dir.file(QStringLiteral("gpio-inputs/levels"));
+    QDir().mkpath(rig.dir.file(QStringLiteral("gpio-inputs")));
+    const auto setInput = [&](int level) {
+        QSaveFile f(inputs);
+        return f.open(QIODevice::WriteOnly) && f.write("27=" + QByteArray::number(level)) > 0 &&
+               f.commit();
+    };
+    ASSERT_TRUE(setInput(0));
+    ASSERT_TRUE(rig.start(
+        0, {},
+        environmentWith({{QStringLiteral("LD_PRELOAD"), QStringLiteral(GPIO_INTERPOSER_PATH)},
+                         {QStringLiteral("GPIO_INTERPOSE_CHIP"), QStringLiteral("gpiochip-test")},
+                         {QStringLiteral("GPIO_INTERPOSE_LOG"), log},
+                         {QStringLiteral("GPIO_INTERPOSE_INPUTS"), inputs}},
+                        QProcessEnvironment())));
+    const auto levelIs = [&](const char* level) {
+        return waitUntil([&] { return TempDir::readAll(log).trimmed().endsWith(level); }, 3000);
+    };
+    ASSERT_TRUE(levelIs("line 17 1")) << "not unkeyed (high, active low) at the start";
+    rig.speak(true);
+    EXPECT_TRUE(levelIs("line 17 0")) << TempDir::readAll(log).constData();
+    rig.speak(false);
+    EXPECT_TRUE(levelIs("line 17 1")) << TempDir::readAll(log).constData();
+
+    MicrophoneLog mic(*rig.sim);
+    ASSERT_GE(mic.waitFor(false, 2000), 0);
+    for (const bool open : {true, false}) {
+        ASSERT_TRUE(setInput(open ? 1 : 0));
+        EXPECT_GE(mic.waitFor(open, 2000), 0) << "the microphone did not follow line 27 " << open;
     }
 }
 

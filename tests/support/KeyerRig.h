@@ -79,7 +79,9 @@ public:
                 return false;
         }
         m_env = extra;
-        m_env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(INTERPOSER_PATH));
+        // Beside another interposer the test gives.
+        m_env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(INTERPOSER_PATH ":") +
+                                                       extra.value(QStringLiteral("LD_PRELOAD")));
         m_env.insert(QStringLiteral("MODEM_INTERPOSE_PATH"), pts);
         m_env.insert(QStringLiteral("MODEM_INTERPOSE_LOG"), dir.file(QStringLiteral("lines.log")));
         m_env.insert(QStringLiteral("MODEM_INTERPOSE_UNPLUGGED"), unplugFlag());

@@ -20,11 +20,10 @@ public:
         f.open(QIODevice::WriteOnly | QIODevice::Truncate);
         f.write(bytes);
     }
-    QByteArray read(const QString& name) const {
-        QFile f(file(name));
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        return f.readAll();
+    QByteArray read(const QString& name) const { return readAll(file(name)); }
+    static QByteArray readAll(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
 private:

@@ -27,7 +27,8 @@ frmSquelch::frmSquelch(SquelchFace face, QWidget* parent)
     cmbQuelle->addItems({QStringLiteral("Aus"), QStringLiteral("DCD (Tr\u00E4gererkennung)"),
                          QStringLiteral("CTS"), QStringLiteral("DSR"), QStringLiteral("RI"),
                          QStringLiteral("Tonpegel"), QStringLiteral("CM108-Eingang"),
-                         QStringLiteral("Hamlib (DCD des Funkger\u00E4ts)")});
+                         QStringLiteral("Hamlib (DCD des Funkger\u00E4ts)"),
+                         QStringLiteral("GPIO-Eingang")});
     cmbQuelle->setCurrentIndex(static_cast<int>(s.source));
     cmbEingang = new QComboBox(this);
     for (const char* word : Cm108InputWords)
@@ -49,6 +50,7 @@ frmSquelch::frmSquelch(SquelchFace face, QWidget* parent)
         spin(0, SquelchSettings::MaxTimeoutMinutes, s.timeoutMinutes, QStringLiteral(" min"));
     spnZeitlimit->setSpecialValueText(QStringLiteral("keines"));
     spnSchwelle = spin(SquelchSettings::MinThresholdDb, 0, s.thresholdDb, QStringLiteral(" dBFS"));
+    spnGpio = spin(0, 1023, s.gpioInput, QString());
     cmbTonquelle =
         soundSourceBox(this, m_face.sourceNames ? m_face.sourceNames() : QStringList(),
                        m_face.sourceLabels ? m_face.sourceLabels() : QStringList(), s.soundSource);
@@ -65,6 +67,7 @@ frmSquelch::frmSquelch(SquelchFace face, QWidget* parent)
     polarity->addWidget(optTief);
     form->addRow(QStringLiteral("Leitung"), polarity);
     form->addRow(QStringLiteral("CM108-Eingang"), cmbEingang);
+    form->addRow(QStringLiteral("GPIO-Leitung"), spnGpio);
     form->addRow(QStringLiteral("Tonquelle"), cmbTonquelle);
     form->addRow(QStringLiteral("Schwelle"), spnSchwelle);
     auto* level = new QHBoxLayout;
@@ -104,6 +107,7 @@ void frmSquelch::sourceChanged() {
     for (QWidget* w : std::initializer_list<QWidget*>{cmbTonquelle, spnSchwelle, barPegel})
         w->setEnabled(audio);
     cmbEingang->setEnabled(source == Source::Cm108);
+    spnGpio->setEnabled(source == Source::Gpio);
     for (QSpinBox* b : {spnOeffnen, spnHaltezeit, spnZeitlimit})
         b->setEnabled(source != Source::Off);
     if (m_face.listen)
@@ -132,6 +136,7 @@ SquelchSettings frmSquelch::chosen() const {
     s.thresholdDb = spnSchwelle->value();
     s.soundSource = cmbTonquelle->currentData().toString();
     s.cm108Input = cmbEingang->currentIndex();
+    s.gpioInput = spnGpio->value();
     return s;
 }
 

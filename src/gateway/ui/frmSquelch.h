@@ -42,6 +42,7 @@ public:
 
     QComboBox* cmbQuelle = nullptr;
     QComboBox* cmbEingang = nullptr; // which CM108 button input carries the squelch
+    QSpinBox* spnGpio = nullptr;     // which line of the keying GPIO chip carries it
     QRadioButton* optHoch = nullptr;
     QRadioButton* optTief = nullptr;
     QSpinBox* spnOeffnen = nullptr;

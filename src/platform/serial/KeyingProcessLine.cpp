@@ -114,6 +114,10 @@ SerialLine::Result KeyingProcessLine::spawn() {
                                   std::to_string(HeartbeatMs)};
     if (m_interface.inverted)
         args.emplace_back("--invertiert");
+    if (m_interface.way == KeyingInterface::Way::Gpio && m_interface.inputLine >= 0) {
+        args.emplace_back("--eingang");
+        args.push_back(std::to_string(m_interface.inputLine));
+    }
     if (m_interface.way == KeyingInterface::Way::Cm108 && !m_interface.soundCard.isEmpty()) {
         args.emplace_back("--soundkarte");
         args.push_back(QFile::encodeName(m_interface.soundCard).toStdString());
