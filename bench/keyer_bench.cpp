@@ -4,7 +4,9 @@
 // process drops the line when the program is killed or frozen while keyed.
 //   keyer_bench [--cycles N]
 #include "KeyerRig.h"
+
 #include "Percentiles.h"
+#include <tuple>
 
 #include <QApplication>
 #include <QDir>
@@ -37,12 +39,26 @@ int main(int argc, char* argv[]) {
     std::printf("%-40s %8s %8s %8s\n", "", "p50", "p95", "max");
     bool ok = true;
     // Each hang time with the transmission log and without it (a folder in the database's
-    // place: the log gives up at once), to see whether the keying waits for the disk.
-    for (const auto& [hang, logged] : {std::pair{0, true}, {0, false}, {500, true}}) {
+    // place: the log gives up at once), to see whether the keying waits for the disk; each
+    // through the keying process and, in the same run, keyed from the program itself as
+    // before the keying process (QUORVEX_BENCH_DIRECT_SERIAL), so the two compare.
+    struct Way {
+        const char* name;
+        bool direct;
+    };
+    for (const auto& [hang, logged, way] : {std::tuple{0, true, Way{"process", false}},
+                                            {0, true, Way{"direct ", true}},
+                                            {0, false, Way{"process", false}},
+                                            {0, false, Way{"direct ", true}},
+                                            {500, true, Way{"process", false}},
+                                            {500, true, Way{"direct ", true}}}) {
         KeyerRig rig;
         if (!logged)
             QDir(rig.dir.path()).mkdir(QStringLiteral("sendelog.sqlite"));
-        if (!rig.start(hang)) {
+        QProcessEnvironment env;
+        if (way.direct)
+            env.insert(QStringLiteral("QUORVEX_BENCH_DIRECT_SERIAL"), QStringLiteral("1"));
+        if (!rig.start(hang, {}, env)) {
             std::fprintf(stderr, "could not start quorvex and ts2sim\n");
             return 1;
         }
@@ -68,10 +84,11 @@ int main(int argc, char* argv[]) {
             QThread::msleep(150 + QRandomGenerator::global()->bounded(100));
         }
         const char* log = logged ? "" : ", no log";
-        char label[64];
-        std::snprintf(label, sizeof label, "hang %4d ms%s: speech -> up", hang, log);
+        char label[80];
+        std::snprintf(label, sizeof label, "%s hang %4d ms%s: speech -> up", way.name, hang, log);
         report(label, up);
-        std::snprintf(label, sizeof label, "hang %4d ms%s: end -> down - hang", hang, log);
+        std::snprintf(label, sizeof label, "%s hang %4d ms%s: end -> down - hang", way.name, hang,
+                      log);
         report(label, down);
     }
     // The keying process on its own: how soon the line drops when the program is killed

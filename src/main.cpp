@@ -19,6 +19,7 @@
 #include "PulseCapture.h"
 #include "PulseSound.h"
 #include "QtPrompts.h"
+#include "QtSerialLine.h"
 #include "Registry.h"
 #include "ScreenPlace.h"
 #include "ScreenSaverIdle.h"
@@ -243,6 +244,12 @@ int main(int argc, char* argv[]) {
             QCoreApplication::instance(), [&prompts, said] { prompts.warnLater(said); },
             Qt::QueuedConnection);
     });
+    // keyer_bench only: the serial port keyed from this process, as before the keying
+    // process, so that one run measures both ways. No safety of the keying process here.
+    platform::QtSerialLine benchDirectLine;
+    platform::SerialLine& keyingLine = qEnvironmentVariableIsSet("QUORVEX_BENCH_DIRECT_SERIAL")
+                                           ? static_cast<platform::SerialLine&>(benchDirectLine)
+                                           : serialLine;
     std::array<QString, 4> portMap;
     // Every keying goes to the transmission log beside ts.ini; it outlives the keyer, whose
     // end is the last record's.
@@ -257,7 +264,7 @@ int main(int argc, char* argv[]) {
     // The tests' shortened second, for the timers that count minutes.
     const int testSecond = qEnvironmentVariableIntValue("QUORVEX_TEST_SECOND_MS");
     const int second = testSecond >= 20 && testSecond < 1000 ? testSecond : 1000;
-    frmCOM keyer(state, serialLine, clock, prompts,
+    frmCOM keyer(state, keyingLine, clock, prompts,
                  KeyerSettings{
                      [&options] { return options.sldDelay->value(); },
                      [&options] { return options.sldWatchdog->value(); },
@@ -287,7 +294,7 @@ int main(int argc, char* argv[]) {
                      second, [&transmissions](const QString& what) { transmissions.note(what); }});
     // The radio-to-client direction: the own microphone follows the receiver's squelch.
     SquelchInput squelch(
-        SquelchInput::Parts{state, ts, serialLine, clock, prompts, second, true,
+        SquelchInput::Parts{state, ts, keyingLine, clock, prompts, second, true,
                             [&transmissions](const QString& what) { transmissions.note(what); }});
     QPointer<frmSquelch> squelchWindow;
     GatewaySwitching gateway(state, keyer, ts,
@@ -352,7 +359,7 @@ int main(int argc, char* argv[]) {
                 state.TestKeying = true;
                 QTimer::singleShot(2000, [&state] { state.TestKeying = false; });
             };
-            face.stateText = [&state, &serialLine] {
+            face.stateText = [&state, &keyingLine] {
                 const app::ComKeyerVariables& k = state.frmCOM;
                 QString text = !k.COMPortOffen        ? QStringLiteral("nicht ge\u00F6ffnet")
                                : k.COMPortsperren     ? QStringLiteral("gesperrt (Watchdog)")
@@ -360,13 +367,13 @@ int main(int argc, char* argv[]) {
                                                       : QStringLiteral("bereit, nicht getastet");
                 int lines = 0;
                 if (k.COMPortOffen &&
-                    serialLine.inputLines(lines) == platform::SerialLine::Result::Ok)
+                    keyingLine.inputLines(lines) == platform::SerialLine::Result::Ok)
                     text += QStringLiteral("; Eing\u00E4nge: DCD %1, CTS %2, DSR %3, RI %4")
                                 .arg(lines & 1 ? 1 : 0)
                                 .arg(lines & 2 ? 1 : 0)
                                 .arg(lines & 4 ? 1 : 0)
                                 .arg(lines & 8 ? 1 : 0);
-                const QString why = serialLine.errorText();
+                const QString why = keyingLine.errorText();
                 return why.isEmpty() ? text : text + QStringLiteral(" (%1)").arg(why);
             };
             return new frmSender(face);
