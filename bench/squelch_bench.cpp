@@ -4,6 +4,7 @@
 //   squelch_bench [--cycles N] [--seconds S]
 #include "MicrophoneLog.h"
 #include "Percentiles.h"
+#include "ProcessCpu.h"
 #include "PulseServer.h"
 #include "SquelchSettings.h"
 
@@ -15,20 +16,6 @@
 #include <cstdio>
 
 namespace {
-
-// Time a process's threads have run so far, in ms, as the scheduler counts it to the
-// nanosecond (/proc/.../stat counts in whole clock ticks, which a thread waking every
-// 10 ms is charged at random).
-double cpuMs(qint64 pid) {
-    double ns = 0;
-    const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
-    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile f(tasks + QLatin1Char('/') + task + QStringLiteral("/schedstat"));
-        if (f.open(QIODevice::ReadOnly))
-            ns += f.readAll().split(' ').value(0).toDouble();
-    }
-    return ns / 1e6;
-}
 
 bool startWith(KeyerRig& rig, SquelchSettings::Source source, const PulseServer& sound) {
     SquelchSettings s;
