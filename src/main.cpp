@@ -160,6 +160,27 @@ platform::KeyingInterface withSquelchSide(platform::KeyingInterface k, const QSt
     return k;
 }
 
+// A squelch read from the keying interface (a CM108's button, the radio's DCD by CAT, a
+// GPIO line) needs that interface to key: through another one it would be some other
+// line. Such a squelch is left off, and said why.
+SquelchSettings squelchOfInterface(SquelchSettings s, platform::KeyingInterface::Way way,
+                                   platform::Prompts& prompts) {
+    using Source = SquelchSettings::Source;
+    using Way = platform::KeyingInterface::Way;
+    const std::optional<Way> needs = s.source == Source::Cm108    ? std::optional(Way::Cm108)
+                                     : s.source == Source::Hamlib ? std::optional(Way::Hamlib)
+                                     : s.source == Source::Gpio   ? std::optional(Way::Gpio)
+                                                                  : std::nullopt;
+    if (needs && *needs != way) {
+        prompts.warnLater(QStringLiteral("Die Squelch-Quelle %1 geh\u00F6rt zur "
+                                         "Sender-Schnittstelle %1, getastet wird aber anders: "
+                                         "die Squelch bleibt aus.")
+                              .arg(squelchSourceWord(s.source)));
+        s.source = Source::Off;
+    }
+    return s;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -320,7 +341,8 @@ int main(int argc, char* argv[]) {
                     prompts.warn(QStringLiteral("Die Squelch-Einstellungen konnten nicht in "
                                                 "\"%1\" gespeichert werden.")
                                      .arg(state.Dateiname));
-                squelch.setSettings(chosen);
+                squelch.setSettings(
+                    squelchOfInterface(chosen, readSenderSettings(state.Dateiname).way, prompts));
             };
             face.listen = [&squelch](std::optional<QString> source) {
                 squelch.preview(std::move(source));
@@ -344,6 +366,8 @@ int main(int argc, char* argv[]) {
                                                 "gespeichert werden.")
                                      .arg(state.Dateiname));
                 serialLine.setInterface(withSquelchSide(chosen, state.Dateiname));
+                squelch.setSettings(
+                    squelchOfInterface(readSquelchSettings(state.Dateiname), chosen.way, prompts));
                 state.frmCOM.Schnittstelle = keyingInterfaceName(chosen);
                 // The next tick opens the interface chosen now.
                 keyer.COM_schliessen(state.frmOptions.COMPortAuswahl);
@@ -431,8 +455,9 @@ int main(int argc, char* argv[]) {
         client.choose(settings::readClientKind(state.Dateiname));
         if (ident)
             ident->setSettings(readIdentSettings(state.Dateiname));
-        squelch.setSettings(readSquelchSettings(state.Dateiname));
         const platform::KeyingInterface sender = readSenderSettings(state.Dateiname);
+        squelch.setSettings(
+            squelchOfInterface(readSquelchSettings(state.Dateiname), sender.way, prompts));
         serialLine.setInterface(withSquelchSide(sender, state.Dateiname));
         state.frmCOM.Schnittstelle = keyingInterfaceName(sender);
     };

@@ -167,3 +167,17 @@ TEST_F(SquelchE2E, TheLevelOfTheSoundSourceOpensAboveTheThresholdOnly) {
     EXPECT_GE(mic.waitFor(true, 2000), 0) << "the tone did not open the squelch";
     EXPECT_GE(mic.waitFor(false, 2000), 0) << "nor did its end close it";
 }
+
+// A squelch of another interface (a CM108's VolDown, which would be CTS here) is left off
+// while the serial port keys: the port's own CTS never switches the microphone.
+TEST_F(SquelchE2E, ASquelchOfAnotherInterfaceIsLeftOff) {
+    SquelchSettings s;
+    s.source = SquelchSettings::Source::Cm108;
+    s.cm108Input = 1;
+    ASSERT_TRUE(setInputLines(inputs, "CTS"));
+    ASSERT_TRUE(start(s));
+    MicrophoneLog mic(*rig.sim);
+    EXPECT_LT(mic.waitFor(false, 1500), 0) << "the squelch muted the microphone";
+    ASSERT_TRUE(setInputLines(inputs, ""));
+    EXPECT_LT(mic.waitFor(false, 1000), 0) << "the port's CTS switched the microphone";
+}
