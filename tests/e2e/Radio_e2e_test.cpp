@@ -8,6 +8,7 @@
 #include "SquelchSettings.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -15,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
 #include <poll.h>
 #include <termios.h>
 #include <tuple>
@@ -35,6 +38,25 @@ quint16 freePort() {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost);
     return probe.serverPort();
+}
+
+// The program frozen, then killed, while keyed: the keying process drops the line by itself,
+// within 2.5 s (no heartbeat) and 200 ms (the end of its pipe).
+void expectTheLineToDropWithoutTheProgram(KeyerRig& rig, const std::function<bool()>& keyed) {
+    rig.speak(true);
+    for (const auto& [sig, boundMs] : {std::pair{SIGSTOP, 2500}, std::pair{SIGKILL, 200}}) {
+        ASSERT_TRUE(waitUntil(keyed, 5000)) << "not keyed before " << strsignal(sig);
+        QElapsedTimer t;
+        t.start();
+        rig.quorvex.signal(sig);
+        const bool dropped = waitUntil([&] { return !keyed(); }, boundMs + 2000, 1);
+        const qint64 ms = t.elapsed();
+        rig.quorvex.signal(SIGCONT);
+        ASSERT_TRUE(dropped) << strsignal(sig) << ": the line stayed keyed";
+        std::printf("measured: program %s while keyed, line down after %lld ms (bound %d ms)\n",
+                    strsignal(sig), static_cast<long long>(ms), boundMs);
+        EXPECT_LE(ms, boundMs) << strsignal(sig);
+    }
 }
 
 } // namespace
@@ -80,6 +102,10 @@ TEST(RadioE2E, HamlibKeysByCatHoldsTheHangTimeAndTheWatchdogCuts) {
                 static_cast<long long>(t.elapsed()));
     QThread::msleep(500);
     EXPECT_EQ(pttOf(port), "0") << "keyed again while blocked";
+
+    rig.quorvex.stop(); // a new start lifts the block
+    ASSERT_TRUE(rig.launch());
+    expectTheLineToDropWithoutTheProgram(rig, [&] { return pttOf(port) == "1"; });
 }
 
 TEST(RadioE2E, Cm108KeysByExactReportsAndItsVolDownOpensTheSquelch) {
@@ -136,6 +162,11 @@ TEST(RadioE2E, Cm108KeysByExactReportsAndItsVolDownOpensTheSquelch) {
         ASSERT_EQ(::write(rig.master(), report, 4), 4);
         EXPECT_GE(mic.waitFor(open, 2000), 0) << "the microphone did not follow VolDown " << open;
     }
+    expectTheLineToDropWithoutTheProgram(rig, [&] {
+        seen(QByteArray()); // what came meanwhile
+        const qsizetype up = reports.lastIndexOf(keyed), down = reports.lastIndexOf(unkeyed);
+        return up >= 0 && up > down;
+    });
 }
 
 // A GPIO line keys (the chip played for libgpiod, as gpio-sim would), active low as wired;
@@ -186,6 +217,8 @@ TEST(RadioE2E, GpioKeysItsLineAndAnotherLineOpensTheSquelch) {
         ASSERT_TRUE(setInput(open ? 1 : 0));
         EXPECT_GE(mic.waitFor(open, 2000), 0) << "the microphone did not follow line 27 " << open;
     }
+    expectTheLineToDropWithoutTheProgram(
+        rig, [&] { return TempDir::readAll(log).trimmed().endsWith("line 17 0"); });
 }
 
 // An interface that cannot be had is refused at the start with a German reason naming it,
