@@ -17,6 +17,7 @@ PACKAGES=(
     help2man appstream lintian
     libhamlib-dev libhamlib-utils libgpiod-dev
     mutter xwayland qt6-wayland
+    libwayland-dev libwayland-bin wayland-protocols plasma-wayland-protocols sway wtype
     mumble mumble-server dbus openssl sqlite3
     gcc-multilib g++-multilib
 )

@@ -34,6 +34,7 @@
 #include "TransmissionLog.h"
 #include "TransmitTab.h"
 #include "UserStatistics.h"
+#include "WaylandIdle.h"
 #include "WindowLife.h"
 #include "X11Input.h"
 #include "XdgSchemeHandler.h"
@@ -571,6 +572,13 @@ int main(int argc, char* argv[]) {
     // own windows.
     std::unique_ptr<platform::InputActivity> input =
         std::make_unique<platform::SessionIdle>([]() -> std::unique_ptr<platform::InputActivity> {
+            if (auto wayland = platform::WaylandIdle::create()) {
+                std::fprintf(stderr,
+                             "quorvex: auto-away follows the idle time of the Wayland compositor "
+                             "(%s); every key counts there\n",
+                             wayland->protocol());
+                return wayland;
+            }
             if (auto desktop = platform::ScreenSaverIdle::create()) {
                 std::fputs("quorvex: auto-away follows the idle time the desktop tells "
                            "(org.freedesktop.ScreenSaver); every key counts there\n",
