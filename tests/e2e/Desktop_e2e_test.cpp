@@ -2,6 +2,7 @@
 // a person would: settings page 1's links and autostart.
 #include "INIfile.h"
 #include "KeyerRig.h"
+#include "MainWindowSpots.h"
 #include "PrivateDisplay.h"
 #include "Rig.h"
 #include "SavedSettings.h"
@@ -23,31 +24,6 @@
 #include <memory>
 
 #include <gtest/gtest.h>
-
-namespace {
-
-// The settings gear of the main window of someone who is no server administrator:
-// 495 x 405 twips at (360, 1380).
-constexpr QPoint SettingsGear{40, 105};
-// A gateway's statistics button, at (660, 1830).
-constexpr QPoint StatisticsButton{60, 135};
-
-QSize pageOneSize; // as the page built here measures
-
-// Where a control of settings page 1 sits in its window: the page is laid out from its
-// controls and fonts, so a page built here from the same file shows it at the same place.
-QPoint onPageOne(const QString& ini, const std::function<QWidget*(frmOptions&)>& control) {
-    PageOnFile p(ini);
-    // The release date, its digits all of one width, as start-up shows it.
-    p.page.lblRelease->setText(QStringLiteral("Release: 00.00.0000 00:00:00"));
-    p.page.show();
-    QCoreApplication::processEvents();
-    pageOneSize = p.page.size();
-    QWidget* w = control(p.page);
-    return w->mapTo(&p.page, w->rect().center());
-}
-
-} // namespace
 
 class DesktopE2E : public ::testing::Test {
 protected:

@@ -139,6 +139,10 @@ TEST_P(KeyerSurvives, AMishapWhileKeyed) {
     const pid_t program = static_cast<pid_t>(rig.quorvex.processId());
     const pid_t keyer = keyingProcessOf(rig.quorvex);
     ASSERT_GT(keyer, 0) << "no keying process";
+    // Its own limit, from the program: the watchdog's 5 minutes and 30 s more.
+    const QList<QByteArray> args =
+        TempDir::readAll(QStringLiteral("/proc/%1/cmdline").arg(keyer)).split('\0');
+    EXPECT_EQ(args.value(args.indexOf("--limit-ms") + 1), "330000");
     const std::size_t before = keying().size();
     const std::int64_t t0 = monotonicNs();
     const std::string what = GetParam().what;

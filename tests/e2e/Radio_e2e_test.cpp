@@ -346,3 +346,49 @@ TEST(RadioE2E, TheKeyingProcessRefusesWhatItCannotHaveWithTheReason) {
         EXPECT_EQ(QString::fromUtf8(keyer.readAllStandardOutput()).trimmed(), said);
     }
 }
+
+// The keying process's own time limit, whatever the program tells it and however lively it
+// is: keyed 1 s at most here, then cut and held down (and said why) until it is released.
+TEST(RadioE2E, TheKeyingProcessCutsAtItsOwnLimitWhateverItIsTold) {
+    KeyerRig rig; // its pseudo-terminal and interposer log
+    QProcess keyer;
+    keyer.setProcessEnvironment(environmentWith(
+        {{QStringLiteral("LD_PRELOAD"), QStringLiteral(INTERPOSER_PATH)},
+         {QStringLiteral("MODEM_INTERPOSE_PATH"), rig.pts},
+         {QStringLiteral("MODEM_INTERPOSE_LOG"), rig.dir.file(QStringLiteral("lines.log"))}}));
+    keyer.start(QStringLiteral(KEYER_PATH),
+                {QStringLiteral("--art"), QStringLiteral("COM"), QStringLiteral("--geraet"),
+                 rig.pts, QStringLiteral("--limit-ms"), QStringLiteral("1000"),
+                 QStringLiteral("--heartbeat-ms"), QStringLiteral("60000")});
+    QByteArray said;
+    const auto hears = [&](const QByteArray& what, int ms) {
+        return waitUntil(
+            [&] {
+                keyer.write("0 H\n"); // lively all along
+                said += keyer.readAllStandardOutput();
+                return said.contains(what);
+            },
+            ms, 20);
+    };
+    ASSERT_TRUE(hears("0 0\n", 5000)) << said.constData();
+    const auto rts = [&] { return !rig.events().empty() && rig.events().back().rts; };
+    keyer.write("1 R 1\n");
+    ASSERT_TRUE(hears("1 0\n", 2000) && rts());
+    const std::int64_t up = rig.events().back().ns;
+    ASSERT_TRUE(hears("Zeitgrenze des Sendeprozesses", 3000)) << said.constData();
+    EXPECT_FALSE(rts());
+    const auto heldMs = (rig.events().back().ns - up) / 1'000'000;
+    std::printf("measured: cut by the keying process after %lld ms (its limit 1000 ms)\n",
+                static_cast<long long>(heldMs));
+    EXPECT_GE(heldMs, 1000);
+    EXPECT_LT(heldMs, 1500);
+    keyer.write("2 R 1\n");
+    ASSERT_TRUE(hears("2 0\n", 2000));
+    EXPECT_FALSE(rts()) << "keyed again before it was released";
+    keyer.write("3 R 0\n4 R 1\n");
+    ASSERT_TRUE(hears("4 0\n", 2000));
+    EXPECT_TRUE(rts()) << "released once, it keys again";
+    keyer.closeWriteChannel();
+    EXPECT_TRUE(keyer.waitForFinished(3000));
+    EXPECT_FALSE(rts()) << "the end of its input drops the line";
+}

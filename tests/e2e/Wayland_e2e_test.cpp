@@ -3,6 +3,7 @@
 // session this test holds open (it ends with the connection). Quorvex runs on XWayland
 // and on Qt's Wayland platform, on a second of 50 ms (its idle minute lasts 3 s).
 #include "AwayWorld.h"
+#include "MainWindowSpots.h"
 #include "MutterRig.h"
 #include "PrivateDisplay.h"
 #include "SessionBus.h"
@@ -10,6 +11,7 @@
 #include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -207,6 +209,49 @@ TEST_F(IdleE2E, ADesktopThatTellsTheIdleTimeThroughTheScreenSaverIsFollowed) {
     });
     quorvex.stop();
     QDBusConnection::disconnectFromBus(QStringLiteral("desktop"));
+}
+
+// How the windows behave on GNOME through XWayland (the default on a Wayland session),
+// measured as X11 lets them be: the main window comes back where it stood after settings
+// page 1, and the speaker window asks the compositor to stay on top.
+TEST_F(IdleE2E, WindowsOnGnomeThroughXWayland) {
+    if (!have({"mutter", "Xwayland", "xdotool", "xprop"}))
+        GTEST_SKIP() << "needs mutter, xwayland, xdotool, xprop (scripts/install-packages.sh)";
+    Mutter gnome(bus);
+    ASSERT_FALSE(gnome.display.isEmpty()) << "mutter did not start";
+    start(gnome.environment(), {{"WAYLAND_DISPLAY", QStringLiteral("wayland-0")},
+                                {"DISPLAY", gnome.display},
+                                {"XAUTHORITY", gnome.xauthority},
+                                {"XDG_SESSION_TYPE", QStringLiteral("wayland")},
+                                {"XDG_CURRENT_DESKTOP", QStringLiteral("GNOME")},
+                                {"QT_QPA_PLATFORM", QStringLiteral("xcb")}});
+    PrivateDisplay x(gnome.display, gnome.xauthority);
+    const QPoint cancel = onPageOne(world.dir.file(QStringLiteral("ts.ini")),
+                                    [](frmOptions& p) { return p.cmdCancel; });
+    const QByteArray main = x.window(QStringLiteral("^Quorvex "), 20000);
+    ASSERT_FALSE(main.isEmpty()) << "no main window on XWayland";
+    QThread::msleep(500);
+    const QRect first = x.geometry(main);
+    const QByteArray page = x.clickUntil(main, SettingsGear, QStringLiteral("^Einstellungen$"));
+    ASSERT_FALSE(page.isEmpty()) << "the settings gear did not open page 1";
+    ASSERT_TRUE(x.click(page, cancel));
+    EXPECT_TRUE(waitUntil([&] {
+        return !x.window(QStringLiteral("^Quorvex "), 200).isEmpty() && x.geometry(main) == first;
+    })) << "not back where it stood";
+
+    ASSERT_TRUE(x.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"),
+                           QString::fromLatin1(main), QStringLiteral("207"), QStringLiteral("184"),
+                           QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+                           QStringLiteral("1")}));
+    const QByteArray speaker = x.window(QStringLiteral("^[0-9]+%$"), 5000);
+    ASSERT_FALSE(speaker.isEmpty()) << "no speaker window";
+    QByteArray state;
+    runTool(QStringLiteral("xprop"),
+            {QStringLiteral("-id"), QString::fromLatin1(speaker), QStringLiteral("_NET_WM_STATE")},
+            &state,
+            environmentWith({{QStringLiteral("DISPLAY"), gnome.display},
+                             {QStringLiteral("XAUTHORITY"), gnome.xauthority}}));
+    EXPECT_TRUE(state.contains("_NET_WM_STATE_ABOVE")) << state.constData();
 }
 
 #include "Wayland_e2e_test.moc"

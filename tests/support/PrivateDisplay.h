@@ -35,6 +35,9 @@ public:
                 5000, 50))
             name = told;
     }
+    // Another's X display (a compositor's XWayland), reached with its authority file.
+    PrivateDisplay(QString existing, QString authority)
+        : name(std::move(existing)), m_authority(std::move(authority)) {}
     // A window manager on the display, as a desktop has one: it frames and places windows.
     bool startWindowManager() {
         if (name.isEmpty())
@@ -82,7 +85,9 @@ public:
     }
     bool xdotool(const QStringList& arguments, QByteArray* output = nullptr) const {
         return runTool(QStringLiteral("xdotool"), arguments, output,
-                       environmentWith({{QStringLiteral("DISPLAY"), name}}), 5000);
+                       environmentWith({{QStringLiteral("DISPLAY"), name},
+                                        {QStringLiteral("XAUTHORITY"), m_authority}}),
+                       5000);
     }
     // The visible window whose title matches, once it shows; empty when none came.
     QByteArray window(const QString& pattern, int ms = 10000) const {
@@ -124,6 +129,7 @@ public:
     QString name; // empty when Xvfb did not start
 
 private:
-    Child m_server; // ended last, politely: it frees its socket for the next display
+    QString m_authority; // empty: none needed
+    Child m_server;      // ended last, politely: it frees its socket for the next display
     Child m_manager;
 };
