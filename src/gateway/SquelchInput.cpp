@@ -95,14 +95,18 @@ void SquelchInput::stopLine() {
 void SquelchInput::runLine() {
     bool driverWaits = true;
     while (!m_lineStop) {
-        pollLine();
+        // Only a line that was read can be waited on: after a failed read (a port gone or
+        // not yet back) it is looked at again, never waited for.
+        const bool read = pollLine();
         bool settled = false;
         {
             const std::lock_guard lock(m_mutex);
             settled = m_gate.settled();
         }
         int pauseMs = StepMs;
-        if (settled && driverWaits) {
+        if (settled && !read) {
+            pauseMs = NoPortMs;
+        } else if (settled && driverWaits) {
             switch (m_parts.line.waitInputChange()) {
             case platform::SerialLine::Result::Ok:
                 continue; // a line changed (or we were woken): read it at once
@@ -110,7 +114,7 @@ void SquelchInput::runLine() {
                 driverWaits = false; // this driver cannot wait: sample every 10 ms
                 break;
             default:
-                pauseMs = 500; // no port: look again a little later
+                pauseMs = NoPortMs;
                 break;
             }
         }
@@ -120,7 +124,7 @@ void SquelchInput::runLine() {
     }
 }
 
-void SquelchInput::pollLine() {
+bool SquelchInput::pollLine() {
     int lines = 0;
     switch (m_parts.line.inputLines(lines)) {
     case platform::SerialLine::Result::Ok: {
@@ -137,7 +141,7 @@ void SquelchInput::pollLine() {
             m_lastChangeCount = count;
         }
         sample(open, Why::None);
-        break;
+        return true;
     }
     case platform::SerialLine::Result::Gone:
         sample(std::nullopt, Why::Gone);
@@ -149,6 +153,7 @@ void SquelchInput::pollLine() {
         sample(std::nullopt, Why::Unreadable);
         break;
     }
+    return false;
 }
 
 void SquelchInput::sample(std::optional<bool> raw, Why why) {

@@ -41,6 +41,9 @@ class SquelchInput : public QObject {
     Q_OBJECT
 public:
     static constexpr int StepMs = 10;
+    // No port (not yet open, or gone): looked at again this often, so a port that
+    // opens is heard within a tick.
+    static constexpr int NoPortMs = 100;
     static constexpr int CaptureRate = 16000;
 
     struct Parts {
@@ -74,7 +77,9 @@ public:
     std::optional<std::pair<std::uint32_t, QString>> lamp() const;
     bool overridden() const { return m_overridden; }
 
-    void pollLine(); // one sample of the status line; the thread's step, public for tests
+    // One sample of the status line, true when it could be read; the thread's step, public
+    // for tests.
+    bool pollLine();
 
 private:
     enum class Why { None, PortClosed, Gone, Unreadable, NoRecording };

@@ -5,8 +5,8 @@
 
 #include <QCoreApplication>
 #include <QLabel>
-#include <QPushButton>
 #include <QPoint>
+#include <QPushButton>
 #include <QSize>
 
 #include <functional>
