@@ -109,20 +109,36 @@ TEST_F(SquelchE2E, AChatteringLineNeverOutlastsTheOpenDelay) {
     ASSERT_TRUE(start(s));
     MicrophoneLog mic(*rig.sim);
     ASSERT_GE(mic.waitFor(false, 2000), 0);
-    const std::size_t before = mic.changes().size();
+    // Each carrier lasts from one write of the file to the next, a millisecond apart. Only
+    // a run in which this test was never held up for the open delay with the carrier up
+    // can show anything (on a loaded machine one may be): up to three runs.
     int changes = 0;
-    QElapsedTimer chatter;
-    chatter.start();
-    while (chatter.elapsed() < 2000) {
-        ++changes;
-        ASSERT_TRUE(setInputLines(inputs, (changes % 2 ? "DCD changes " : "changes ") +
-                                              QByteArray::number(changes)));
-        QThread::usleep(1000);
+    for (int run = 0; run < 3; ++run) {
+        ASSERT_GE(mic.waitFor(false, 2000), 0);
+        const std::size_t before = mic.changes().size();
+        qint64 longestUpMs = 0;
+        QElapsedTimer chatter, up;
+        chatter.start();
+        while (chatter.elapsed() < 2000) {
+            ++changes;
+            const bool carrier = changes % 2 != 0;
+            ASSERT_TRUE(setInputLines(inputs, (carrier ? "DCD changes " : "changes ") +
+                                                  QByteArray::number(changes)));
+            if (carrier)
+                up.start();
+            else
+                longestUpMs = std::max(longestUpMs, up.elapsed());
+            QThread::usleep(1000);
+        }
+        mic.poll();
+        std::printf("measured: %d changes of DCD in %lld ms, the longest carrier %lld ms\n",
+                    changes, static_cast<long long>(chatter.elapsed()),
+                    static_cast<long long>(longestUpMs));
+        if (longestUpMs >= 15)
+            continue; // held up here: the program may rightly have heard a carrier
+        EXPECT_EQ(mic.changes().size(), before) << "a chattering squelch turned the microphone on";
+        break;
     }
-    std::printf("measured: %d changes of DCD in %lld ms\n", changes,
-                static_cast<long long>(chatter.elapsed()));
-    mic.poll();
-    EXPECT_EQ(mic.changes().size(), before) << "a chattering squelch turned the microphone on";
     ASSERT_TRUE(setInputLines(inputs, "DCD changes " + QByteArray::number(changes | 1)));
     EXPECT_GE(mic.waitFor(true, 2000), 0) << "a steady carrier after it did not open";
     carrier(false);
