@@ -25,3 +25,14 @@ target_include_directories(quorvex_wayland_protocols PUBLIC ${protocol_dir})
 target_link_libraries(quorvex_wayland_protocols PUBLIC PkgConfig::WAYLAND_CLIENT)
 set_target_properties(quorvex_wayland_protocols PROPERTIES POSITION_INDEPENDENT_CODE ON
                                                            AUTOMOC OFF UNITY_BUILD OFF)
+
+# The same protocol's server side, for a test's stand-in compositor.
+if(QUORVEX_BUILD_TESTS)
+    pkg_check_modules(WAYLAND_SERVER REQUIRED IMPORTED_TARGET wayland-server)
+    set(ext_xml ${WAYLAND_PROTOCOLS_DIR}/staging/ext-idle-notify/ext-idle-notify-v1.xml)
+    add_custom_command(
+        OUTPUT ${protocol_dir}/ext-idle-notify-v1-server.h
+        COMMAND ${WAYLAND_SCANNER} server-header ${ext_xml} ${protocol_dir}/ext-idle-notify-v1-server.h
+        DEPENDS ${ext_xml} VERBATIM)
+    add_custom_target(quorvex_wayland_server_header DEPENDS ${protocol_dir}/ext-idle-notify-v1-server.h)
+endif()
