@@ -18,6 +18,12 @@
 
 namespace {
 
+// What the client asked of the notifier.
+struct Notified {
+    wl_resource* notification = nullptr;
+    uint32_t timeoutMs = 0;
+};
+
 struct Compositor {
     Compositor() {
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
@@ -30,14 +36,17 @@ struct Compositor {
                                  &seatRequests, nullptr, nullptr);
                          });
         wl_global_create(
-            display, &ext_idle_notifier_v1_interface, 1, this,
+            display, &ext_idle_notifier_v1_interface, 1, &notified,
             [](wl_client* c, void* data, uint32_t v, uint32_t id) {
                 wl_resource_set_implementation(
                     wl_resource_create(c, &ext_idle_notifier_v1_interface, static_cast<int>(v), id),
                     &notifierRequests, data, nullptr);
             });
     }
-    ~Compositor() { wl_display_destroy(display); }
+    ~Compositor() {
+        wl_display_destroy_clients(display);
+        wl_display_destroy(display);
+    }
     // Serves the clients for a while; on the test's thread, its Qt events too (the idle
     // source reads in them).
     void serve(int ms, bool qtEvents = true) {
@@ -54,8 +63,7 @@ struct Compositor {
     TempDir runtime;
     wl_display* display = nullptr;
     const char* socket = nullptr;
-    wl_resource* notification = nullptr;
-    uint32_t timeoutMs = 0;
+    Notified notified;
 
     static inline const struct wl_seat_interface seatRequests = {
         [](wl_client*, wl_resource*, uint32_t) {}, [](wl_client*, wl_resource*, uint32_t) {},
@@ -66,11 +74,11 @@ struct Compositor {
     static inline const struct ext_idle_notifier_v1_interface notifierRequests = {
         [](wl_client*, wl_resource* r) { wl_resource_destroy(r); },
         [](wl_client* c, wl_resource* notifier, uint32_t id, uint32_t timeout, wl_resource*) {
-            auto* self = static_cast<Compositor*>(wl_resource_get_user_data(notifier));
-            self->notification = wl_resource_create(c, &ext_idle_notification_v1_interface, 1, id);
-            wl_resource_set_implementation(self->notification, &notificationRequests, nullptr,
+            auto* n = static_cast<Notified*>(wl_resource_get_user_data(notifier));
+            n->notification = wl_resource_create(c, &ext_idle_notification_v1_interface, 1, id);
+            wl_resource_set_implementation(n->notification, &notificationRequests, nullptr,
                                            [](wl_resource*) {});
-            self->timeoutMs = timeout;
+            n->timeoutMs = timeout;
         }};
 };
 
@@ -87,15 +95,15 @@ TEST(WaylandIdle, FollowsTheCompositorsIdleNotification) {
     serving.join();
     ASSERT_TRUE(idle) << "the notifier was not taken up";
     EXPECT_STREQ(idle->protocol(), "ext-idle-notify-v1");
-    EXPECT_EQ(compositor.timeoutMs, 1000u);
-    ASSERT_NE(compositor.notification, nullptr);
+    EXPECT_EQ(compositor.notified.timeoutMs, 1000u);
+    ASSERT_NE(compositor.notified.notification, nullptr);
     EXPECT_TRUE(idle->keyPressedSinceLastCall()) << "active until the compositor says idle";
 
-    ext_idle_notification_v1_send_idled(compositor.notification);
+    ext_idle_notification_v1_send_idled(compositor.notified.notification);
     compositor.serve(200);
     EXPECT_FALSE(idle->keyPressedSinceLastCall()) << "idle as the compositor said";
     EXPECT_FALSE(idle->keyPressedSinceLastCall());
-    ext_idle_notification_v1_send_resumed(compositor.notification);
+    ext_idle_notification_v1_send_resumed(compositor.notified.notification);
     compositor.serve(200);
     EXPECT_TRUE(idle->keyPressedSinceLastCall()) << "input resumed";
     idle.reset();
