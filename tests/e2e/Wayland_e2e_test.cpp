@@ -51,9 +51,11 @@ public:
         QStringList command{QStringLiteral("sway"), QStringLiteral("-c"),
                             runtime.file(QStringLiteral("config"))};
         if (root)
-            command = QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                                  QStringLiteral("--clear-groups")} +
-                      command;
+            // The death signal again after the change of user, which clears the test's.
+            command =
+                QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                            QStringLiteral("--clear-groups"), QStringLiteral("--pdeathsig=KILL")} +
+                command;
         sway.start(root ? QStringLiteral("setpriv") : command.takeFirst(), command);
         waitUntil(
             [&] {
