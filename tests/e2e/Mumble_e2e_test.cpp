@@ -103,7 +103,9 @@ TEST_F(MumbleE2E, TheGatewayConnectsMutesAndKeysThroughARealMumbleClient) {
     }
 
     // The gateway: the remote station's speech keys the line.
-    constexpr int hangMs = 300;
+    // A hang time as stations use it: Mumble under load stops naming a talker for a few
+    // hundred milliseconds now and then, which a shorter one would turn into two keyings.
+    constexpr int hangMs = 1000;
     KeyerRig rig;
     rig.morePage = [this](frmOptions& page) { loginPage(page); };
     rig.startClient = [&rig](const QString&) {
@@ -116,13 +118,27 @@ TEST_F(MumbleE2E, TheGatewayConnectsMutesAndKeysThroughARealMumbleClient) {
     ASSERT_TRUE(logged(rig.quorvex, log, "Verbindung: CONNECTED", 20000));
     ASSERT_TRUE(rig.keying().empty());
 
+    // Both in the channel before the remote station speaks: else its speech goes elsewhere.
+    const auto where = [](MumbleUser& user) { return user.value("getCurrentUrl").toString(); };
+    ASSERT_TRUE(waitUntil([&] { return where(remote).contains("/Funkraum?"); }, 15000, 50))
+        << "the remote station is at " << where(remote).toStdString() << "\n"
+        << remote.log().right(2000).constData();
+    ASSERT_TRUE(where(station).contains("/Funkraum?")) << where(station).toStdString();
+    const std::int64_t unmuted = monotonicNs();
     remote.call("setSelfMuted", {false});
     // Mumble names a talker once his sound has come through the server and the
     // station's own output; beside the package check's lintian that once took over 5 s.
     ASSERT_TRUE(waitUntil([&] { return !rig.keying().empty() && rig.keying().back().rts; }, 10000))
         << "the line was not keyed for the remote station; the station names as talkers: "
         << station.value("getTalkingUsers").toStringList().join(QLatin1Char(',')).toStdString()
-        << "; the remote station is muted: " << remote.value("isSelfMuted").toBool();
+        << "; the remote station is muted: " << remote.value("isSelfMuted").toBool()
+        << "\nthe station's Mumble:\n"
+        << station.log().right(3000).constData() << "\nthe remote station's Mumble:\n"
+        << remote.log().right(3000).constData() << "\nthe server:\n"
+        << server->log().right(3000).constData();
+    std::printf("measured: line keyed %lld ms after the remote station unmuted itself (limit "
+                "10000 ms)\n",
+                static_cast<long long>((rig.keying().back().ns - unmuted) / 1'000'000));
     QThread::msleep(500);
     const std::int64_t muted = monotonicNs();
     remote.call("setSelfMuted", {true});
