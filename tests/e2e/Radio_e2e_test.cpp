@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -19,7 +18,6 @@
 
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <poll.h>
 #include <termios.h>
@@ -172,29 +170,21 @@ TEST(RadioE2E, Cm108KeysByExactReportsAndItsVolDownOpensTheSquelch) {
     });
 }
 
-// A GPIO chip the keying process opens: played for libgpiod by the interposer, or the
-// kernel's gpio-sim where the host has it (configfs, as root).
-struct GpioChip {
-    virtual ~GpioChip() = default;
-    QString name;                                   // what [Sender] Geraet names
-    QProcessEnvironment env;                        // for the program
-    virtual std::optional<int> level(int line) = 0; // an output's physical level
-    virtual bool drive(int line, bool high) = 0;    // an input's level
-};
-
-struct PlayedChip final : GpioChip {
+// A GPIO chip for libgpiod, played by the interposer (a container has no gpio-sim): the
+// levels the program drives are logged, the inputs' levels read from a file.
+struct PlayedChip {
     explicit PlayedChip(const TempDir& dir)
         : log(dir.file(QStringLiteral("gpio.log"))),
           inputs(dir.file(QStringLiteral("gpio-inputs/levels"))) {
         QDir().mkpath(dir.file(QStringLiteral("gpio-inputs")));
-        name = QStringLiteral("gpiochip-test");
         env = environmentWith({{QStringLiteral("LD_PRELOAD"), QStringLiteral(GPIO_INTERPOSER_PATH)},
                                {QStringLiteral("GPIO_INTERPOSE_CHIP"), name},
                                {QStringLiteral("GPIO_INTERPOSE_LOG"), log},
                                {QStringLiteral("GPIO_INTERPOSE_INPUTS"), inputs}},
                               QProcessEnvironment());
     }
-    std::optional<int> level(int line) override {
+    // An output's last physical level.
+    std::optional<int> level(int line) const {
         const QList<QByteArray> said = TempDir::readAll(log).trimmed().split('\n');
         for (auto l = said.crbegin(); l != said.crend(); ++l) {
             const QList<QByteArray> w = l->split(' ');
@@ -203,71 +193,26 @@ struct PlayedChip final : GpioChip {
         }
         return std::nullopt;
     }
-    bool drive(int line, bool high) override {
+    bool drive(int line, bool high) const {
         QSaveFile f(inputs);
         return f.open(QIODevice::WriteOnly) &&
                f.write(QByteArray::number(line) + '=' + (high ? '1' : '0')) > 0 && f.commit();
     }
     QString log, inputs;
-};
-
-struct KernelChip final : GpioChip {
-    static constexpr const char* Config = "/sys/kernel/config/gpio-sim/quorvex-test";
-    KernelChip() {
-        const QString bank = QLatin1String(Config) + QStringLiteral("/bank0");
-        if (!QDir().mkpath(bank) || !write(bank + QStringLiteral("/num_lines"), "32") ||
-            !write(QLatin1String(Config) + QStringLiteral("/live"), "1"))
-            return;
-        name = QString::fromLatin1(TempDir::readAll(bank + QStringLiteral("/chip_name")).trimmed());
-        lines = QStringLiteral("/sys/devices/platform/%1/%2/")
-                    .arg(QString::fromLatin1(
-                             TempDir::readAll(QLatin1String(Config) + QStringLiteral("/dev_name"))
-                                 .trimmed()),
-                         name);
-    }
-    ~KernelChip() override {
-        write(QLatin1String(Config) + QStringLiteral("/live"), "0");
-        QDir().rmdir(QLatin1String(Config) + QStringLiteral("/bank0"));
-        QDir().rmdir(QLatin1String(Config));
-    }
-    static bool write(const QString& path, const QByteArray& value) {
-        QFile f(path);
-        return f.open(QIODevice::WriteOnly) && f.write(value) == value.size();
-    }
-    std::optional<int> level(int line) override {
-        const QByteArray v =
-            TempDir::readAll(lines + QStringLiteral("sim_gpio%1/value").arg(line)).trimmed();
-        return v.isEmpty() ? std::nullopt : std::optional(v.toInt());
-    }
-    bool drive(int line, bool high) override {
-        return write(lines + QStringLiteral("sim_gpio%1/pull").arg(line),
-                     high ? "pull-up" : "pull-down");
-    }
-    QString lines;
+    QString name = QStringLiteral("gpiochip-test"); // what [Sender] Geraet names
+    QProcessEnvironment env;                        // for the program
 };
 
 // A GPIO line keys, active low as wired; another line of the chip carries the squelch,
 // its edges waited for; the line drops without the program.
-class GpioE2E : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(GpioE2E, KeysItsLineAndAnotherLineOpensTheSquelch) {
+TEST(GpioE2E, KeysItsLineAndAnotherLineOpensTheSquelch) {
     KeyerRig rig;
-    std::unique_ptr<GpioChip> chip;
-    if (QByteArray(GetParam()) == "played") {
-        chip = std::make_unique<PlayedChip>(rig.dir);
-    } else {
-        if (!QFileInfo::exists(QStringLiteral("/sys/kernel/config/gpio-sim")))
-            GTEST_SKIP() << "this host has no gpio-sim (configfs and the gpio-sim module, as "
-                            "root); the played chip stands in for it";
-        chip = std::make_unique<KernelChip>();
-        if (chip->name.isEmpty())
-            GTEST_SKIP() << "gpio-sim made no chip here (it needs root)";
-    }
+    const PlayedChip chip(rig.dir);
     rig.serialKeying = false;
     rig.moreSettings = [&chip](const QString& ini) {
         platform::KeyingInterface gpio;
         gpio.way = platform::KeyingInterface::Way::Gpio;
-        gpio.device = chip->name;
+        gpio.device = chip.name;
         gpio.pin = 17;
         gpio.inverted = true;
         writeSenderSettings(ini, gpio);
@@ -276,11 +221,11 @@ TEST_P(GpioE2E, KeysItsLineAndAnotherLineOpensTheSquelch) {
         squelch.gpioInput = 27;
         writeSquelchSettings(ini, squelch);
     };
-    ASSERT_TRUE(chip->drive(27, false));
-    ASSERT_TRUE(rig.start(0, {}, chip->env));
-    const auto keyed = [&] { return chip->level(17) == 0; }; // active low
+    ASSERT_TRUE(chip.drive(27, false));
+    ASSERT_TRUE(rig.start(0, {}, chip.env));
+    const auto keyed = [&] { return chip.level(17) == 0; }; // active low
     const auto levelIs = [&](int level) {
-        return waitUntil([&] { return chip->level(17) == level; }, 3000);
+        return waitUntil([&] { return chip.level(17) == level; }, 3000);
     };
     ASSERT_TRUE(levelIs(1)) << "not unkeyed (high, active low) at the start";
     rig.speak(true);
@@ -291,13 +236,11 @@ TEST_P(GpioE2E, KeysItsLineAndAnotherLineOpensTheSquelch) {
     MicrophoneLog mic(*rig.sim);
     ASSERT_GE(mic.waitFor(false, 2000), 0);
     for (const bool open : {true, false}) {
-        ASSERT_TRUE(chip->drive(27, open));
+        ASSERT_TRUE(chip.drive(27, open));
         EXPECT_GE(mic.waitFor(open, 2000), 0) << "the microphone did not follow line 27 " << open;
     }
     expectTheLineToDropWithoutTheProgram(rig, keyed);
 }
-
-INSTANTIATE_TEST_SUITE_P(Chips, GpioE2E, ::testing::Values("played", "gpiosim"));
 
 // An interface that cannot be had is refused at the start with a German reason naming it,
 // before anything is keyed: no GPIO chip (this host has none), no hidraw device, a rig
