@@ -1,5 +1,6 @@
 // The serial line's own code against a pseudo-terminal whose modem lines the interposer
 // (preloaded into this test) plays: what the squelch's thread relies on.
+#include "KeyingProcessLine.h"
 #include "LineGuard.h"
 #include "QtSerialLine.h"
 #include "TempDir.h"
@@ -120,4 +121,29 @@ TEST_F(SerialLine, TheGuardDropsTheLinesHoweverTheProgramEnds) {
         },
         ::testing::ExitedWithCode(7), "");
     endsKeyedDown("a SIGTERM after the program stopped listening");
+}
+
+// A keying process that stopped reading, stand-ins here: one that closed its input while
+// it lives on (a write raises SIGPIPE, which would end the program), one that reads
+// nothing (its pipe fills, and a blocking write would hold the window's thread). Either
+// costs failed requests only, and the line is given up at once.
+TEST(KeyingProcess, OneThatStoppedReadingCostsFailedRequestsNotTheProgram) {
+    for (const char* standIn :
+         {"echo '0 0'; exec 0<&-; exec sleep 30", "echo '0 0'; exec sleep 30"}) {
+        TempDir dir;
+        const QString keyer = dir.file(QStringLiteral("keyer"));
+        dir.write(QStringLiteral("keyer"), QByteArray("#!/bin/sh\n") + standIn + '\n');
+        QFile::setPermissions(keyer, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        platform::KeyingProcessLine line(keyer, {});
+        ASSERT_EQ(line.open(QStringLiteral("/dev/null")), Result::Ok) << standIn;
+        const auto started = std::chrono::steady_clock::now();
+        for (int i = 0; i < 30000; ++i) // more than a pipe holds
+            line.interruptWait();
+        EXPECT_NE(line.setRequestToSend(true), Result::Ok) << standIn;
+        line.close();
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - started)
+                            .count();
+        EXPECT_LT(ms, 3000) << standIn; // an answer's 500 ms and the end's 500 ms, loaded
+    }
 }

@@ -4,11 +4,13 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,6 +56,25 @@ std::string firstLine(int fd, int ms) {
         line += c;
     }
     return {};
+}
+
+// A write to the process that never blocks and never raises SIGPIPE: a process that died
+// (or stopped reading) must cost a failed request, not the program; a hung one whose pipe
+// is full must not hold the window's thread. SIGPIPE is blocked in this thread for the
+// write and a pending one taken back, so the program's own disposition stays as it is.
+bool writeAll(int fd, const std::string& line) {
+    sigset_t pipeSignal, before;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &before);
+    const ssize_t n = ::write(fd, line.data(), line.size());
+    if (n < 0 && errno == EPIPE) {
+        const timespec none{};
+        while (sigtimedwait(&pipeSignal, nullptr, &none) == SIGPIPE) {
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    return n == static_cast<ssize_t>(line.size());
 }
 
 void endChild(pid_t pid) {
@@ -167,6 +188,7 @@ SerialLine::Result KeyingProcessLine::spawn() {
         m_error = why;
         return r;
     }
+    ::fcntl(in[1], F_SETFL, ::fcntl(in[1], F_GETFL) | O_NONBLOCK);
     m_toProcess = in[1];
     m_fromProcess = out[0];
     m_pid = pid;
@@ -263,7 +285,7 @@ std::optional<keyerwire::Answer> KeyingProcessLine::ask(Verb verb, std::int64_t 
     if (m_nextId == 0)
         m_nextId = 1;
     const std::string line = keyerwire::format(keyerwire::Request{id, verb, number});
-    if (::write(m_toProcess, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+    if (!writeAll(m_toProcess, line))
         return std::nullopt;
     if (verb == Verb::Heartbeat || verb == Verb::Interrupt || verb == Verb::Quit)
         return keyerwire::Answer{id, 0, {}};
