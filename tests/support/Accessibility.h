@@ -112,8 +112,16 @@ private:
               std::vector<std::pair<QString, QString>>& out, int depth) {
         if (depth > 12)
             return;
-        out.emplace_back(property(service, path, QStringLiteral("Name")),
-                         property(service, path, QStringLiteral("Description")));
+        // Two reads, between which the program may change both: a pair counts once the
+        // name read after the description is the one read before it.
+        QString name = property(service, path, QStringLiteral("Name")), description;
+        for (int tries = 0; tries < 5; ++tries) {
+            description = property(service, path, QStringLiteral("Description"));
+            const QString again = property(service, path, QStringLiteral("Name"));
+            if (std::exchange(name, again) == again)
+                break;
+        }
+        out.emplace_back(name, description);
         for (const auto& [s, p] : children(service, path))
             walk(s, p, out, depth + 1);
     }
