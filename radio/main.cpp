@@ -218,6 +218,9 @@ int main(int argc, char* argv[]) {
     if (opened != Result::Ok)
         return 1;
 
+    // One call on the interface at a time (Hamlib's rig is not to be shared between
+    // threads); only the driver's blocking wait runs beside the others.
+    std::mutex lineMutex;
     std::thread waiter;
     std::atomic<bool> waiting{false};
     auto lastHeard = Clock::now();
@@ -238,6 +241,7 @@ int main(int argc, char* argv[]) {
             break;
         if (fds[1].revents & POLLIN)
             break;
+        const std::lock_guard lineLock(lineMutex);
         if (keying.keyed() && keying.msToLimit() == 0)
             keying.cut();
         if (keying.keyed() &&
@@ -293,16 +297,21 @@ int main(int argc, char* argv[]) {
                 if (waiter.joinable())
                     waiter.join();
                 waiting = true;
-                waiter = std::thread([&line, &waiting, id = request->id, seen = request->number] {
-                    // A change since the program last looked is answered at once: the
-                    // driver's wait sees only changes after it began.
-                    int now = 0;
-                    Result r = line->inputLines(now);
-                    if (r == Result::Ok && now == seen)
-                        r = line->waitInputChange();
-                    waiting = false;
-                    say({id, static_cast<int>(r), {}});
-                });
+                waiter = std::thread(
+                    [&line, &lineMutex, &waiting, id = request->id, seen = request->number] {
+                        // A change since the program last looked is answered at once: the
+                        // driver's wait sees only changes after it began.
+                        int now = 0;
+                        Result r = Result::Ok;
+                        {
+                            const std::lock_guard lock(lineMutex);
+                            r = line->inputLines(now);
+                        }
+                        if (r == Result::Ok && now == seen)
+                            r = line->waitInputChange();
+                        waiting = false;
+                        say({id, static_cast<int>(r), {}});
+                    });
                 break;
             case keyerwire::Verb::Interrupt:
                 line->interruptWait();
@@ -322,7 +331,10 @@ int main(int argc, char* argv[]) {
         if (quit || pending.size() > keyerwire::MaxLine * 4)
             break;
     }
-    keying.drop({});
+    {
+        const std::lock_guard lineLock(lineMutex);
+        keying.drop({});
+    }
     line->interruptWait();
     if (waiter.joinable())
         waiter.join();

@@ -41,6 +41,24 @@ quint16 freePort() {
     return probe.serverPort();
 }
 
+// Hamlib's dummy rig behind the real rigctld, PTT by CAT, on a free loopback port.
+struct Rigctld {
+    Rigctld() {
+        process.start(QStringLiteral("rigctld"),
+                      {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-P"),
+                       QStringLiteral("RIG"), QStringLiteral("-T"), QStringLiteral("127.0.0.1"),
+                       QStringLiteral("-t"), QString::number(port)});
+        ok = waitUntil([&] { return pttOf(port) == "0"; }, 5000);
+    }
+    static bool available() {
+        return !QStandardPaths::findExecutable(QStringLiteral("rigctld")).isEmpty();
+    }
+    QString device() const { return QStringLiteral("127.0.0.1:%1").arg(port); }
+    quint16 port = freePort();
+    Child process;
+    bool ok = false;
+};
+
 // The program frozen, then killed, while keyed: the keying process drops the line by itself,
 // within 2.5 s (no heartbeat) and 200 ms (the end of its pipe).
 void expectTheLineToDropWithoutTheProgram(KeyerRig& rig, const std::function<bool()>& keyed) {
@@ -63,22 +81,18 @@ void expectTheLineToDropWithoutTheProgram(KeyerRig& rig, const std::function<boo
 } // namespace
 
 TEST(RadioE2E, HamlibKeysByCatHoldsTheHangTimeAndTheWatchdogCuts) {
-    if (QStandardPaths::findExecutable(QStringLiteral("rigctld")).isEmpty())
+    if (!Rigctld::available())
         GTEST_SKIP() << "needs rigctld (Debian package libhamlib-utils)";
-    const quint16 port = freePort();
-    Child rigctld;
-    rigctld.start(QStringLiteral("rigctld"),
-                  {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-P"),
-                   QStringLiteral("RIG"), QStringLiteral("-T"), QStringLiteral("127.0.0.1"),
-                   QStringLiteral("-t"), QString::number(port)});
-    ASSERT_TRUE(waitUntil([&] { return pttOf(port) == "0"; }, 5000)) << "rigctld did not start";
+    const Rigctld rigctld;
+    ASSERT_TRUE(rigctld.ok) << "rigctld did not start";
+    const quint16 port = rigctld.port;
     KeyerRig rig;
     rig.serialKeying = false;
     rig.morePage = [](frmOptions& page) { page.sldWatchdog->setValue(1); };
-    rig.moreSettings = [port](const QString& ini) {
+    rig.moreSettings = [&rigctld](const QString& ini) {
         platform::KeyingInterface hamlib;
         hamlib.way = platform::KeyingInterface::Way::Hamlib;
-        hamlib.device = QStringLiteral("127.0.0.1:%1").arg(port);
+        hamlib.device = rigctld.device();
         writeSenderSettings(ini, hamlib);
     };
     QProcessEnvironment env;
@@ -107,6 +121,38 @@ TEST(RadioE2E, HamlibKeysByCatHoldsTheHangTimeAndTheWatchdogCuts) {
     rig.quorvex.stop(); // a new start lifts the block
     ASSERT_TRUE(rig.launch());
     expectTheLineToDropWithoutTheProgram(rig, [&] { return pttOf(port) == "1"; });
+}
+
+// The squelch's wait and the keying reach the radio from two threads of the keying
+// process; Hamlib's rig takes one call at a time (crossed, its answers are protocol
+// errors, which the program reads as a radio gone).
+TEST(RadioE2E, TheKeyingProcessAsksTheRadioOneThingAtATime) {
+    if (!Rigctld::available())
+        GTEST_SKIP() << "needs rigctld (Debian package libhamlib-utils)";
+    const Rigctld rigctld;
+    ASSERT_TRUE(rigctld.ok) << "rigctld did not start";
+    QProcess keyer;
+    keyer.start(QStringLiteral(KEYER_PATH),
+                {QStringLiteral("--art"), QStringLiteral("Hamlib"), QStringLiteral("--geraet"),
+                 rigctld.device(), QStringLiteral("--heartbeat-ms"), QStringLiteral("60000")});
+    QByteArray requests; // rounds of: wait for the squelch, key or unkey, read the squelch
+    for (int i = 0; i < 40; ++i)
+        requests += QStringLiteral("%1 W 0\n%2 R %3\n%4 G\n")
+                        .arg(3 * i + 1)
+                        .arg(3 * i + 2)
+                        .arg(i % 2)
+                        .arg(3 * i + 3)
+                        .toLatin1();
+    keyer.write(requests + "999 Q\n");
+    ASSERT_TRUE(keyer.waitForFinished(30000));
+    QByteArrayList failed;
+    for (const QByteArray& answer : keyer.readAllStandardOutput().trimmed().split('\n')) {
+        const QByteArrayList words = answer.split(' ');
+        if (words.value(0).toInt() % 3 != 1 && words.value(1) != "0") // a wait may be refused
+            failed << answer;
+    }
+    EXPECT_TRUE(failed.isEmpty()) << failed.size() << " failed, first "
+                                  << failed.value(0).constData();
 }
 
 TEST(RadioE2E, Cm108KeysByExactReportsAndItsVolDownOpensTheSquelch) {
