@@ -83,6 +83,11 @@ bool frmCOM::COM_ini(std::int16_t port) {
         platform::LineGuard::watch(m_line.nativeHandle());
         return true;
     }
+    if (m_line.isOpening()) {
+        // The interface has not said yet whether it opens: asked again at the next tick
+        // (or retry), quietly; a failure is told when it comes.
+        return false;
+    }
     if (lost) {
         // The adapter is still away; it was reported when it went.
         m_nextRetryMs = m_clock.monotonicMs() + RetryLostMs;

@@ -33,6 +33,9 @@ public:
         (void)count;
         return Result::Unsupported;
     }
+    // After a failed open(): the interface is still being opened and open() is to be
+    // called again (soon, without a message); its failure, if it fails, comes then.
+    virtual bool isOpening() const { return false; }
     // Ok while the open port is still there; Gone once its device has vanished.
     virtual Result check() = 0;
     // True where a lost interface takes its line down with it (a pulled adapter); false

@@ -2,8 +2,10 @@
 // the real rigctld (Hamlib's dummy rig, PTT by CAT, reached as model 2 on loopback), and a
 // CM108 sound card's GPIO, its hidraw device played by a pseudo-terminal whose other end
 // reads the exact reports.
+#include "Accessibility.h"
 #include "KeyerRig.h"
 #include "MicrophoneLog.h"
+#include "PrivateDisplay.h"
 #include "SenderSettings.h"
 #include "SquelchSettings.h"
 
@@ -153,6 +155,39 @@ TEST(RadioE2E, TheKeyingProcessAsksTheRadioOneThingAtATime) {
     }
     EXPECT_TRUE(failed.isEmpty()) << failed.size() << " failed, first "
                                   << failed.value(0).constData();
+}
+
+// A CAT radio that takes the connection and never answers (Hamlib waits 20 s for it): the
+// window answers all along, as its thread never waits for the keying process's start.
+TEST(RadioE2E, ARadioThatDoesNotAnswerNeverHoldsTheWindow) {
+    if (!AccessibilityBus::available())
+        GTEST_SKIP() << "needs at-spi2-core (scripts/install-packages.sh)";
+    QTcpServer silent; // takes connections, answers nothing
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    PrivateDisplay display;
+    ASSERT_FALSE(display.name.isEmpty());
+    AccessibilityBus a11y;
+    ASSERT_FALSE(a11y.address.isEmpty()) << "at-spi-bus-launcher did not start";
+    KeyerRig rig;
+    rig.serialKeying = false;
+    rig.moreSettings = [&silent](const QString& ini) {
+        platform::KeyingInterface hamlib;
+        hamlib.way = platform::KeyingInterface::Way::Hamlib;
+        hamlib.device = QStringLiteral("127.0.0.1:%1").arg(silent.serverPort());
+        writeSenderSettings(ini, hamlib);
+    };
+    ASSERT_TRUE(rig.start(0, display.name, a11y.environment()));
+    ASSERT_FALSE(display.window(QStringLiteral("^Quorvex "), 20000).isEmpty());
+    rig.speak(true); // the keying asks for the line all along
+    qint64 longest = 0;
+    QElapsedTimer t;
+    for (t.start(); t.elapsed() < 8000; QThread::msleep(100))
+        longest = std::max(longest, a11y.answerMs());
+    std::printf("measured: the window answered within %lld ms at the longest over 8 s (bound "
+                "250 ms)\n",
+                static_cast<long long>(longest));
+    EXPECT_GE(longest, 0) << "the program was not on the accessibility bus";
+    EXPECT_LE(longest, 250);
 }
 
 TEST(RadioE2E, Cm108KeysByExactReportsAndItsVolDownOpensTheSquelch) {

@@ -13,6 +13,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 
 #include <optional>
@@ -69,6 +70,19 @@ public:
                 return t;
         }
         return std::nullopt;
+    }
+
+    // How long the first program on the bus takes to answer a question: its window's
+    // thread answers, so this is how long a user would wait for it; -1 when none is there.
+    qint64 answerMs() {
+        const auto programs = children(QStringLiteral("org.a11y.atspi.Registry"),
+                                       QStringLiteral("/org/a11y/atspi/accessible/root"));
+        if (programs.empty())
+            return -1;
+        QElapsedTimer t;
+        t.start();
+        children(programs.front().first, programs.front().second);
+        return t.elapsed();
     }
 
     QString address; // empty when the launcher did not start

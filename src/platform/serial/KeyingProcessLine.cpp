@@ -37,27 +37,6 @@ const char* wayName(KeyingInterface::Way way) {
     return "COM";
 }
 
-// One line from fd within ms; empty on a timeout or the end.
-std::string firstLine(int fd, int ms) {
-    std::string line;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (line.size() < keyerwire::MaxLine) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              until - std::chrono::steady_clock::now())
-                              .count();
-        pollfd p{fd, POLLIN, 0};
-        if (left <= 0 || ::poll(&p, 1, static_cast<int>(left)) <= 0)
-            return {};
-        char c = 0;
-        if (::read(fd, &c, 1) != 1)
-            return {};
-        if (c == '\n')
-            return line;
-        line += c;
-    }
-    return {};
-}
-
 // A write to the process that never blocks and never raises SIGPIPE: a process that died
 // (or stopped reading) must cost a failed request, not the program; a hung one whose pipe
 // is full must not hold the window's thread. SIGPIPE is blocked in this thread for the
@@ -75,6 +54,12 @@ bool writeAll(int fd, const std::string& line) {
     }
     pthread_sigmask(SIG_SETMASK, &before, nullptr);
     return n == static_cast<ssize_t>(line.size());
+}
+
+std::int64_t nowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 void endChild(pid_t pid) {
@@ -102,22 +87,42 @@ void KeyingProcessLine::setLimitMs(std::int64_t ms) {
 }
 
 SerialLine::Result KeyingProcessLine::open(const QString& device) {
-    close();
-    m_device = m_interface.way == KeyingInterface::Way::Com ? device : m_interface.device;
-    {
-        const std::lock_guard lock(m_mutex);
-        m_closing = false;
+    const QString wanted =
+        m_interface.way == KeyingInterface::Way::Com ? device : m_interface.device;
+    // A start still under way for the same interface is asked again, not begun anew.
+    const bool going = isOpening() && m_start.interface == m_interface && m_start.device == wanted;
+    if (!going) {
+        close();
+        m_device = wanted;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_closing = false;
+        }
+        const Result r = start();
+        if (r != Result::Ok)
+            return r;
     }
-    const Result r = spawn();
-    if (r != Result::Ok)
-        return r;
+    const std::optional<Result> word = takeWord(going ? 0 : FirstWordMs);
+    if (!word) {
+        const std::lock_guard lock(m_mutex);
+        m_error = QStringLiteral("die Schnittstelle meldet sich noch nicht");
+        return Result::Busy;
+    }
+    if (*word != Result::Ok)
+        return *word;
     m_open = true;
     m_reader = std::thread([this] { readLoop(); });
     return Result::Ok;
 }
 
-// Starts the process and reads its word on the interface; the caller owns no lock.
-SerialLine::Result KeyingProcessLine::spawn() {
+bool KeyingProcessLine::isOpening() const {
+    const std::lock_guard lock(m_mutex);
+    return m_start.pid > 0 && !m_open;
+}
+
+// Starts the process; its word on the interface is taken later (takeWord). The caller
+// owns no lock.
+SerialLine::Result KeyingProcessLine::start() {
     std::vector<std::string> args{QFile::encodeName(m_program).toStdString(),
                                   "--art",
                                   wayName(m_interface.way),
@@ -173,27 +178,61 @@ SerialLine::Result KeyingProcessLine::spawn() {
             QStringLiteral("der Sendeprozess %1 l\u00E4sst sich nicht starten").arg(m_program);
         return Result::Failed;
     }
-    const auto word = keyerwire::parseAnswer(firstLine(out[0], OpenMs));
-    Result r = Result::Failed;
-    QString why = QStringLiteral("der Sendeprozess antwortet nicht");
-    if (word && word->id == 0) {
-        r = static_cast<Result>(word->code);
-        why = QString::fromStdString(word->text);
-    }
-    const std::lock_guard lock(m_mutex);
-    if (r != Result::Ok) {
-        ::close(in[1]);
-        ::close(out[0]);
-        endChild(pid);
-        m_error = why;
-        return r;
-    }
     ::fcntl(in[1], F_SETFL, ::fcntl(in[1], F_GETFL) | O_NONBLOCK);
-    m_toProcess = in[1];
-    m_fromProcess = out[0];
-    m_pid = pid;
-    ++m_generation;
+    const std::lock_guard lock(m_mutex);
+    m_start = Start{pid, in[1], out[0], {}, nowMs(), m_interface, m_device};
     return Result::Ok;
+}
+
+// The started process's word on its interface, waited for up to waitMs; nullopt while it
+// has not said it. Its Ok makes it the process; a failure, its end or a start past
+// StartLimitMs ends it. Only one thread at a time takes the word (open(), or the reader
+// starting a process again).
+std::optional<SerialLine::Result> KeyingProcessLine::takeWord(int waitMs) {
+    const std::int64_t until = nowMs() + waitMs;
+    for (;;) {
+        pollfd p{m_start.out, POLLIN, 0};
+        const int ready =
+            ::poll(&p, 1, static_cast<int>(std::max<std::int64_t>(0, until - nowMs())));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready == 0 && nowMs() - m_start.sinceMs < StartLimitMs)
+            return std::nullopt;
+        char c = 0;
+        if (ready <= 0 || ::read(m_start.out, &c, 1) != 1)
+            return endStart(QStringLiteral("der Sendeprozess antwortet nicht"));
+        if (c != '\n') {
+            if (m_start.word.size() < keyerwire::MaxLine)
+                m_start.word += c;
+            continue;
+        }
+        const auto word = keyerwire::parseAnswer(m_start.word);
+        if (!word || word->id != 0)
+            return endStart(QStringLiteral("der Sendeprozess antwortet nicht"));
+        if (word->code != static_cast<int>(Result::Ok))
+            return endStart(QString::fromStdString(word->text), static_cast<Result>(word->code));
+        const std::lock_guard lock(m_mutex);
+        m_toProcess = std::exchange(m_start.in, -1);
+        m_fromProcess = std::exchange(m_start.out, -1);
+        m_pid = std::exchange(m_start.pid, -1);
+        ++m_generation;
+        return Result::Ok;
+    }
+}
+
+// Ends a start that failed (or that close() no longer wants), and keeps why.
+SerialLine::Result KeyingProcessLine::endStart(const QString& why, Result result) {
+    pid_t pid = -1;
+    {
+        const std::lock_guard lock(m_mutex);
+        pid = std::exchange(m_start.pid, -1);
+        if (!why.isEmpty())
+            m_error = why;
+    }
+    ::close(std::exchange(m_start.in, -1));
+    ::close(std::exchange(m_start.out, -1));
+    endChild(pid);
+    return result;
 }
 
 // The process's answers, its own words, and its end: a process that ends unasked is
@@ -217,6 +256,12 @@ void KeyingProcessLine::readLoop() {
                 if (!a)
                     continue;
                 if (a->id == 0) {
+                    {
+                        // It did something by itself (dropped the line): the next
+                        // request for a level is sent again.
+                        const std::lock_guard lock(m_mutex);
+                        m_rtsSet = m_dtrSet = LineSet{};
+                    }
                     const QString said = QString::fromStdString(a->text);
                     std::fprintf(stderr, "quorvex: %s\n", said.toLocal8Bit().constData());
                     if (m_tell)
@@ -249,7 +294,11 @@ void KeyingProcessLine::readLoop() {
             const std::lock_guard lock(m_mutex);
             m_restarting = true;
         }
-        const Result again = spawn();
+        Result again = start();
+        if (again == Result::Ok) {
+            const std::optional<Result> word = takeWord(OpenMs);
+            again = word ? *word : endStart(QStringLiteral("der Sendeprozess antwortet nicht"));
+        }
         {
             // A close that came meanwhile ends the new process too.
             const std::lock_guard lock(m_mutex);
@@ -275,17 +324,12 @@ void KeyingProcessLine::readLoop() {
 std::optional<keyerwire::Answer> KeyingProcessLine::ask(Verb verb, std::int64_t number,
                                                         int timeoutMs) {
     std::unique_lock lock(m_mutex);
-    // A process being started again is waited for: its start is no lost line.
+    // A process being started again is waited for a moment: its start is no lost line.
     if (m_toProcess < 0 && m_restarting && timeoutMs != 0)
-        m_answerCame.wait_for(lock, std::chrono::milliseconds(OpenMs),
+        m_answerCame.wait_for(lock, std::chrono::milliseconds(AnswerMs),
                               [this] { return !m_restarting; });
-    if (m_toProcess < 0)
-        return std::nullopt;
-    const std::uint32_t id = m_nextId++;
-    if (m_nextId == 0)
-        m_nextId = 1;
-    const std::string line = keyerwire::format(keyerwire::Request{id, verb, number});
-    if (!writeAll(m_toProcess, line))
+    const std::uint32_t id = sendLocked(verb, number);
+    if (id == 0)
         return std::nullopt;
     if (verb == Verb::Heartbeat || verb == Verb::Interrupt || verb == Verb::Quit)
         return keyerwire::Answer{id, 0, {}};
@@ -305,6 +349,16 @@ std::optional<keyerwire::Answer> KeyingProcessLine::ask(Verb verb, std::int64_t 
     return a;
 }
 
+// Writes a request under the caller's lock; its id, or 0 when it could not be written.
+std::uint32_t KeyingProcessLine::sendLocked(Verb verb, std::int64_t number) {
+    if (m_toProcess < 0)
+        return 0;
+    const std::uint32_t id = m_nextId++;
+    if (m_nextId == 0)
+        m_nextId = 1;
+    return writeAll(m_toProcess, keyerwire::format(keyerwire::Request{id, verb, number})) ? id : 0;
+}
+
 SerialLine::Result KeyingProcessLine::answered(const std::optional<keyerwire::Answer>& a) {
     if (!a) {
         const std::lock_guard lock(m_mutex);
@@ -316,12 +370,29 @@ SerialLine::Result KeyingProcessLine::answered(const std::optional<keyerwire::An
                : Result::Failed;
 }
 
+// The keyer sets its line on every tick while it keys: what this process already holds is
+// not asked again (for a CAT radio each would be a command to the radio, waited for).
+// A new process starts unkeyed, so after a restart the level is asked for again.
+SerialLine::Result KeyingProcessLine::setLine(Verb verb, bool active, LineSet& set) {
+    std::uint64_t generation = 0;
+    {
+        const std::lock_guard lock(m_mutex);
+        if (set.level == (active ? 1 : 0) && set.generation == m_generation)
+            return Result::Ok;
+        generation = m_generation;
+    }
+    const Result r = answered(ask(verb, active ? 1 : 0, AnswerMs));
+    const std::lock_guard lock(m_mutex);
+    set = r == Result::Ok ? LineSet{active ? 1 : 0, generation} : LineSet{};
+    return r;
+}
+
 SerialLine::Result KeyingProcessLine::setRequestToSend(bool active) {
-    return answered(ask(Verb::Rts, active ? 1 : 0, AnswerMs));
+    return setLine(Verb::Rts, active, m_rtsSet);
 }
 
 SerialLine::Result KeyingProcessLine::setDataTerminalReady(bool active) {
-    return answered(ask(Verb::Dtr, active ? 1 : 0, AnswerMs));
+    return setLine(Verb::Dtr, active, m_dtrSet);
 }
 
 SerialLine::Result KeyingProcessLine::inputLines(int& lines) {
@@ -353,26 +424,70 @@ void KeyingProcessLine::interruptWait() {
     ask(Verb::Interrupt, 0, 0);
 }
 
+// Called every tick from the window's thread, so it never waits: it says what the
+// previous check found and sends the next (the heartbeat, too). A check unanswered for
+// AnswerMs is a process that no longer answers.
 SerialLine::Result KeyingProcessLine::check() {
     if (!m_open)
         return Result::Gone;
-    return answered(ask(Verb::Check, 0, AnswerMs));
+    const std::lock_guard lock(m_mutex);
+    if (m_checkId != 0 && m_checkGeneration == m_generation) {
+        const auto found = m_answers.find(m_checkId);
+        if (found == m_answers.end()) {
+            if (nowMs() - m_checkSentMs < AnswerMs)
+                return Result::Ok;
+            m_checkId = 0;
+            m_silent = true;
+            m_error = QStringLiteral("der Sendeprozess antwortet nicht");
+            return Result::Gone;
+        }
+        const keyerwire::Answer a = std::move(found->second);
+        m_answers.erase(found);
+        m_checkId = 0;
+        if (a.code != static_cast<int>(Result::Ok)) {
+            m_error = QString::fromStdString(a.text);
+            return a.code > 0 && a.code <= static_cast<int>(Result::Failed)
+                       ? static_cast<Result>(a.code)
+                       : Result::Failed;
+        }
+    }
+    if (m_toProcess < 0 && m_restarting)
+        return Result::Ok; // a new process is on its way; a failed start closes the line
+    m_checkId = sendLocked(Verb::Check, 0);
+    m_checkGeneration = m_generation;
+    m_checkSentMs = nowMs();
+    if (m_checkId != 0)
+        return Result::Ok;
+    m_error = QStringLiteral("der Sendeprozess antwortet nicht");
+    return Result::Gone;
 }
 
 void KeyingProcessLine::close() {
+    {
+        // A start under way ends here; the reader's own start ends with its process.
+        const std::lock_guard lock(m_mutex);
+        m_checkId = 0;
+        if (m_start.pid > 0 && m_reader.joinable())
+            ::kill(m_start.pid, SIGKILL);
+    }
+    if (!m_reader.joinable() && m_start.pid > 0)
+        endStart({});
     if (!m_reader.joinable() && m_pid < 0) {
         m_open = false;
         return;
     }
     pid_t pid = -1;
+    bool silent = false;
     {
         const std::lock_guard lock(m_mutex);
         m_closing = true;
         pid = m_pid;
+        silent = std::exchange(m_silent, false);
     }
     ask(Verb::Quit, 0, 0);
-    // It drops the line and ends at once; one that does not is ended.
-    for (int i = 0; i < 50 && pid > 0 && ::waitpid(pid, nullptr, WNOHANG) == 0; ++i)
+    // It drops the line and ends at once; one that does not (or that stopped answering
+    // before: it hangs, and holds the line) is ended.
+    for (int i = 0; i < 50 && !silent && pid > 0 && ::waitpid(pid, nullptr, WNOHANG) == 0; ++i)
         ::usleep(10000);
     endChild(pid);
     if (m_reader.joinable())

@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <sys/types.h>
 #include <thread>
 
@@ -31,6 +32,10 @@ public:
     static constexpr int HeartbeatMs = 2000;
     static constexpr int AnswerMs = 500;
     static constexpr int OpenMs = 3000;
+    // How long open() waits for the interface's word before it leaves the start running
+    // (a CAT radio that does not answer takes Hamlib 20 s), and how long a start may run.
+    static constexpr int FirstWordMs = 100;
+    static constexpr int StartLimitMs = 60000;
 
     // tell: a German sentence for the person at the PC; called from any thread.
     KeyingProcessLine(QString program, std::function<void(const QString&)> tell);
@@ -53,6 +58,7 @@ public:
     Result check() override; // the heartbeat, too
     void close() override;
     bool isOpen() const override { return m_open; }
+    bool isOpening() const override;
     bool dropsWhenGone() const override { return m_interface.way != KeyingInterface::Way::Hamlib; }
     int nativeHandle() const override { return -1; }
     QString errorText() const override;
@@ -60,9 +66,26 @@ public:
     pid_t processId() const { return m_pid; }
 
 private:
-    Result spawn();
-    void stopProcess();
+    // A process started whose word on its interface has not come yet.
+    struct Start {
+        pid_t pid = -1;
+        int in = -1, out = -1;
+        std::string word;
+        std::int64_t sinceMs = 0;
+        KeyingInterface interface;
+        QString device;
+    };
+    // A line's level as the process holds it, for the process of that generation.
+    struct LineSet {
+        int level = -1; // -1 unknown
+        std::uint64_t generation = 0;
+    };
+    Result setLine(keyerwire::Verb verb, bool active, LineSet& set);
+    Result start();
+    std::optional<Result> takeWord(int waitMs);
+    Result endStart(const QString& why, Result result = Result::Failed);
     void readLoop();
+    std::uint32_t sendLocked(keyerwire::Verb verb, std::int64_t number);
     std::optional<keyerwire::Answer> ask(keyerwire::Verb verb, std::int64_t number, int timeoutMs);
     Result answered(const std::optional<keyerwire::Answer>& a);
 
@@ -81,7 +104,13 @@ private:
     pid_t m_pid = -1;
     std::uint64_t m_generation = 0; // a new process each time
     bool m_closing = false;
-    bool m_restarting = false; // a new process is being started after one ended
+    bool m_restarting = false;   // a new process is being started after one ended
+    Start m_start;               // its pid under the mutex: close() may end it from outside
+    std::uint32_t m_checkId = 0; // the check on its way, 0 none
+    std::uint64_t m_checkGeneration = 0;
+    std::int64_t m_checkSentMs = 0;
+    LineSet m_rtsSet, m_dtrSet;
+    bool m_silent = false; // a check went unanswered: close() ends the process at once
     QString m_error;
     std::atomic<bool> m_open{false};
     std::atomic<int> m_lastInputs{0}; // as the last reading found them; a wait starts from them

@@ -199,7 +199,9 @@ SerialLine::Result QtSerialLine::check() {
         return Result::Failed;
     if (m_port.error() == QSerialPort::ResourceError || !QFileInfo::exists(m_device))
         return Result::Gone;
-    return Result::Ok;
+    // An adapter in trouble may keep its device file: its driver says so when asked.
+    int lines = 0;
+    return inputLines(lines) == Result::Gone ? Result::Gone : Result::Ok;
 }
 
 void QtSerialLine::close() {
