@@ -61,6 +61,16 @@ struct Rigctld {
     bool ok = false;
 };
 
+// Settings that key a CAT radio at host:port, as the Sender window writes them.
+std::function<void(const QString&)> hamlibAt(const QString& device) {
+    return [device](const QString& ini) {
+        platform::KeyingInterface hamlib;
+        hamlib.way = platform::KeyingInterface::Way::Hamlib;
+        hamlib.device = device;
+        writeSenderSettings(ini, hamlib);
+    };
+}
+
 // The program frozen, then killed, while keyed: the keying process drops the line by itself,
 // within 2.5 s (no heartbeat) and 200 ms (the end of its pipe).
 void expectTheLineToDropWithoutTheProgram(KeyerRig& rig, const std::function<bool()>& keyed) {
@@ -91,12 +101,7 @@ TEST(RadioE2E, HamlibKeysByCatHoldsTheHangTimeAndTheWatchdogCuts) {
     KeyerRig rig;
     rig.serialKeying = false;
     rig.morePage = [](frmOptions& page) { page.sldWatchdog->setValue(1); };
-    rig.moreSettings = [&rigctld](const QString& ini) {
-        platform::KeyingInterface hamlib;
-        hamlib.way = platform::KeyingInterface::Way::Hamlib;
-        hamlib.device = rigctld.device();
-        writeSenderSettings(ini, hamlib);
-    };
+    rig.moreSettings = hamlibAt(rigctld.device());
     QProcessEnvironment env;
     env.insert(QStringLiteral("QUORVEX_TEST_SECOND_MS"), QStringLiteral("40")); // 2.4 s minute
     ASSERT_TRUE(rig.start(300, {}, env));
@@ -137,15 +142,14 @@ TEST(RadioE2E, TheKeyingProcessAsksTheRadioOneThingAtATime) {
     keyer.start(QStringLiteral(KEYER_PATH),
                 {QStringLiteral("--art"), QStringLiteral("Hamlib"), QStringLiteral("--geraet"),
                  rigctld.device(), QStringLiteral("--heartbeat-ms"), QStringLiteral("60000")});
-    QByteArray requests; // rounds of: wait for the squelch, key or unkey, read the squelch
-    for (int i = 0; i < 40; ++i)
-        requests += QStringLiteral("%1 W 0\n%2 R %3\n%4 G\n")
+    for (int i = 0; i < 40; ++i) // wait for the squelch, key or unkey, read the squelch
+        keyer.write(QStringLiteral("%1 W 0\n%2 R %3\n%4 G\n")
                         .arg(3 * i + 1)
                         .arg(3 * i + 2)
                         .arg(i % 2)
                         .arg(3 * i + 3)
-                        .toLatin1();
-    keyer.write(requests + "999 Q\n");
+                        .toLatin1());
+    keyer.write("999 Q\n");
     ASSERT_TRUE(keyer.waitForFinished(30000));
     QByteArrayList failed;
     for (const QByteArray& answer : keyer.readAllStandardOutput().trimmed().split('\n')) {
@@ -170,12 +174,7 @@ TEST(RadioE2E, ARadioThatDoesNotAnswerNeverHoldsTheWindow) {
     ASSERT_FALSE(a11y.address.isEmpty()) << "at-spi-bus-launcher did not start";
     KeyerRig rig;
     rig.serialKeying = false;
-    rig.moreSettings = [&silent](const QString& ini) {
-        platform::KeyingInterface hamlib;
-        hamlib.way = platform::KeyingInterface::Way::Hamlib;
-        hamlib.device = QStringLiteral("127.0.0.1:%1").arg(silent.serverPort());
-        writeSenderSettings(ini, hamlib);
-    };
+    rig.moreSettings = hamlibAt(QStringLiteral("127.0.0.1:%1").arg(silent.serverPort()));
     ASSERT_TRUE(rig.start(0, display.name, a11y.environment()));
     ASSERT_FALSE(display.window(QStringLiteral("^Quorvex "), 20000).isEmpty());
     rig.speak(true); // the keying asks for the line all along
