@@ -160,13 +160,21 @@ void TransmissionLog::run() {
     QSqlDatabase::removeDatabase(m_connection);
 }
 
-// Said on standard error for a service's journal: the file is locked, or free again.
+// Said on standard error for a service's journal, and kept for the event list: the file is
+// locked (written first once it is free, before what waited), or free again. Called with
+// m_mutex held.
 void TransmissionLog::busyChanged(bool busy) {
     if (busy == m_locked)
         return;
     m_locked = busy;
-    std::fprintf(stderr, busy ? "quorvex: Sendeprotokoll gesperrt, Eintr\u00E4ge warten\n"
-                              : "quorvex: Sendeprotokoll wieder frei\n");
+    const QString text = busy ? QStringLiteral("Sendeprotokoll gesperrt, Eintr\u00E4ge warten")
+                              : QStringLiteral("Sendeprotokoll wieder frei");
+    std::fprintf(stderr, "quorvex: %s\n", text.toLocal8Bit().constData());
+    Event note{Event::Kind::Note, text, QDateTime::currentDateTimeUtc(), monotonicMs()};
+    if (busy)
+        m_events.push_front(std::move(note));
+    else
+        m_events.push_back(std::move(note));
 }
 
 TransmissionLog::Outcome TransmissionLog::failed(const QSqlError& error) {

@@ -133,6 +133,8 @@ TEST(TransmissionLog, KeyingsWaitOutALockAndABoundedNumberWaits) {
     }
     ASSERT_TRUE(log->flushFor(5000)) << "the lock is gone, the keyings still wait";
     EXPECT_EQ(sqlite(db, QStringLiteral("SELECT count(*) FROM sendungen")), "5");
+    EXPECT_EQ(sqlite(db, QStringLiteral("SELECT text FROM ereignisse ORDER BY id")),
+              "Sendeprotokoll gesperrt, Eintr\xC3\xA4ge warten\nSendeprotokoll wieder frei");
     EXPECT_TRUE(said.isEmpty()) << said.join(QLatin1Char('\n')).toStdString();
 
     LockedBy other(db);
