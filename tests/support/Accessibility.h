@@ -2,8 +2,8 @@
 
 // What a running program shows, as it tells assistive technology (AT-SPI): a private
 // accessibility bus beside a private session bus. A Qt program started with environment()
-// offers its widgets there; texts() reads each one's name (a label's text) and
-// description (its tooltip).
+// offers its widgets there, each with a name (a label's text) and a description (its
+// tooltip); one found can be read again without walking the whole tree.
 #include "Rig.h"
 #include "SessionBus.h"
 #include "TempDir.h"
@@ -11,6 +11,7 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QElapsedTimer>
@@ -22,6 +23,10 @@
 
 class AccessibilityBus {
 public:
+    struct Object {
+        QString service, path, name, description;
+    };
+
     AccessibilityBus() {
         // Its socket goes to the runtime folder: a private one keeps tests apart.
         m_launcher.setProcessEnvironment(
@@ -30,12 +35,15 @@ public:
                             m_session.environment()));
         m_launcher.start(QStringLiteral("/usr/libexec/at-spi-bus-launcher"),
                          {QStringLiteral("--launch-immediately")});
+        const QDBusConnection session =
+            QDBusConnection::connectToBus(m_session.address, QStringLiteral("a11y-session"));
         waitUntil(
             [&] {
-                const QDBusMessage reply = session().call(QDBusMessage::createMethodCall(
-                    QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-                    QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress")));
-                address = reply.arguments().value(0).toString();
+                address =
+                    call(session, QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                         QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"))
+                        .value(0)
+                        .toString();
                 return !address.isEmpty();
             },
             10000, 50);
@@ -54,90 +62,109 @@ public:
         env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
         return env;
     }
-    // Every object of every program on the bus: {name, description}.
-    std::vector<std::pair<QString, QString>> texts() {
-        std::vector<std::pair<QString, QString>> out;
-        for (const auto& [service, path] :
-             children(QStringLiteral("org.a11y.atspi.Registry"),
-                      QStringLiteral("/org/a11y/atspi/accessible/root")))
-            walk(service, path, out, 0);
+    // Every object of every program on the bus, as it is now.
+    std::vector<Object> objects() {
+        std::vector<Object> out;
+        for (const Object& program : children(registry()))
+            walk(program, out, 0);
         return out;
     }
-    // The name of the first object whose name matches, with its description.
-    std::optional<std::pair<QString, QString>> find(const QRegularExpression& name) {
-        for (auto& t : texts()) {
-            if (name.match(t.first).hasMatch())
-                return t;
+    // The first object whose name matches.
+    std::optional<Object> find(const QRegularExpression& name) {
+        for (Object& o : objects()) {
+            if (name.match(o.name).hasMatch())
+                return std::move(o);
         }
         return std::nullopt;
+    }
+    // One object as it is now. Two reads, between which the program may change both: a
+    // pair counts once the name read after the description is the one read before it.
+    Object read(Object o) {
+        o.name = property(o, QStringLiteral("Name"));
+        for (int tries = 0; tries < 5; ++tries) {
+            o.description = property(o, QStringLiteral("Description"));
+            const QString again = property(o, QStringLiteral("Name"));
+            if (std::exchange(o.name, again) == again)
+                break;
+        }
+        return o;
+    }
+    // Whether the object is on the screen (AT-SPI's state "showing").
+    bool showing(const Object& o) {
+        const QList<QVariant> state =
+            call(bus(), o.service, o.path, Accessible, QStringLiteral("GetState"));
+        return !state.isEmpty() &&
+               (qdbus_cast<QList<uint>>(state.constFirst()).value(0) & (1u << 25)) != 0;
     }
 
     // How long the first program on the bus takes to answer a question: its window's
     // thread answers, so this is how long a user would wait for it; -1 when none is there.
     qint64 answerMs() {
-        const auto programs = children(QStringLiteral("org.a11y.atspi.Registry"),
-                                       QStringLiteral("/org/a11y/atspi/accessible/root"));
+        const auto programs = children(registry());
         if (programs.empty())
             return -1;
         QElapsedTimer t;
         t.start();
-        children(programs.front().first, programs.front().second);
+        children(programs.front());
         return t.elapsed();
     }
 
     QString address; // empty when the launcher did not start
 
 private:
-    QDBusConnection session() const {
-        return QDBusConnection::connectToBus(m_session.address, QStringLiteral("a11y-session"));
+    static Object registry() {
+        return {QStringLiteral("org.a11y.atspi.Registry"),
+                QStringLiteral("/org/a11y/atspi/accessible/root"),
+                {},
+                {}};
     }
+    static constexpr auto Accessible = "org.a11y.atspi.Accessible";
+
     QDBusConnection bus() const {
         return QDBusConnection::connectToBus(address, QStringLiteral("a11y"));
     }
-    std::vector<std::pair<QString, QString>> children(const QString& service, const QString& path) {
-        const QDBusMessage reply = bus().call(QDBusMessage::createMethodCall(
-            service, path, QStringLiteral("org.a11y.atspi.Accessible"),
-            QStringLiteral("GetChildren")));
-        std::vector<std::pair<QString, QString>> out;
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+    static QList<QVariant> call(const QDBusConnection& bus, const QString& service,
+                                const QString& path, const QString& interface,
+                                const QString& method, const QList<QVariant>& arguments = {}) {
+        QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
+        message.setArguments(arguments);
+        const QDBusMessage reply = bus.call(message);
+        return reply.type() == QDBusMessage::ReplyMessage ? reply.arguments() : QList<QVariant>{};
+    }
+    std::vector<Object> children(const Object& parent) {
+        std::vector<Object> out;
+        const QList<QVariant> reply =
+            call(bus(), parent.service, parent.path, Accessible, QStringLiteral("GetChildren"));
+        if (reply.isEmpty())
             return out;
-        const QDBusArgument list = reply.arguments().constFirst().value<QDBusArgument>();
+        const QDBusArgument list = reply.constFirst().value<QDBusArgument>();
         list.beginArray();
         while (!list.atEnd()) {
-            QString child;
+            Object child;
             QDBusObjectPath childPath;
             list.beginStructure();
-            list >> child >> childPath;
+            list >> child.service >> childPath;
             list.endStructure();
-            out.emplace_back(child, childPath.path());
+            child.path = childPath.path();
+            out.push_back(std::move(child));
         }
         list.endArray();
         return out;
     }
-    QString property(const QString& service, const QString& path, const QString& name) {
-        QDBusMessage get = QDBusMessage::createMethodCall(
-            service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
-            QStringLiteral("Get"));
-        get.setArguments({QStringLiteral("org.a11y.atspi.Accessible"), name});
-        const QDBusMessage reply = bus().call(get);
-        return reply.arguments().value(0).value<QDBusVariant>().variant().toString();
+    QString property(const Object& o, const QString& name) {
+        return call(bus(), o.service, o.path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                    QStringLiteral("Get"), {QString::fromLatin1(Accessible), name})
+            .value(0)
+            .value<QDBusVariant>()
+            .variant()
+            .toString();
     }
-    void walk(const QString& service, const QString& path,
-              std::vector<std::pair<QString, QString>>& out, int depth) {
+    void walk(const Object& o, std::vector<Object>& out, int depth) {
         if (depth > 12)
             return;
-        // Two reads, between which the program may change both: a pair counts once the
-        // name read after the description is the one read before it.
-        QString name = property(service, path, QStringLiteral("Name")), description;
-        for (int tries = 0; tries < 5; ++tries) {
-            description = property(service, path, QStringLiteral("Description"));
-            const QString again = property(service, path, QStringLiteral("Name"));
-            if (std::exchange(name, again) == again)
-                break;
-        }
-        out.emplace_back(name, description);
-        for (const auto& [s, p] : children(service, path))
-            walk(s, p, out, depth + 1);
+        out.push_back(read(o));
+        for (const Object& child : children(o))
+            walk(child, out, depth + 1);
     }
 
     SessionBus m_session;
