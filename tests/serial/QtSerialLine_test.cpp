@@ -123,27 +123,49 @@ TEST_F(SerialLine, TheGuardDropsTheLinesHoweverTheProgramEnds) {
     endsKeyedDown("a SIGTERM after the program stopped listening");
 }
 
-// A keying process that stopped reading, stand-ins here: one that closed its input while
+// A keying process played by a shell script, a stand-in for one that misbehaves.
+class KeyingProcess : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::unique_ptr<platform::KeyingProcessLine> line;
+    void start(const char* script) {
+        const QString keyer = dir.file(QStringLiteral("keyer"));
+        dir.write(QStringLiteral("keyer"), QByteArray("#!/bin/sh\necho '0 0'\n") + script + '\n');
+        QFile::setPermissions(keyer, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        line = std::make_unique<platform::KeyingProcessLine>(keyer, nullptr);
+        ASSERT_EQ(line->open(QStringLiteral("/dev/null")), Result::Ok) << script;
+    }
+};
+
+// Stand-ins of a keying process that stopped reading: one that closed its input while
 // it lives on (a write raises SIGPIPE, which would end the program), one that reads
 // nothing (its pipe fills, and a blocking write would hold the window's thread). Either
 // costs failed requests only, and the line is given up at once.
-TEST(KeyingProcess, OneThatStoppedReadingCostsFailedRequestsNotTheProgram) {
-    for (const char* standIn :
-         {"echo '0 0'; exec 0<&-; exec sleep 30", "echo '0 0'; exec sleep 30"}) {
-        TempDir dir;
-        const QString keyer = dir.file(QStringLiteral("keyer"));
-        dir.write(QStringLiteral("keyer"), QByteArray("#!/bin/sh\n") + standIn + '\n');
-        QFile::setPermissions(keyer, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        platform::KeyingProcessLine line(keyer, {});
-        ASSERT_EQ(line.open(QStringLiteral("/dev/null")), Result::Ok) << standIn;
+TEST_F(KeyingProcess, OneThatStoppedReadingCostsFailedRequestsNotTheProgram) {
+    for (const char* standIn : {"exec 0<&-; exec sleep 30", "exec sleep 30"}) {
+        start(standIn);
         const auto started = std::chrono::steady_clock::now();
         for (int i = 0; i < 30000; ++i) // more than a pipe holds
-            line.interruptWait();
-        EXPECT_NE(line.setRequestToSend(true), Result::Ok) << standIn;
-        line.close();
+            line->interruptWait();
+        EXPECT_NE(line->setRequestToSend(true), Result::Ok) << standIn;
+        line->close();
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::steady_clock::now() - started)
                             .count();
         EXPECT_LT(ms, 3000) << standIn; // an answer's 500 ms and the end's 500 ms, loaded
     }
+}
+
+// Answers that come after their request was given up (a slow radio's squelch, asked all
+// along) are dropped when they come, not kept for ever.
+TEST_F(KeyingProcess, LateAnswersAreNotKept) {
+    start("while read -r id rest; do sleep 0.7; echo \"$id 0 1\"; done");
+    int lines = 0, failed = 0;
+    for (int i = 0; i < 3; ++i)
+        failed += line->inputLines(lines) != Result::Ok;
+    EXPECT_GT(failed, 0);
+    const auto settled = [&] { return line->answersHeld() == 0; };
+    for (int i = 0; i < 50 && !settled(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(settled()) << line->answersHeld() << " answers kept";
 }

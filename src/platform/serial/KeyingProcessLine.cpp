@@ -269,7 +269,8 @@ void KeyingProcessLine::readLoop() {
                     continue;
                 }
                 const std::lock_guard lock(m_mutex);
-                m_answers[a->id] = *a;
+                if (m_abandoned.erase(a->id) == 0)
+                    m_answers[a->id] = *a;
             }
             m_answerCame.notify_all();
             if (pending.size() > keyerwire::MaxLine * 4)
@@ -286,6 +287,7 @@ void KeyingProcessLine::readLoop() {
             ::close(std::exchange(m_fromProcess, -1));
             ++m_generation; // every waiting question fails
             m_answers.clear();
+            m_abandoned.clear();
         }
         m_answerCame.notify_all();
         endChild(gone);
@@ -337,8 +339,10 @@ std::optional<keyerwire::Answer> KeyingProcessLine::ask(Verb verb, std::int64_t 
     const auto arrived = [&] { return m_answers.count(id) > 0 || m_generation != generation; };
     if (timeoutMs < 0)
         m_answerCame.wait(lock, arrived);
-    else if (!m_answerCame.wait_for(lock, std::chrono::milliseconds(timeoutMs), arrived))
+    else if (!m_answerCame.wait_for(lock, std::chrono::milliseconds(timeoutMs), arrived)) {
+        m_abandoned.insert(id); // its answer, should it come, is nobody's
         return std::nullopt;
+    }
     const auto found = m_answers.find(id);
     if (found == m_answers.end())
         return std::nullopt;
@@ -500,6 +504,7 @@ void KeyingProcessLine::close() {
     m_pid = -1;
     ++m_generation;
     m_answers.clear();
+    m_abandoned.clear();
     m_answerCame.notify_all();
     m_open = false;
 }

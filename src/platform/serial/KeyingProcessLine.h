@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <sys/types.h>
 #include <thread>
@@ -63,7 +64,11 @@ public:
     int nativeHandle() const override { return -1; }
     QString errorText() const override;
 
-    pid_t processId() const { return m_pid; }
+    // Answers kept for a request still to take them (tests: none is kept for ever).
+    std::size_t answersHeld() const {
+        const std::lock_guard lock(m_mutex);
+        return m_answers.size() + m_abandoned.size();
+    }
 
 private:
     // A process started whose word on its interface has not come yet.
@@ -98,6 +103,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_answerCame;
     std::map<std::uint32_t, keyerwire::Answer> m_answers;
+    std::set<std::uint32_t> m_abandoned; // requests that timed out: their answers are dropped
     std::uint32_t m_nextId = 1;
     int m_toProcess = -1;
     int m_fromProcess = -1;
