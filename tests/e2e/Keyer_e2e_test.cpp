@@ -38,14 +38,21 @@ protected:
     std::vector<LineEvent> events() const { return rig.events(); }
     std::vector<LineEvent> keying() const { return rig.keying(); }
     void speak(bool on, const char* who = "7") { rig.speak(on, who); }
-    // The operator's event list as the transmission log's file keeps it.
-    QByteArray eventList() const {
+    // Whether the operator's event list, as the transmission log's file keeps it, comes to
+    // hold this text (within 3 s); a failure names what it holds.
+    ::testing::AssertionResult logged(const char* text) const {
         QByteArray events;
-        runTool(QStringLiteral("sqlite3"),
-                {rig.dir.file(QStringLiteral("sendelog.sqlite")),
-                 QStringLiteral("SELECT text FROM ereignisse ORDER BY id")},
-                &events);
-        return events;
+        const bool found = waitUntil(
+            [&] {
+                runTool(QStringLiteral("sqlite3"),
+                        {rig.dir.file(QStringLiteral("sendelog.sqlite")),
+                         QStringLiteral("SELECT text FROM ereignisse ORDER BY id")},
+                        &events);
+                return events.contains(text);
+            },
+            3000);
+        return found ? ::testing::AssertionSuccess()
+                     : ::testing::AssertionFailure() << "events: " << events.constData();
     }
 };
 
@@ -208,15 +215,8 @@ TEST_F(KeyerE2E, AnUnpluggedAdapterDropsTheLineAndKeyingResumesWhenItIsBack) {
     ASSERT_TRUE(waitUntil([&] { return keying().back().rts; }, 3000))
         << "keyed again once it is back";
     // Both are in the operator's event list, kept in the transmission log's file.
-    QByteArray events;
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            events = eventList();
-            return events.contains("COM-Port 1 wieder da");
-        },
-        3000))
-        << events.constData();
-    EXPECT_TRUE(events.contains("COM-Port 1 getrennt (")) << events.constData();
+    EXPECT_TRUE(logged("COM-Port 1 getrennt ("));
+    EXPECT_TRUE(logged("COM-Port 1 wieder da"));
     const auto k = keying();
     const auto reopened =
         std::find_if(k.begin(), k.end(), [](const LineEvent& e) { return e.what == "open"; });
@@ -285,9 +285,7 @@ TEST_F(KeyerE2E, TheOnAirSignFollowsTheLineAndAWatchdogCutStaysShown) {
         std::count_if(all.begin(), all.end(), [&](const auto& o) { return o.description == cut; }),
         2)
         << "the block sign says it too";
-    EXPECT_TRUE(waitUntil(
-        [&] { return eventList().contains("Watchdog: Sendung nach 1 Min. abgebrochen"); }, 3000))
-        << eventList().constData();
+    EXPECT_TRUE(logged("Watchdog: Sendung nach 1 Min. abgebrochen"));
     QThread::msleep(500);
     EXPECT_TRUE(a11y.read(*sign).name == QStringLiteral("GESPERRT") && !keying().back().rts)
         << "the block holds while speech goes on";

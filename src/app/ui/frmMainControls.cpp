@@ -368,23 +368,24 @@ void frmMain::drawOnAir() {
         tip = cutText;
     }
     lblSenden->setVisible(!sign.isEmpty());
+    tw::place(lblSenden, 15, m_cycle->view.lblSprecherTop, 1290, 375);
+    // Drawn anew only when the text changes: this runs on every tick.
     if (lblSenden->text() != sign) {
         lblSenden->setText(sign);
         QPalette p = lblSenden->palette();
         p.setColor(QPalette::Window, onAir ? QColor(220, 0, 0) : QColor(120, 0, 0));
         p.setColor(QPalette::WindowText, Qt::white);
         lblSenden->setPalette(p);
-    }
-    lblSenden->setToolTip(tip);
-    tw::place(lblSenden, 15, m_cycle->view.lblSprecherTop, 1290, 375);
-    // The whole text in the room beside the speaker line: the font shrinks to fit it.
-    QFont air = font();
-    air.setBold(true);
-    while (air.pointSizeF() > 6 &&
-           QFontMetrics(air).horizontalAdvance(sign) > lblSenden->width() - 4)
-        air.setPointSizeF(air.pointSizeF() - 0.5);
-    if (lblSenden->font() != air)
+        // The whole text in the room beside the speaker line: the font shrinks to fit it.
+        QFont air = font();
+        air.setBold(true);
+        while (air.pointSizeF() > 6 &&
+               QFontMetrics(air).horizontalAdvance(sign) > lblSenden->width() - 4)
+            air.setPointSizeF(air.pointSizeF() - 0.5);
         lblSenden->setFont(air);
+    }
+    if (lblSenden->toolTip() != tip)
+        lblSenden->setToolTip(tip);
     const QString blockTip =
         cut ? cutText : QStringLiteral("Sendesperre durch Watchdog (Klick hebt sie auf)");
     if (imgSperren->toolTip() != blockTip)
