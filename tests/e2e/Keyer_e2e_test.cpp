@@ -3,14 +3,13 @@
 #include "Accessibility.h"
 #include "Fakes.h"
 #include "KeyerRig.h"
+#include "MainWindowSpots.h"
 #include "PrivateDisplay.h"
 #include "QtSerialLine.h"
-#include "TransmitTab.h"
 
 #include <QDir>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTableWidget>
 
 #include <gtest/gtest.h>
 
@@ -240,7 +239,8 @@ TEST_F(KeyerE2E, TheOnAirSignFollowsTheLineAndAWatchdogCutStaysShown) {
         0, display.name,
         environmentWith({{QStringLiteral("QUORVEX_TEST_SECOND_MS"), QStringLiteral("80")}},
                         a11y.environment())));
-    ASSERT_FALSE(display.window(QStringLiteral("^Quorvex "), 20000).isEmpty());
+    const QByteArray main = display.window(QStringLiteral("^Quorvex "), 20000);
+    ASSERT_FALSE(main.isEmpty());
     const QRegularExpression anySign(QStringLiteral("^(SENDEN|GESPERRT)"));
     EXPECT_FALSE(a11y.find(anySign)) << "a sign before anything was keyed";
     speak(true);
@@ -280,27 +280,44 @@ TEST_F(KeyerE2E, TheOnAirSignFollowsTheLineAndAWatchdogCutStaysShown) {
                                        "Klick auf das Zeichen gibt das Senden wieder frei");
     EXPECT_EQ(seen.description, cut);
     EXPECT_TRUE(a11y.showing(*sign) && !keying().back().rts);
-    const auto all = a11y.objects();
-    EXPECT_EQ(
-        std::count_if(all.begin(), all.end(), [&](const auto& o) { return o.description == cut; }),
-        2)
-        << "the block sign says it too";
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const auto all = a11y.objects();
+            return std::count_if(all.begin(), all.end(),
+                                 [&](const auto& o) { return o.description == cut; }) == 2;
+        },
+        1000, 50))
+        << "the block sign (shown at the next tick) says it too";
     EXPECT_TRUE(logged("Watchdog: Sendung nach 1 Min. abgebrochen"));
     QThread::msleep(500);
     EXPECT_TRUE(a11y.read(*sign).name == QStringLiteral("GESPERRT") && !keying().back().rts)
         << "the block holds while speech goes on";
-    rig.quorvex.stop(); // before its display goes
 
-    // The statistics tab lists the keyings of the file the program wrote, newest first.
-    fakes::ManualClock clock;
-    fakes::Prompts prompts;
-    TransmitTab tab(rig.dir.file(QStringLiteral("sendelog.sqlite")),
-                    rig.dir.file(QStringLiteral("ts.ini")), clock, prompts);
-    tab.show();
-    ASSERT_TRUE(waitUntil([&] { return !tab.reading(); }));
-    ASSERT_EQ(tab.tblSendungen->rowCount(), 2);
-    for (int row = 0; row < 2; ++row)
-        EXPECT_EQ(tab.tblSendungen->item(row, 2)->text(), QStringLiteral("DL1ABC"));
-    EXPECT_EQ(tab.tblSendungen->item(0, 3)->text(), QStringLiteral("Watchdog"));
-    EXPECT_EQ(tab.tblSendungen->item(1, 3)->text(), QStringLiteral("Haltezeit abgelaufen"));
+    // The statistics window lists the keyings the program logged, newest first, and the
+    // cut on its page of events.
+    const QByteArray statistics =
+        display.clickUntil(main, StatisticsButton, QStringLiteral("bersicht Statistik$"));
+    ASSERT_FALSE(statistics.isEmpty()) << "the statistics button did not open its window";
+    ASSERT_TRUE(display.key(statistics, QStringLiteral("alt+s")));
+    // Row by row: start, length, speaker, what ended it.
+    const QRegularExpression rows(
+        QStringLiteral("\\|DL1ABC\\|Watchdog\\|[^|]*\\|[^|]*\\|DL1ABC\\|Haltezeit abgelaufen\\|"));
+    QString names;
+    const auto shows = [&](const QRegularExpression& pattern) {
+        return waitUntil(
+            [&] {
+                names.clear();
+                for (const auto& o : a11y.objects())
+                    names += o.name + QLatin1Char('|');
+                return pattern.match(names).hasMatch();
+            },
+            5000, 100);
+    };
+    EXPECT_TRUE(shows(rows)) << names.toStdString();
+    ASSERT_TRUE(display.key(statistics, QStringLiteral("alt+r")));
+    EXPECT_TRUE(shows(QRegularExpression(
+        QStringLiteral("Watchdog: Sendung nach 1 Min. abgebrochen, Senden gesperrt\\|[^|]+"
+                       "Verbindung: CONNECTED\\|"))))
+        << names.toStdString();
+    rig.quorvex.stop(); // before its display goes
 }

@@ -62,14 +62,15 @@ public:
         env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
         return env;
     }
-    // Every object of every program on the bus, as it is now.
+    // Every object of every program on the bus that is on the screen now (a hidden one's
+    // children are left out, whatever they say of themselves).
     std::vector<Object> objects() {
         std::vector<Object> out;
         for (const Object& program : children(registry()))
             walk(program, out, 0);
         return out;
     }
-    // The first object whose name matches.
+    // The first object on the screen whose name matches.
     std::optional<Object> find(const QRegularExpression& name) {
         for (Object& o : objects()) {
             if (name.match(o.name).hasMatch())
@@ -160,7 +161,7 @@ private:
             .toString();
     }
     void walk(const Object& o, std::vector<Object>& out, int depth) {
-        if (depth > 12)
+        if (depth > 12 || !showing(o))
             return;
         out.push_back(read(o));
         for (const Object& child : children(o))
