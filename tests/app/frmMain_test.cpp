@@ -39,6 +39,7 @@ protected:
     fakes::SchemeHandler urlHandler;
     frmOptions options{state, ts, prompts};
     QStringList events;
+    QStringList told; // the event list
     bool trayAvailable = true;
     std::optional<std::pair<std::uint32_t, QString>> squelchLamp;
     std::unique_ptr<app::frmMain> window;
@@ -83,6 +84,7 @@ protected:
         seams.clientProblem = [] { return QStringLiteral("Bibliothek fehlt"); };
         seams.squelchLamp = [this] { return squelchLamp; };
         seams.microphoneClicked = [this] { events << QStringLiteral("microphone clicked"); };
+        seams.event = [this](const QString& text) { told << text; };
         window = std::make_unique<app::frmMain>(std::move(parts), std::move(seams));
     }
 
@@ -347,6 +349,18 @@ TEST_F(MainWindowTest, ATickIsDrawnAndTheSettingsButtonSwapsWindows) {
     options.cmdOK->click();
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(options.isHidden());
+}
+
+// A tick that cannot read the connection (a slow client) blanks the status for a moment:
+// that is no change of the connection, and nothing is told for it or for its return.
+TEST_F(MainWindowTest, TheEventListHearsOfARealChangeOfTheConnectionOnly) {
+    make();
+    for (const std::int32_t status : {0, -5, 0, -5, 0, TSR_NOT_CONNECTED}) {
+        library.speakersResult = status;
+        window->Zeit100ms_Timer();
+    }
+    EXPECT_EQ(told, QStringList({QStringLiteral("Verbindung: CONNECTED"),
+                                 QStringLiteral("Verbindung: DISCONNECTED")}));
 }
 
 // What the running program's test cannot read of the on-air sign: its colour (red on air,

@@ -212,6 +212,8 @@ private:
     int m_placeAgain = 0;          // moves back left after a re-show
     static constexpr int PlaceAgainMs = 1000;
     bool m_outerSizeFit = false; // the outer size was set once the frame was known
+    // The connection last told: a tick that could not read it (the label blank) is no change.
+    QString m_toldConnection;
 };
 
 } // namespace app

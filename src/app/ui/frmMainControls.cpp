@@ -281,8 +281,9 @@ void frmMain::render() {
         status.setColor(QPalette::WindowText, fromBgr(v.lblVerbindungColor));
         lblVerbindung->setPalette(status);
     }
-    if (lblVerbindung->text() != v.lblVerbindung && !v.lblVerbindung.isEmpty()) {
+    if (!v.lblVerbindung.isEmpty() && v.lblVerbindung != m_toldConnection) {
         // Each change of the connection also goes to the event list and the journal.
+        m_toldConnection = v.lblVerbindung;
         const QString change = QStringLiteral("Verbindung: ") + v.lblVerbindung;
         if (m_seams.event)
             m_seams.event(change);
