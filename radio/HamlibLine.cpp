@@ -12,6 +12,7 @@ platform::SerialLine::Result HamlibLine::failed(int code) {
 platform::SerialLine::Result HamlibLine::open(const QString& device) {
     close();
     m_device = device;
+    m_dcdLines = -1;
     rig_set_debug(RIG_DEBUG_NONE);
     m_rig = rig_init(static_cast<rig_model_t>(m_model));
     if (m_rig == nullptr) {
@@ -43,11 +44,19 @@ platform::SerialLine::Result HamlibLine::key(bool up) {
 platform::SerialLine::Result HamlibLine::inputLines(int& lines) {
     if (m_rig == nullptr)
         return Result::Failed;
+    const auto now = std::chrono::steady_clock::now();
+    if (m_dcdLines >= 0 && now - m_dcdAt < DcdEvery) {
+        lines = m_dcdLines;
+        return Result::Ok;
+    }
     dcd_t dcd = RIG_DCD_OFF;
     const int code = rig_get_dcd(m_rig, RIG_VFO_CURR, &dcd);
-    if (code != RIG_OK)
+    if (code != RIG_OK) {
+        m_dcdLines = -1;
         return failed(code);
-    lines = dcd == RIG_DCD_ON ? Dcd : 0;
+    }
+    m_dcdAt = now;
+    m_dcdLines = lines = dcd == RIG_DCD_ON ? Dcd : 0;
     return Result::Ok;
 }
 

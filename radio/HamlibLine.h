@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 
 struct s_rig;
 
@@ -19,7 +20,11 @@ public:
     Result open(const QString& device) override;
     Result setRequestToSend(bool active) override { return key(active); }
     Result setDataTerminalReady(bool active) override { return key(active); }
+    // The radio's DCD, read from it at most every DcdEvery: the squelch asks every 10 ms,
+    // and a CAT bus kept busy (often shared with other programs through rigctld) would
+    // hold up keying and the others.
     Result inputLines(int& lines) override;
+    static constexpr std::chrono::milliseconds DcdEvery{50};
     // The radio cannot wait: the squelch asks again and again.
     Result waitInputChange() override { return Result::Unsupported; }
     void interruptWait() override {}
@@ -38,4 +43,6 @@ private:
     s_rig* m_rig = nullptr;
     QString m_device;
     QString m_error;
+    std::chrono::steady_clock::time_point m_dcdAt{}; // the last read of the radio
+    int m_dcdLines = -1;                             // what it gave, -1 none yet
 };

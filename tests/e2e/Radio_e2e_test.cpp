@@ -43,13 +43,20 @@ quint16 freePort() {
     return probe.serverPort();
 }
 
-// Hamlib's dummy rig behind the real rigctld, PTT by CAT, on a free loopback port.
+// Hamlib's dummy rig behind the real rigctld, PTT by CAT, on a free loopback port; with
+// a trace file, each command it is given is written there ("cmd=...").
 struct Rigctld {
-    Rigctld() {
-        process.start(QStringLiteral("rigctld"),
-                      {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-P"),
-                       QStringLiteral("RIG"), QStringLiteral("-T"), QStringLiteral("127.0.0.1"),
-                       QStringLiteral("-t"), QString::number(port)});
+    explicit Rigctld(const QString& trace = {}) {
+        QStringList arguments{QStringLiteral("-m"), QStringLiteral("1"),
+                              QStringLiteral("-P"), QStringLiteral("RIG"),
+                              QStringLiteral("-T"), QStringLiteral("127.0.0.1"),
+                              QStringLiteral("-t"), QString::number(port)};
+        if (!trace.isEmpty()) {
+            arguments << QStringLiteral("-vvvv");
+            process.setProcessChannelMode(QProcess::SeparateChannels);
+            process.setStandardErrorFile(trace);
+        }
+        process.start(QStringLiteral("rigctld"), arguments);
         ok = waitUntil([&] { return pttOf(port) == "0"; }, 5000);
     }
     static bool available() {
@@ -159,6 +166,38 @@ TEST(RadioE2E, TheKeyingProcessAsksTheRadioOneThingAtATime) {
     }
     EXPECT_TRUE(failed.isEmpty()) << failed.size() << " failed, first "
                                   << failed.value(0).constData();
+}
+
+// The squelch asks for the radio's DCD every 10 ms; the radio itself is asked at most every
+// 50 ms, so a CAT bus (often shared with other programs through rigctld) is not kept busy.
+TEST(RadioE2E, TheSquelchAsksTheRadioAtMostEvery50Ms) {
+    if (!Rigctld::available())
+        GTEST_SKIP() << "needs rigctld (Debian package libhamlib-utils)";
+    TempDir dir;
+    const Rigctld rigctld(dir.file(QStringLiteral("rigctld.log")));
+    ASSERT_TRUE(rigctld.ok) << "rigctld did not start";
+    QProcess keyer;
+    keyer.start(QStringLiteral(KEYER_PATH),
+                {QStringLiteral("--art"), QStringLiteral("Hamlib"), QStringLiteral("--geraet"),
+                 rigctld.device(), QStringLiteral("--heartbeat-ms"), QStringLiteral("60000")});
+    int asked = 0;
+    QElapsedTimer t;
+    for (t.start(); t.elapsed() < 1000; QThread::msleep(10)) {
+        keyer.write(QStringLiteral("%1 G\n").arg(++asked).toLatin1());
+        keyer.waitForBytesWritten(100); // at once, not when the test next waits
+    }
+    keyer.write("999 Q\n");
+    ASSERT_TRUE(keyer.waitForFinished(10000));
+    const QByteArrayList lines = keyer.readAllStandardOutput().trimmed().split('\n');
+    const auto answered =
+        std::count_if(lines.begin() + 1, lines.end(), // after the first word
+                      [](const QByteArray& l) { return l.split(' ').value(1) == "0"; });
+    const qsizetype reads = dir.read(QStringLiteral("rigctld.log")).count("cmd=get_dcd");
+    std::printf("measured: %d questions in 1 s reached the radio %lld times (bound 22)\n", asked,
+                static_cast<long long>(reads));
+    EXPECT_EQ(answered, asked) << "each answered";
+    EXPECT_GE(reads, 2);
+    EXPECT_LE(reads, 1000 / 50 + 2);
 }
 
 // A CAT radio that takes the connection and never answers (Hamlib waits 20 s for it): the
