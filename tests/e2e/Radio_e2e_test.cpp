@@ -137,29 +137,51 @@ TEST(RadioE2E, HamlibKeysByCatHoldsTheHangTimeAndTheWatchdogCuts) {
     expectTheLineToDropWithoutTheProgram(rig, [&] { return pttOf(port) == "1"; });
 }
 
+namespace { // beside Rigctld
+
+// The keying process run directly on Hamlib's dummy rig behind rigctld (which writes the
+// commands it is given to a trace file); requests go out as they are given.
+class HamlibKeyer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!Rigctld::available())
+            GTEST_SKIP() << "needs rigctld (Debian package libhamlib-utils)";
+        ASSERT_TRUE(rigctld.ok) << "rigctld did not start";
+        keyer.start(QStringLiteral(KEYER_PATH),
+                    {QStringLiteral("--art"), QStringLiteral("Hamlib"), QStringLiteral("--geraet"),
+                     rigctld.device(), QStringLiteral("--heartbeat-ms"), QStringLiteral("60000")});
+    }
+    void send(const QString& requests) {
+        keyer.write(requests.toLatin1());
+        keyer.waitForBytesWritten(100); // at once, not when the test next waits
+    }
+    // Its answers (after its first word), once it was told to end and has ended.
+    QByteArrayList answers() {
+        send(QStringLiteral("999 Q\n"));
+        EXPECT_TRUE(keyer.waitForFinished(30000));
+        QByteArrayList lines = keyer.readAllStandardOutput().trimmed().split('\n');
+        lines.removeFirst();
+        return lines;
+    }
+    TempDir dir;
+    const Rigctld rigctld{dir.file(QStringLiteral("rigctld.log"))};
+    QProcess keyer;
+};
+
 // The squelch's wait and the keying reach the radio from two threads of the keying
 // process; Hamlib's rig takes one call at a time (crossed, its answers are protocol
 // errors, which the program reads as a radio gone).
-TEST(RadioE2E, TheKeyingProcessAsksTheRadioOneThingAtATime) {
-    if (!Rigctld::available())
-        GTEST_SKIP() << "needs rigctld (Debian package libhamlib-utils)";
-    const Rigctld rigctld;
-    ASSERT_TRUE(rigctld.ok) << "rigctld did not start";
-    QProcess keyer;
-    keyer.start(QStringLiteral(KEYER_PATH),
-                {QStringLiteral("--art"), QStringLiteral("Hamlib"), QStringLiteral("--geraet"),
-                 rigctld.device(), QStringLiteral("--heartbeat-ms"), QStringLiteral("60000")});
-    for (int i = 0; i < 40; ++i) // wait for the squelch, key or unkey, read the squelch
-        keyer.write(QStringLiteral("%1 W 0\n%2 R %3\n%4 G\n")
+TEST_F(HamlibKeyer, AsksTheRadioOneThingAtATime) {
+    QString requests;            // all at once, so that they cross in the keying process
+    for (int i = 0; i < 40; ++i) // wait for the squelch, key or unkey, check the radio
+        requests += QStringLiteral("%1 W 0\n%2 R %3\n%4 C\n")
                         .arg(3 * i + 1)
                         .arg(3 * i + 2)
                         .arg(i % 2)
-                        .arg(3 * i + 3)
-                        .toLatin1());
-    keyer.write("999 Q\n");
-    ASSERT_TRUE(keyer.waitForFinished(30000));
+                        .arg(3 * i + 3);
+    send(requests);
     QByteArrayList failed;
-    for (const QByteArray& answer : keyer.readAllStandardOutput().trimmed().split('\n')) {
+    for (const QByteArray& answer : answers()) {
         const QByteArrayList words = answer.split(' ');
         if (words.value(0).toInt() % 3 != 1 && words.value(1) != "0") // a wait may be refused
             failed << answer;
@@ -170,28 +192,14 @@ TEST(RadioE2E, TheKeyingProcessAsksTheRadioOneThingAtATime) {
 
 // The squelch asks for the radio's DCD every 10 ms; the radio itself is asked at most every
 // 50 ms, so a CAT bus (often shared with other programs through rigctld) is not kept busy.
-TEST(RadioE2E, TheSquelchAsksTheRadioAtMostEvery50Ms) {
-    if (!Rigctld::available())
-        GTEST_SKIP() << "needs rigctld (Debian package libhamlib-utils)";
-    TempDir dir;
-    const Rigctld rigctld(dir.file(QStringLiteral("rigctld.log")));
-    ASSERT_TRUE(rigctld.ok) << "rigctld did not start";
-    QProcess keyer;
-    keyer.start(QStringLiteral(KEYER_PATH),
-                {QStringLiteral("--art"), QStringLiteral("Hamlib"), QStringLiteral("--geraet"),
-                 rigctld.device(), QStringLiteral("--heartbeat-ms"), QStringLiteral("60000")});
+TEST_F(HamlibKeyer, AsksTheRadioForItsSquelchAtMostEvery50Ms) {
     int asked = 0;
     QElapsedTimer t;
-    for (t.start(); t.elapsed() < 1000; QThread::msleep(10)) {
-        keyer.write(QStringLiteral("%1 G\n").arg(++asked).toLatin1());
-        keyer.waitForBytesWritten(100); // at once, not when the test next waits
-    }
-    keyer.write("999 Q\n");
-    ASSERT_TRUE(keyer.waitForFinished(10000));
-    const QByteArrayList lines = keyer.readAllStandardOutput().trimmed().split('\n');
-    const auto answered =
-        std::count_if(lines.begin() + 1, lines.end(), // after the first word
-                      [](const QByteArray& l) { return l.split(' ').value(1) == "0"; });
+    for (t.start(); t.elapsed() < 1000; QThread::msleep(10))
+        send(QStringLiteral("%1 G\n").arg(++asked));
+    const QByteArrayList all = answers();
+    const auto answered = std::count_if(
+        all.begin(), all.end(), [](const QByteArray& a) { return a.split(' ').value(1) == "0"; });
     const qsizetype reads = dir.read(QStringLiteral("rigctld.log")).count("cmd=get_dcd");
     std::printf("measured: %d questions in 1 s reached the radio %lld times (bound 22)\n", asked,
                 static_cast<long long>(reads));
@@ -199,6 +207,8 @@ TEST(RadioE2E, TheSquelchAsksTheRadioAtMostEvery50Ms) {
     EXPECT_GE(reads, 2);
     EXPECT_LE(reads, 1000 / 50 + 2);
 }
+
+} // namespace
 
 // A CAT radio that takes the connection and never answers (Hamlib waits 20 s for it): the
 // window answers all along, as its thread never waits for the keying process's start.
