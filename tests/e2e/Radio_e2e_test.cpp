@@ -146,10 +146,11 @@ protected:
     void SetUp() override {
         if (!Rigctld::available())
             GTEST_SKIP() << "needs rigctld (Debian package libhamlib-utils)";
-        ASSERT_TRUE(rigctld.ok) << "rigctld did not start";
+        rigctld.emplace(dir.file(QStringLiteral("rigctld.log")));
+        ASSERT_TRUE(rigctld->ok) << "rigctld did not start";
         keyer.start(QStringLiteral(KEYER_PATH),
                     {QStringLiteral("--art"), QStringLiteral("Hamlib"), QStringLiteral("--geraet"),
-                     rigctld.device(), QStringLiteral("--heartbeat-ms"), QStringLiteral("60000")});
+                     rigctld->device(), QStringLiteral("--heartbeat-ms"), QStringLiteral("60000")});
     }
     void send(const QString& requests) {
         keyer.write(requests.toLatin1());
@@ -164,7 +165,7 @@ protected:
         return lines;
     }
     TempDir dir;
-    const Rigctld rigctld{dir.file(QStringLiteral("rigctld.log"))};
+    std::optional<Rigctld> rigctld;
     QProcess keyer;
 };
 
