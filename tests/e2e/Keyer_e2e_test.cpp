@@ -292,6 +292,11 @@ TEST_F(KeyerE2E, TheOnAirSignFollowsTheLineAndAWatchdogCutStaysShown) {
     QThread::msleep(500);
     EXPECT_TRUE(a11y.read(*sign).name == QStringLiteral("GESPERRT") && !keying().back().rts)
         << "the block holds while speech goes on";
+    // A click on the sign, as its tooltip says, frees sending: the speech keys again.
+    ASSERT_TRUE(display.click(main, OnAirSign));
+    EXPECT_TRUE(waitUntil([&] { return keying().back().rts; }, 3000)) << "still blocked";
+    EXPECT_TRUE(logged("Sendesperre von Hand aufgehoben"));
+    speak(false);
 
     // The statistics window lists the keyings the program logged, newest first, and the
     // cut on its page of events.

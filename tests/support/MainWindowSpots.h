@@ -16,6 +16,8 @@
 inline constexpr QPoint SettingsGear{40, 105};
 // A gateway's statistics button, at (660, 1830).
 inline constexpr QPoint StatisticsButton{60, 135};
+// A gateway's on-air sign: 1290 x 375 twips at (15, 2575).
+inline constexpr QPoint OnAirSign{44, 184};
 
 inline QSize pageOneSize; // as the page built here measures
 

@@ -157,7 +157,7 @@ public:
     QLabel* shpSquelch = nullptr;
     // "SENDEN" while the keyer holds the line up (with the watchdog's last 30 s), "GESPERRT"
     // after a watchdog cut.
-    QLabel* lblSenden = nullptr;
+    platform::ClickLabel* lblSenden = nullptr;
     QToolButton* cmdEinstellungen = nullptr;
     QToolButton* cmdfrmKickPlayer = nullptr;
     QToolButton* cmdStatic = nullptr;

@@ -144,10 +144,15 @@ void frmMain::buildControls() {
                                       "h\u00E4lt"));
     shpDTR->setToolTip(QStringLiteral("DTR: leuchtet, solange der Keyer die Sendeleitung DTR "
                                       "h\u00E4lt"));
-    lblSenden = new QLabel(this);
+    lblSenden = new platform::ClickLabel(this);
     lblSenden->setAlignment(Qt::AlignCenter);
     lblSenden->setAutoFillBackground(true);
     lblSenden->hide();
+    // After a cut its tooltip says a click frees sending again: this sign is clicked too.
+    connect(lblSenden, &platform::ClickLabel::clicked, this, [this] {
+        if (m_state.frmCOM.COMPortsperren)
+            imgSperren_Click();
+    });
     tw::place(lblRTS, 3660, 990, 360, 255);
     tw::place(shpRTS, 4020, 1020, 195, 195);
     tw::place(lblDTR, 4290, 990, 360, 255);
