@@ -364,7 +364,7 @@ TEST_F(MainWindowTest, TheEventListHearsOfARealChangeOfTheConnectionOnly) {
 }
 
 // What the running program's test cannot read of the on-air sign: its colour (red on air,
-// dark red after a cut) and the tray's tooltip, which says it as well.
+// dark red after a cut) and the tray's tooltip, which says it as well (the cut too).
 TEST_F(MainWindowTest, TheOnAirSignIsRedAndTheTraySaysIt) {
     make();
     window->Form_Load();
@@ -373,9 +373,10 @@ TEST_F(MainWindowTest, TheOnAirSignIsRedAndTheTraySaysIt) {
         bool lit, blocked;
         QRgb colour;
         const char* tray;
-    } cases[] = {{true, false, qRgb(220, 0, 0), "SENDEN f\u00FCr DL1ABC"},
-                 {false, true, qRgb(120, 0, 0), ""},
-                 {false, false, 0, ""}};
+    } cases[] = {
+        {true, false, qRgb(220, 0, 0), "SENDEN f\u00FCr DL1ABC"},
+        {false, true, qRgb(120, 0, 0), "GESPERRT \u2013 Watchdog: Sendung nach 5 Min. abgebrochen"},
+        {false, false, 0, ""}};
     state.frmCOM.SendetFuer = QStringLiteral("DL1ABC");
     for (const auto& c : cases) {
         state.frmCOM.RTSLit = c.lit;
@@ -386,7 +387,9 @@ TEST_F(MainWindowTest, TheOnAirSignIsRedAndTheTraySaysIt) {
             EXPECT_EQ(window->lblSenden->grab().toImage().pixel(2, 2), c.colour) << c.lit;
         }
         const QString tip = window->tray().tip();
-        EXPECT_EQ(tip.startsWith(QStringLiteral("SENDEN")) ? tip : QString(),
+        EXPECT_EQ(tip.startsWith(QStringLiteral("SENDEN")) || tip.startsWith(QStringLiteral("GESP"))
+                      ? tip
+                      : QString(),
                   QString::fromUtf8(c.tray));
     }
 }

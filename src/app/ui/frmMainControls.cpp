@@ -396,7 +396,12 @@ void frmMain::drawOnAir() {
         cut ? cutText : QStringLiteral("Sendesperre durch Watchdog (Klick hebt sie auf)");
     if (imgSperren->toolTip() != blockTip)
         imgSperren->setToolTip(blockTip);
-    m_tray->setOnAir(onAir ? QStringLiteral("SENDEN f\u00FCr %1").arg(k.SendetFuer) : QString());
+    // The tray says it too, for a window parked there: on air, or cut and blocked.
+    m_tray->setOnAir(onAir ? QStringLiteral("SENDEN f\u00FCr %1").arg(k.SendetFuer)
+                     : cut ? QStringLiteral("GESPERRT \u2013 Watchdog: Sendung nach %1 Min. "
+                                            "abgebrochen")
+                                 .arg(k.AbgebrochenNachMin)
+                           : QString());
 }
 
 } // namespace app
